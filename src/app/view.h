@@ -1,0 +1,133 @@
+// What the main window shows and asks, seen from the core. The Qt edge (and
+// the Win32 edge) implement it over real widgets; tests use a fake.
+//
+// Two rules keep every behaviour in the core:
+//  - A setter of the View never calls back into the core. When the core puts
+//    a value into a control and the shown value changes, the core runs that
+//    control's change handler itself.
+//  - The edge forwards only what the user did (typed, clicked, chose), as
+//    calls of the core's handlers.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lobbyfind::app {
+
+// The main window's controls, named as the program knows them. The hidden
+// server lists of the game list are plain data of the core, not controls.
+enum class Control {
+  // pages
+  PageControl1,
+  tab_Start,
+  tab_Internetgames,
+  tab_Options,
+  // Start page
+  onlinenews,
+  newsbackgroundlabel,
+  currentplayername,
+  Edit4,
+  Button7,
+  // Internet games page
+  chatlog,
+  ListBox2,
+  playershint,
+  Edit3,
+  ListBox1,
+  Button1,
+  Button4,
+  // Options page
+  currentgamemode,
+  currentgamespeed,
+  currentfraglimit,
+  currentscorelimit,
+  currentgametimelimit,
+  currentpoliceenabled,
+  currentgtadirectory,
+  Button6,
+  currentshowplayernames,
+  timestampinchat,
+  keepselectionafterwhisper,
+  serverlistrefreshtime,
+  // bottom
+  StatusBar,
+};
+
+struct Rgb {
+  std::uint8_t r = 0;
+  std::uint8_t g = 0;
+  std::uint8_t b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// Character format of one line of the news pane.
+struct TextFormat {
+  int point_size = 8;
+  bool bold = false;
+  Rgb colour;
+  friend bool operator==(const TextFormat&, const TextFormat&) = default;
+};
+
+class View {
+ public:
+  virtual ~View() = default;
+
+  // Plain text of an edit, label or spin box (a spin box's text is what the
+  // user typed; the core reads its value from it).
+  [[nodiscard]] virtual std::string Text(Control c) const = 0;
+  virtual void SetText(Control c, std::string_view text) = 0;
+
+  // Check boxes.
+  [[nodiscard]] virtual bool Checked(Control c) const = 0;
+  virtual void SetChecked(Control c, bool checked) = 0;
+
+  // Track bar position, drop-down item index (-1: none).
+  [[nodiscard]] virtual int Position(Control c) const = 0;
+  virtual void SetPosition(Control c, int position) = 0;
+
+  // List boxes. A sorted list (ListBox2) keeps its items in order itself:
+  // AddItem inserts there in case-insensitive order; elsewhere it appends.
+  [[nodiscard]] virtual std::vector<std::string> Items(Control c) const = 0;
+  virtual void SetItems(Control c, const std::vector<std::string>& items) = 0;
+  virtual void SetItem(Control c, int index, std::string_view text) = 0;
+  virtual void AddItem(Control c, std::string_view text) = 0;
+  virtual void DeleteItem(Control c, int index) = 0;
+  [[nodiscard]] virtual bool Selected(Control c, int index) const = 0;
+  virtual void SetSelected(Control c, int index, bool selected) = 0;
+
+  // Pages of PageControl1.
+  virtual void SetPageVisible(Control page, bool visible) = 0;
+  [[nodiscard]] virtual bool PageVisible(Control page) const = 0;
+  virtual void SetActivePage(Control page) = 0;
+  [[nodiscard]] virtual Control ActivePage() const = 0;
+
+  // The chat log: plain text lines (never markup), each in one colour.
+  [[nodiscard]] virtual int ChatLogLineCount() const = 0;
+  virtual void ChatLogDeleteFirstLine() = 0;
+  // Appends a line, puts the caret at the end and scrolls it into view.
+  virtual void ChatLogAppend(std::string_view text, Rgb colour) = 0;
+  virtual void ChatLogClear() = 0;
+
+  // The news pane: appends one plain text line in the given format.
+  virtual void NewsAppend(std::string_view text, const TextFormat& format) = 0;
+
+  // The status bar's two panels (0: text, 1: percentage bar).
+  [[nodiscard]] virtual std::string StatusPanelText(int panel) const = 0;
+  virtual void SetStatusPanelText(int panel, std::string_view text) = 0;
+  // Paints the status bar now, without waiting for the event loop.
+  virtual void RepaintStatusBar() = 0;
+
+  // Modal dialogs. The event loop keeps running while one is open, so other
+  // handlers of the core may run before these return.
+  virtual void ShowMessage(std::string_view text) = 0;
+  // Returns the edited text on OK and `initial` on Cancel.
+  virtual std::string InputQuery(std::string_view caption, std::string_view prompt,
+                                 std::string_view initial) = 0;
+  // The chosen folder, or nothing when the user cancelled.
+  virtual std::optional<std::string> BrowseFolder(std::string_view title) = 0;
+};
+
+}  // namespace lobbyfind::app
