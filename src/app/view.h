@@ -63,6 +63,15 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
+// A control's place in the window's client area, in pixels.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
 // Character format of one line of the news pane.
 struct TextFormat {
   int point_size = 8;
@@ -119,6 +128,16 @@ class View {
   virtual void SetStatusPanelText(int panel, std::string_view text) = 0;
   // Paints the status bar now, without waiting for the event loop.
   virtual void RepaintStatusBar() = 0;
+
+  // Width of a status panel in pixels.
+  virtual void SetStatusPanelWidth(int panel, int width) = 0;
+
+  // Geometry and background colour of a control (the news pane and the label
+  // that frames it).
+  [[nodiscard]] virtual Rect Bounds(Control c) const = 0;
+  virtual void SetBounds(Control c, const Rect& bounds) = 0;
+  [[nodiscard]] virtual Rgb BackgroundColour(Control c) const = 0;
+  virtual void SetBackgroundColour(Control c, Rgb colour) = 0;
 
   // Modal dialogs. The event loop keeps running while one is open, so other
   // handlers of the core may run before these return.

@@ -1,0 +1,133 @@
+// TForm1: the main window's behaviour, free of any widget toolkit. It owns
+// the window's components (timers, settings, and the network parts later
+// subsystems add), shows everything through the View, and offers the
+// handlers the edge calls when the user acts.
+//
+// The class is split over files by topic: form1.cpp (creation, close, link
+// buttons, change dispatch, spin boxes), form1_message_log.cpp (chat log,
+// status line, news pane), form1_refresh_interval.cpp (the refresh spin box).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/config_keys.h"
+#include "app/shared_types.h"
+#include "app/view.h"
+#include "config/config_file.h"
+#include "ports/clock.h"
+#include "ports/shell.h"
+#include "ports/timer.h"
+
+namespace lobbyfind::app {
+
+class TForm1;
+
+// What the window is built from. Later subsystems add their ports and hooks
+// here; every member has a usable default except the four ports.
+struct FormDeps {
+  View* view = nullptr;
+  ports::TimerFactory make_timer;
+  const ports::Clock* clock = nullptr;
+  ports::Shell* shell = nullptr;
+
+  // The settings file; a bare name lies in the working directory.
+  std::string config_file_name = std::string(kConfigFileName);
+
+  // Creation step 1: end running copies of the game. Filled by the game
+  // bridge; empty means there is nothing to end on this platform.
+  std::function<void()> close_game_windows;
+  // Creation step 9: create the directory client and connect its events to
+  // the form's handlers. Filled by the directory client's wiring.
+  std::function<void(TForm1&)> create_webinterface;
+};
+
+class TForm1 {
+ public:
+  static constexpr std::uint32_t kUpdateconfigIntervalMs = 500;
+  static constexpr std::uint32_t kTimer2IntervalMs = 2500;
+  // The chat log keeps at most this many lines before a new one is added.
+  static constexpr int kChatLogKeepLines = 200;
+  // The refresh box never sets Timer2 to this or less (partial numbers typed
+  // on the way to a real interval)...
+  static constexpr std::int64_t kRefreshIgnoreAtOrBelowMs = 1000;
+
+  // Creates the components (timers enabled, settings not yet read). Nothing
+  // is shown until FormCreate.
+  explicit TForm1(FormDeps deps);
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+  ~TForm1();
+
+  // --- window life ---
+  // The window's creation handler: runs the start-up steps in their order.
+  void FormCreate();
+  // The window's close handler: runs the registered close steps in order;
+  // a failure in one is swallowed and the next still runs.
+  void FormClose();
+  // Registers a close step (deactivate a listener, free a network part).
+  void AtClose(std::function<void()> step);
+
+  // --- output: message log, status line, news pane ---
+  void AddChatLine(LineKind kind, std::string_view text);
+  void SetStatus(std::string_view text, std::uint8_t percent);
+  void AddNewsItem(std::string_view title, std::string_view content, std::string_view author,
+                   std::string_view time);
+
+  // --- link buttons ---
+  void NewsButtonClick();
+  void FaqButtonClick();
+  void WwwButtonClick();
+  void SecondSiteButtonClick();
+
+  // --- controls changed by the user ---
+  // The edge reports every user change of a control's value here (typed
+  // text, toggled box, moved track bar); it runs that control's handler.
+  void ControlChanged(Control c);
+  // A spin box lost the focus: an out-of-range value is replaced by the
+  // nearest bound, which counts as a change.
+  void SpinBoxExit(Control c);
+  void serverlistrefreshtimeChange();
+
+  // --- state and components for the other parts of the window ---
+  [[nodiscard]] OnlineState GetOnlineState() const { return online_state_; }
+  void SetOnlineState(OnlineState state) { online_state_ = state; }
+  [[nodiscard]] config::cConfigFile& Config() { return *config_; }
+  [[nodiscard]] bool HasConfig() const { return config_ != nullptr; }
+  [[nodiscard]] ports::Timer& updateconfig() { return *updateconfig_; }
+  [[nodiscard]] ports::Timer& Timer2() { return *timer2_; }
+  [[nodiscard]] View& view() { return view_; }
+
+  // Puts a value into a spin box as the program does: the shown value is
+  // clamped to the box's range, and the box's change handler runs when the
+  // shown value actually changed.
+  void SetSpinValue(Control c, std::int32_t value);
+  // The spin box's current value by its value rule (not clamped).
+  [[nodiscard]] std::int32_t SpinValue(Control c) const;
+  // Saves "lobbyfind.ini"; a failure is shown in a message box with its text
+  // and the program goes on.
+  void SaveConfig();
+
+ private:
+  void WriteWelcomeText();
+  void FrameNewsPane();
+  void ApplyStoredRefreshInterval();
+  [[nodiscard]] std::string Timestamp() const;
+  void OpenLink(const std::string& url);
+
+  View& view_;
+  FormDeps deps_;
+  std::unique_ptr<ports::Timer> updateconfig_;
+  std::unique_ptr<ports::Timer> timer2_;
+  std::unique_ptr<config::cConfigFile> config_;
+  OnlineState online_state_ = OnlineState::osOffline;
+  // Colour of the last chat line: a kind without a colour keeps it.
+  Rgb chat_colour_ = kChatColour;
+  std::vector<std::function<void()>> close_steps_;
+};
+
+}  // namespace lobbyfind::app

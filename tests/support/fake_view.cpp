@@ -1,0 +1,158 @@
+#include "fake_view.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace lobbyfind::test {
+
+using app::Control;
+
+namespace {
+bool LessIgnoringCase(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+  });
+}
+}  // namespace
+
+FakeView::FakeView() {
+  // The window's initial values, as the real window starts.
+  texts[Control::currentplayername] = "currentplayername";
+  texts[Control::currentgtadirectory] = "currentgtadirectory";
+  texts[Control::Edit3] = "Type your Chatmessage here";
+  texts[Control::currentfraglimit] = "0";
+  texts[Control::currentscorelimit] = "0";
+  texts[Control::currentgametimelimit] = "0";
+  texts[Control::serverlistrefreshtime] = "5000";
+  positions[Control::currentgamespeed] = 1;
+  positions[Control::currentgamemode] = -1;
+  page_visible[Control::tab_Start] = true;
+  page_visible[Control::tab_Internetgames] = true;
+  page_visible[Control::tab_Options] = true;
+  status_panels[0] = "Status :";
+  status_panels[1] = "100%";
+  bounds[Control::onlinenews] = {16, 24, 320, 280};
+  bounds[Control::StatusBar] = {0, 523, 692, 19};
+  background[Control::onlinenews] = {23, 28, 57};
+}
+
+std::string FakeView::Text(Control c) const {
+  const auto it = texts.find(c);
+  return it == texts.end() ? std::string() : it->second;
+}
+void FakeView::SetText(Control c, std::string_view text) { texts[c] = std::string(text); }
+
+bool FakeView::Checked(Control c) const {
+  const auto it = checked.find(c);
+  return it != checked.end() && it->second;
+}
+void FakeView::SetChecked(Control c, bool value) { checked[c] = value; }
+
+int FakeView::Position(Control c) const {
+  const auto it = positions.find(c);
+  return it == positions.end() ? 0 : it->second;
+}
+void FakeView::SetPosition(Control c, int position) { positions[c] = position; }
+
+std::vector<std::string> FakeView::Items(Control c) const {
+  const auto it = items.find(c);
+  return it == items.end() ? std::vector<std::string>() : it->second;
+}
+void FakeView::SetItems(Control c, const std::vector<std::string>& list) {
+  items[c] = list;
+  selected[c].assign(list.size(), false);
+}
+void FakeView::SetItem(Control c, int index, std::string_view text) {
+  items[c].at(static_cast<std::size_t>(index)) = std::string(text);
+}
+void FakeView::AddItem(Control c, std::string_view text) {
+  auto& list = items[c];
+  auto& marks = selected[c];
+  marks.resize(list.size(), false);
+  auto at = list.end();
+  if (c == Control::ListBox2) {
+    at = std::find_if(list.begin(), list.end(), [&](const std::string& item) {
+      return LessIgnoringCase(text, item);
+    });
+  }
+  const auto offset = at - list.begin();
+  list.insert(at, std::string(text));
+  marks.insert(marks.begin() + offset, false);
+}
+void FakeView::DeleteItem(Control c, int index) {
+  auto& list = items[c];
+  auto& marks = selected[c];
+  marks.resize(list.size(), false);
+  list.erase(list.begin() + index);
+  marks.erase(marks.begin() + index);
+}
+bool FakeView::Selected(Control c, int index) const {
+  const auto it = selected.find(c);
+  return it != selected.end() && index >= 0 && static_cast<std::size_t>(index) < it->second.size() &&
+         it->second[static_cast<std::size_t>(index)];
+}
+void FakeView::SetSelected(Control c, int index, bool value) {
+  auto& marks = selected[c];
+  marks.resize(Items(c).size(), false);
+  marks.at(static_cast<std::size_t>(index)) = value;
+}
+
+void FakeView::SetPageVisible(Control page, bool visible) { page_visible[page] = visible; }
+bool FakeView::PageVisible(Control page) const {
+  const auto it = page_visible.find(page);
+  return it != page_visible.end() && it->second;
+}
+void FakeView::SetActivePage(Control page) { active_page = page; }
+Control FakeView::ActivePage() const { return active_page; }
+
+int FakeView::ChatLogLineCount() const { return static_cast<int>(chat_log.size()); }
+void FakeView::ChatLogDeleteFirstLine() {
+  if (chat_log.empty()) {
+    throw std::logic_error("ChatLogDeleteFirstLine on an empty log");
+  }
+  chat_log.erase(chat_log.begin());
+}
+void FakeView::ChatLogAppend(std::string_view text, app::Rgb colour) {
+  chat_log.push_back({std::string(text), colour});
+  chat_caret_at_end = true;
+}
+void FakeView::ChatLogClear() {
+  chat_log.clear();
+  chat_caret_at_end = false;
+}
+
+void FakeView::NewsAppend(std::string_view text, const app::TextFormat& format) {
+  news.push_back({std::string(text), format});
+}
+
+std::string FakeView::StatusPanelText(int panel) const { return status_panels[panel]; }
+void FakeView::SetStatusPanelText(int panel, std::string_view text) {
+  status_panels[panel] = std::string(text);
+}
+void FakeView::RepaintStatusBar() { ++status_repaints; }
+void FakeView::SetStatusPanelWidth(int panel, int width) { status_panel_widths[panel] = width; }
+
+app::Rect FakeView::Bounds(Control c) const {
+  const auto it = bounds.find(c);
+  return it == bounds.end() ? app::Rect{} : it->second;
+}
+void FakeView::SetBounds(Control c, const app::Rect& rect) { bounds[c] = rect; }
+app::Rgb FakeView::BackgroundColour(Control c) const {
+  const auto it = background.find(c);
+  return it == background.end() ? app::Rgb{255, 255, 255} : it->second;
+}
+void FakeView::SetBackgroundColour(Control c, app::Rgb colour) { background[c] = colour; }
+
+void FakeView::ShowMessage(std::string_view text) { messages.emplace_back(text); }
+std::string FakeView::InputQuery(std::string_view caption, std::string_view prompt,
+                                 std::string_view initial) {
+  input_queries.push_back(std::string(caption) + "|" + std::string(prompt));
+  return input_answer ? *input_answer : std::string(initial);
+}
+std::optional<std::string> FakeView::BrowseFolder(std::string_view title) {
+  folder_titles.emplace_back(title);
+  return folder_answer;
+}
+
+}  // namespace lobbyfind::test

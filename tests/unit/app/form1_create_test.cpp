@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/site_links.h"
+#include "form_fixture.h"
+
+namespace lobbyfind::test {
+namespace {
+
+using app::Control;
+using app::LineKind;
+using app::OnlineState;
+
+TEST_F(FormFixture, TimersExistEnabledWithTheirIntervalsBeforeCreation) {
+  app::TForm1 form(Deps());
+  ASSERT_EQ(timers_.made.size(), 2U);
+  EXPECT_EQ(UpdateconfigTimer().interval, 500U);
+  EXPECT_TRUE(UpdateconfigTimer().enabled);
+  EXPECT_EQ(Timer2().interval, 2500U);
+  EXPECT_TRUE(Timer2().enabled);
+  EXPECT_EQ(&form.updateconfig(), timers_.made[0]);
+  EXPECT_EQ(&form.Timer2(), timers_.made[1]);
+}
+
+TEST_F(FormFixture, WelcomeTextIsNineSystemLinesThreeEmptyWithoutTimestamp) {
+  clock_.ms_since_midnight = ports::MsOfDay(14, 5, 9, 0);
+  Create();
+  const std::vector<std::string> expected = {
+      "Welcome to lobbyfind Version 1.2",
+      "For Updates and more stuff, visit " + std::string(app::kHomeHost),
+      "",
+      "BE SURE, that your ports  2300-2400 TCP/UDP and 47624 TCP/UDP",
+      "is open, without you can not play!",
+      "",
+      "Ingamechat works with F10",
+      "",
+      "Have Fun!",
+  };
+  ASSERT_EQ(view_.chat_log.size(), expected.size());
+  int empty = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(view_.chat_log[i].text, expected[i]);
+    EXPECT_EQ(view_.chat_log[i].colour, (app::Rgb{224, 115, 5}));
+    EXPECT_EQ(view_.chat_log[i].text.find("14:05"), std::string::npos);
+    empty += view_.chat_log[i].text.empty() ? 1 : 0;
+  }
+  EXPECT_EQ(empty, 3);
+}
+
+TEST_F(FormFixture, CreationLaysOutTheWindowAndResetsState) {
+  view_.items[Control::ListBox2] = {"someone"};
+  auto& form = Create();
+  EXPECT_EQ(form.GetOnlineState(), OnlineState::osOffline);
+  EXPECT_FALSE(view_.PageVisible(Control::tab_Internetgames));
+  EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
+  EXPECT_EQ(view_.ActivePage(), Control::tab_Start);
+  EXPECT_TRUE(view_.Items(Control::ListBox2).empty());
+  // The label behind the news pane frames it by 5 pixels in its colour.
+  EXPECT_EQ(view_.Bounds(Control::newsbackgroundlabel), (app::Rect{11, 19, 330, 290}));
+  EXPECT_EQ(view_.BackgroundColour(Control::newsbackgroundlabel), (app::Rgb{23, 28, 57}));
+  EXPECT_EQ(view_.Text(Control::playershint),
+            "Press STRG, while\nyou click on nickname,\nto select more than 1\nuser at the same time.\n");
+  EXPECT_EQ(view_.status_panel_widths[0], 692 - 40);
+  EXPECT_TRUE(form.HasConfig());
+  EXPECT_EQ(form.Config().FileName(), config_path_);
+}
+
+TEST_F(FormFixture, HooksRunAtTheirPlaceInTheCreationOrder) {
+  std::vector<std::string> seen;
+  auto deps = Deps();
+  deps.close_game_windows = [&] {
+    // Runs first: nothing written yet.
+    seen.push_back("close games, log lines " + std::to_string(view_.chat_log.size()));
+  };
+  deps.create_webinterface = [&](app::TForm1& form) {
+    seen.push_back(std::string("webinterface, config ") + (form.HasConfig() ? "there" : "missing") +
+                   ", hint " + (view_.Text(Control::playershint).empty() ? "unset" : "set"));
+  };
+  Create(std::move(deps));
+  EXPECT_EQ(seen, (std::vector<std::string>{"close games, log lines 0",
+                                             "webinterface, config there, hint unset"}));
+}
+
+TEST_F(FormFixture, CloseRunsEveryStepEvenWhenOneFails) {
+  auto& form = Create();
+  std::vector<int> ran;
+  form.AtClose([&] { ran.push_back(1); });
+  form.AtClose([&] {
+    ran.push_back(2);
+    throw std::runtime_error("socket already gone");
+  });
+  form.AtClose([&] { ran.push_back(3); });
+  EXPECT_NO_THROW(form.FormClose());
+  EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+  // Nothing is saved at close.
+  EXPECT_EQ(ReadConfig(), "");
+}
+
+TEST_F(FormFixture, LinkButtonsOpenTheMakersPagesWithoutParameters) {
+  auto& form = Create();
+  form.NewsButtonClick();
+  form.FaqButtonClick();
+  form.WwwButtonClick();
+  shell_.result = false;  // a failed request is not reported
+  form.SecondSiteButtonClick();
+  const std::string home = "http://" + std::string(app::kHomeHost) + "/";
+  EXPECT_EQ(shell_.calls, (std::vector<FakeShell::Call>{
+                              {home + "#News", "", ""},
+                              {home + "#FAQ", "", ""},
+                              {home, "", ""},
+                              {"http://" + std::string(app::kSecondHost) + "/", "", ""},
+                          }));
+  EXPECT_TRUE(view_.messages.empty());
+}
+
+TEST(TForm1, RefusesMissingPorts) {
+  EXPECT_THROW(app::TForm1{app::FormDeps{}}, std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace lobbyfind::test

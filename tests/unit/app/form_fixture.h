@@ -1,0 +1,67 @@
+// A TForm1 over the fake View and fake ports, with its settings file in a
+// fresh temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/form1.h"
+#include "fake_ports.h"
+#include "fake_view.h"
+
+namespace lobbyfind::test {
+
+class FormFixture : public ::testing::Test {
+ protected:
+  FormFixture() {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("lobbyfind_app_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir_);
+    config_path_ = (dir_ / "lobbyfind.ini").string();
+  }
+  ~FormFixture() override { std::filesystem::remove_all(dir_); }
+
+  [[nodiscard]] app::FormDeps Deps() {
+    app::FormDeps deps;
+    deps.view = &view_;
+    deps.make_timer = timers_.Factory();
+    deps.clock = &clock_;
+    deps.shell = &shell_;
+    deps.config_file_name = config_path_;
+    return deps;
+  }
+
+  // Builds the form and runs its creation handler.
+  app::TForm1& Create() { return Create(Deps()); }
+  app::TForm1& Create(app::FormDeps deps) {
+    form_ = std::make_unique<app::TForm1>(std::move(deps));
+    form_->FormCreate();
+    return *form_;
+  }
+
+  void WriteConfig(const std::string& raw) const {
+    std::ofstream(config_path_, std::ios::binary) << raw;
+  }
+  [[nodiscard]] std::string ReadConfig() const {
+    std::ifstream in(config_path_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  [[nodiscard]] FakeTimer& UpdateconfigTimer() { return *timers_.made.at(0); }
+  [[nodiscard]] FakeTimer& Timer2() { return *timers_.made.at(1); }
+
+  FakeView view_;
+  FakeTimers timers_;
+  FakeClock clock_;
+  FakeShell shell_;
+  std::filesystem::path dir_;
+  std::string config_path_;
+  std::unique_ptr<app::TForm1> form_;
+};
+
+}  // namespace lobbyfind::test
