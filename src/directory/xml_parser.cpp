@@ -69,7 +69,7 @@ void cXMLparser::Parse(std::string_view text) {
         closer == std::string_view::npos ? level.end : closer + name.size() + 3;
 
     const int count = Count(path);
-    if (count > 0) path = InstanceName(path, static_cast<std::size_t>(count));
+    if (count > 0) path = InstancePath(path, static_cast<std::size_t>(count));
     if (leaf) {
       const std::size_t value_end = next_open == std::string_view::npos ? level.end : next_open;
       Add(std::move(path), text.substr(rest, value_end - rest));
@@ -135,14 +135,14 @@ bool cXMLparser::PrefixExists(std::string_view text) const {
   }
 }
 
-std::string cXMLparser::InstanceName(std::string_view path, std::size_t n) const {
+std::string InstancePath(std::string_view path, std::size_t n) {
   std::string name(path);
   if (n > 0) name.append("[").append(std::to_string(n)).append("]");
   return name;
 }
 
 bool cXMLparser::InstanceExists(std::string_view path, std::size_t n) const {
-  return PrefixExists(InstanceName(path, n));
+  return PrefixExists(InstancePath(path, n));
 }
 
 int cXMLparser::Count(std::string_view path) const {

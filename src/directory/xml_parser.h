@@ -20,6 +20,9 @@
 
 namespace lobbyfind::directory {
 
+// The name of instance n of `path`: `path` itself for n = 0, else `path` "[" n "]".
+[[nodiscard]] std::string InstancePath(std::string_view path, std::size_t n);
+
 class cXMLparser {
  public:
   cXMLparser() = default;
@@ -64,7 +67,6 @@ class cXMLparser {
   void Clear();
   void Add(std::string path, std::string_view value);
   [[nodiscard]] bool PrefixExists(std::string_view text) const;
-  [[nodiscard]] std::string InstanceName(std::string_view path, std::size_t n) const;
   // First "</" name ">" lying wholly inside [from, end) of the document.
   [[nodiscard]] std::size_t FindCloser(std::string_view document, std::string_view name, std::size_t from,
                                        std::size_t end);

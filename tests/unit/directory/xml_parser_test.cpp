@@ -126,13 +126,13 @@ TEST(ParserParse, EachParseReplacesTheTableAndItsCounts) {
 
 TEST(ParserParse, DeepNestingNeitherOverflowsNorHangs) {
   std::string document;
-  for (int i = 0; i < 20000; ++i) document += "<a>";
+  for (int i = 0; i < 5000; ++i) document += "<a>";
   document += "x";
   cXMLparser parser;
   parser.Parse(document);
   ASSERT_EQ(parser.Paths().size(), 1U);
   EXPECT_EQ(parser.Values()[0], "x");
-  EXPECT_EQ(parser.Paths()[0].size(), 2U * 20000U);
+  EXPECT_EQ(parser.Paths()[0].size(), 2U * 5000U);
 }
 
 }  // namespace
