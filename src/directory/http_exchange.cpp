@@ -12,16 +12,17 @@ constexpr std::string_view kNoReply = "the directory service closed the connecti
 }  // namespace
 
 template <typename Step>
-void HttpExchange::Notified(Step step) {
+void HttpExchange::Notified(const ports::TcpConnection* source, Step step) {
   ++notification_depth_;
   step();
-  if (--notification_depth_ == 0) finished_.clear();
+  if (--notification_depth_ > 0) return;
+  std::erase_if(finished_, [source](const auto& connection) { return connection.get() != source; });
 }
 
 HttpExchange::HttpExchange(ports::TcpConnectionFactory connections, ports::TimerFactory timers, Limits limits)
     : connections_(std::move(connections)), timer_(timers()), limits_(limits) {
   timer_->SetEnabled(false);
-  timer_->OnTimer = [this] { Notified([this] { TimedOut(); }); };
+  timer_->OnTimer = [this] { Notified(nullptr, [this] { TimedOut(); }); };
 }
 
 HttpExchange::~HttpExchange() {
@@ -41,12 +42,15 @@ bool HttpExchange::Get(std::string_view url) {
   request_ = BuildGetRequest(*target);
 
   connection_ = connections_();
-  connection_->OnConnected = [this] { Notified([this] { Connected(); }); };
-  connection_->OnData = [this](std::string_view bytes) { Notified([this, bytes] { DataArrived(bytes); }); };
+  const ports::TcpConnection* source = connection_.get();
+  connection_->OnConnected = [this, source] { Notified(source, [this] { Connected(); }); };
+  connection_->OnData = [this, source](std::string_view bytes) {
+    Notified(source, [this, bytes] { DataArrived(bytes); });
+  };
   connection_->OnError = [this](const std::string& reason) {
     if (error_.empty()) error_ = reason.empty() ? std::string("connection error") : reason;
   };
-  connection_->OnClosed = [this] { Notified([this] { ConnectionClosed(); }); };
+  connection_->OnClosed = [this, source] { Notified(source, [this] { ConnectionClosed(); }); };
   timer_->SetInterval(limits_.timeout_ms);
   timer_->SetEnabled(true);
   connection_->Connect(target->host, target->port);

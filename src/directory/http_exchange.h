@@ -73,16 +73,17 @@ class HttpExchange {
   // Closes our side, when still open, and raises the closing notifications.
   void Finish(bool failed, const std::string& reason);
   void KeepAlive();
-  // Runs one notification of the connection or the timer.
+  // Runs one notification of `source` (nullptr for the timer).
   template <typename Step>
-  void Notified(Step step);
+  void Notified(const ports::TcpConnection* source, Step step);
 
   ports::TcpConnectionFactory connections_;
   std::unique_ptr<ports::Timer> timer_;
   Limits limits_;
   std::unique_ptr<ports::TcpConnection> connection_;
-  // Connections of ended exchanges. One may still be inside its own
-  // notification, so they are released only when no notification runs.
+  // Connections of ended exchanges. A connection must not be destroyed inside
+  // its own notification, so they are released only when no notification of
+  // ours runs, and the one that is notifying right now is kept until later.
   std::vector<std::unique_ptr<ports::TcpConnection>> finished_;
   int notification_depth_ = 0;
   std::string request_;
