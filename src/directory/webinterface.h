@@ -1,0 +1,84 @@
+// The program's one client of the web directory service: turns the five kinds
+// of request into URLs, sends them one at a time in the order they were
+// asked for, reads each reply and reports through four event slots (an empty
+// slot means the event is not raised). User-interface thread only.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "directory/http_exchange.h"
+#include "directory/xml_parser.h"
+
+namespace lobbyfind::directory {
+
+// The last server list received: six index-aligned lists, entry i of each
+// belonging to server i in the order of the reply. Texts as sent, unchecked.
+struct tServerLists {
+  std::vector<std::string> ServerNames;
+  std::vector<std::string> LastUpdates;
+  std::vector<std::string> Ports;
+  std::vector<std::string> Maps;
+  std::vector<std::string> Versions;
+  std::vector<std::string> IPs;
+  bool operator==(const tServerLists&) const = default;
+};
+
+// Every byte up to the end or a zero byte: letters, digits, "@" and
+// "!$'()*-._" stay, a blank becomes "+", anything else "%" and two upper-case
+// hexadecimal digits.
+[[nodiscard]] std::string UrlEncode(std::string_view text);
+
+class cWebinterface {
+ public:
+  // `http` is not owned and must outlive this object. `host` is the directory
+  // service's host name or address, optionally followed by ":" and a port.
+  cWebinterface(HttpExchange& http, std::string host);
+  cWebinterface(const cWebinterface&) = delete;
+  cWebinterface& operator=(const cWebinterface&) = delete;
+  ~cWebinterface();
+
+  void RequestServerList();
+  void AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
+                 const std::string& Map);
+  void DeleteServer();
+  void CheckVersion(std::int32_t MyVersion);
+  void RequestNews();
+
+  // True from the start of an exchange until it has ended (closed or failed).
+  [[nodiscard]] bool Busy() const { return busy_; }
+  // URLs waiting to be sent, oldest first.
+  [[nodiscard]] const std::deque<std::string>& Queue() const { return queue_; }
+  [[nodiscard]] const tServerLists& ServerLists() const { return server_lists_; }
+  [[nodiscard]] const cXMLparser& Parser() const { return parser_; }
+
+  std::function<void()> OnConnectFailed;
+  std::function<void(const tServerLists& lists)> OnServerList;
+  std::function<void(bool UpdateAvailable, const std::string& text)> OnVersionResult;
+  std::function<void(const std::string& title, const std::string& content, const std::string& author,
+                     const std::string& time)>
+      OnNewsItem;
+
+ private:
+  void QueueRequest(const std::string& query);
+  void SendNextRequest();
+  void ReplyReceived();
+  void RequestDone();
+  void RequestFailed();
+  void VersionReply();
+  void ServerListReply();
+  void NewsReply();
+
+  cXMLparser parser_;
+  HttpExchange& http_;
+  std::string host_;
+  std::deque<std::string> queue_;
+  bool busy_ = false;
+  tServerLists server_lists_;
+};
+
+}  // namespace lobbyfind::directory

@@ -1,0 +1,163 @@
+#include "directory/xml_parser.h"
+
+#include <functional>
+#include <utility>
+
+namespace lobbyfind::directory {
+namespace {
+
+constexpr std::string_view kMissingSuffix = ") EXISTIERT NICHT";
+constexpr std::uint32_t kRoot = 0;
+
+// One level of the walk: the elements of [pos, end) belong under `prefix`.
+// Children are walked on an explicit stack, so a deeply nested (or broken)
+// document cannot exhaust the call stack.
+struct Level {
+  std::string prefix;
+  std::size_t pos;
+  std::size_t end;
+};
+
+std::size_t FindIn(std::string_view document, char c, std::size_t from, std::size_t end) {
+  const std::size_t at = document.substr(0, end).find(c, from);
+  return at;
+}
+
+}  // namespace
+
+std::size_t cXMLparser::SegmentKeyHash::operator()(const SegmentKey& key) const noexcept {
+  return std::hash<std::string_view>{}(key.segment) ^ (static_cast<std::size_t>(key.parent) * 0x9E3779B97F4A7C15ULL);
+}
+
+void cXMLparser::Clear() {
+  paths_.clear();
+  values_.clear();
+  first_index_.clear();
+  nodes_.clear();
+  segment_texts_.clear();
+  known_counts_.clear();
+  closer_searches_.clear();
+}
+
+void cXMLparser::Parse(std::string_view text) {
+  Clear();
+  std::vector<Level> levels;
+  levels.push_back({std::string(), 0, text.size()});
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    const std::size_t open = FindIn(text, '<', level.pos, level.end);
+    if (open == std::string_view::npos) {
+      levels.pop_back();
+      continue;
+    }
+    const std::size_t close = FindIn(text, '>', open + 1, level.end);
+    if (close == std::string_view::npos) {
+      // A tag that never ends: nothing more can be read at this level.
+      levels.pop_back();
+      continue;
+    }
+    const std::string_view name = text.substr(open + 1, close - open - 1);
+    const std::size_t rest = close + 1;
+    std::string path = level.prefix + "." + std::string(name);
+
+    // A leaf when the first "<" after the tag opens a closing tag (or there is none).
+    const std::size_t next_open = FindIn(text, '<', rest, level.end);
+    const bool leaf =
+        next_open == std::string_view::npos || (next_open + 1 < level.end && text[next_open + 1] == '/');
+    const std::size_t closer = FindCloser(text, name, rest, level.end);
+    const std::size_t after_closer =
+        closer == std::string_view::npos ? level.end : closer + name.size() + 3;
+
+    const int count = Count(path);
+    if (count > 0) path = InstancePath(path, static_cast<std::size_t>(count));
+    if (leaf) {
+      const std::size_t value_end = next_open == std::string_view::npos ? level.end : next_open;
+      Add(std::move(path), text.substr(rest, value_end - rest));
+      level.pos = after_closer;
+    } else {
+      const std::size_t content_end = closer == std::string_view::npos ? level.end : closer;
+      level.pos = after_closer;
+      levels.push_back({std::move(path), rest, content_end});  // `level` is invalid from here
+    }
+  }
+}
+
+std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view name, std::size_t from,
+                                   std::size_t end) {
+  std::string closer;
+  closer.reserve(name.size() + 3);
+  closer.append("</").append(name).append(">");
+  auto [it, fresh] = closer_searches_.try_emplace(std::string(name), CloserSearch{from, 0});
+  CloserSearch& search = it->second;
+  // The first occurrence at or after `from` is known when `from` lies between
+  // the start of the last search and what it found.
+  const bool known = !fresh && search.from <= from &&
+                     (search.found == std::string_view::npos || from <= search.found);
+  if (!known) search = CloserSearch{from, document.find(closer, from)};
+  if (search.found == std::string_view::npos || search.found + closer.size() > end) return std::string_view::npos;
+  return search.found;
+}
+
+void cXMLparser::Add(std::string path, std::string_view value) {
+  std::uint32_t parent = kRoot;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t dot = path.find('.', start);
+    const std::string_view segment =
+        std::string_view(path).substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    auto found = nodes_.find(SegmentKey{parent, segment});
+    if (found == nodes_.end()) {
+      const std::string& owned = segment_texts_.emplace_back(segment);
+      const auto id = static_cast<std::uint32_t>(nodes_.size() + 1);
+      found = nodes_.emplace(SegmentKey{parent, owned}, id).first;
+    }
+    parent = found->second;
+    if (dot == std::string::npos) break;
+    start = dot + 1;
+  }
+  first_index_.try_emplace(path, paths_.size());
+  paths_.push_back(std::move(path));
+  values_.emplace_back(value);
+}
+
+bool cXMLparser::PrefixExists(std::string_view text) const {
+  std::uint32_t parent = kRoot;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t dot = text.find('.', start);
+    const std::string_view segment =
+        text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    const auto found = nodes_.find(SegmentKey{parent, segment});
+    if (found == nodes_.end()) return false;
+    parent = found->second;
+    if (dot == std::string_view::npos) return true;
+    start = dot + 1;
+  }
+}
+
+std::string InstancePath(std::string_view path, std::size_t n) {
+  std::string name(path);
+  if (n > 0) name.append("[").append(std::to_string(n)).append("]");
+  return name;
+}
+
+bool cXMLparser::InstanceExists(std::string_view path, std::size_t n) const {
+  return PrefixExists(InstancePath(path, n));
+}
+
+int cXMLparser::Count(std::string_view path) const {
+  std::size_t& count = known_counts_[std::string(path)];
+  while (InstanceExists(path, count)) ++count;
+  return static_cast<int>(count);
+}
+
+std::string cXMLparser::Value(std::string_view path) const {
+  const auto found = first_index_.find(std::string(path));
+  if (found != first_index_.end()) return values_[found->second];
+  std::string missing;
+  missing.reserve(path.size() + 1 + kMissingSuffix.size());
+  missing.append("(").append(path).append(kMissingSuffix);
+  return missing;
+}
+
+}  // namespace lobbyfind::directory

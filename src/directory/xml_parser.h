@@ -1,0 +1,86 @@
+// Flattens the tag documents of the directory service into a table of leaf
+// paths and their texts (".titel", ".server[3].port"), and answers queries by
+// path and by instance count. Not an XML parser: no attributes, no entities,
+// no declarations; text is kept byte for byte. It never fails and always ends.
+//
+// A naive reading of the path rules scans the whole table for every lookup and
+// every count, which is cubic in the number of servers of a reply. This class
+// keeps an index instead (a tree of path segments, the first value of every
+// path and the last known instance count of every counted path), so a reply
+// of n servers is parsed and read out in O(n).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace lobbyfind::directory {
+
+// The name of instance n of `path`: `path` itself for n = 0, else `path` "[" n "]".
+[[nodiscard]] std::string InstancePath(std::string_view path, std::size_t n);
+
+class cXMLparser {
+ public:
+  cXMLparser() = default;
+
+  // Replaces the whole table with the entries of `text`.
+  void Parse(std::string_view text);
+
+  // The text of the first leaf whose path equals `path` exactly, else the text
+  // "(" path ") EXISTIERT NICHT", which callers pass on unchecked.
+  [[nodiscard]] std::string Value(std::string_view path) const;
+
+  // The number of instances of `path`: the smallest n for which instance n
+  // does not exist (0 when the element is absent).
+  [[nodiscard]] int Count(std::string_view path) const;
+
+  // Instance n of `path` is `path` itself for n = 0 and `path` "[" n "]"
+  // otherwise; it exists when some leaf path equals it or continues it with ".".
+  [[nodiscard]] bool InstanceExists(std::string_view path, std::size_t n) const;
+
+  // Leaf paths in document order, and their texts (same length).
+  [[nodiscard]] const std::vector<std::string>& Paths() const { return paths_; }
+  [[nodiscard]] const std::vector<std::string>& Values() const { return values_; }
+
+ private:
+  // One node per distinct prefix of a leaf path that ends before a "." or at
+  // the end of the path; a child is found by its parent and the segment text.
+  struct SegmentKey {
+    std::uint32_t parent;
+    std::string_view segment;
+    bool operator==(const SegmentKey&) const = default;
+  };
+  struct SegmentKeyHash {
+    std::size_t operator()(const SegmentKey& key) const noexcept;
+  };
+  // Where the last search for a closing tag of one name started and what it
+  // found; the walk only moves forward, so most searches are answered here.
+  struct CloserSearch {
+    std::size_t from;
+    std::size_t found;
+  };
+
+  void Clear();
+  void Add(std::string path, std::string_view value);
+  [[nodiscard]] bool PrefixExists(std::string_view text) const;
+  // First "</" name ">" lying wholly inside [from, end) of the document.
+  [[nodiscard]] std::size_t FindCloser(std::string_view document, std::string_view name, std::size_t from,
+                                       std::size_t end);
+
+  std::vector<std::string> paths_;
+  std::vector<std::string> values_;
+
+  std::unordered_map<std::string, std::size_t> first_index_;
+  std::unordered_map<SegmentKey, std::uint32_t, SegmentKeyHash> nodes_;
+  std::deque<std::string> segment_texts_;  // owns the views in nodes_; a deque never moves them
+  // Instance counts only grow while the table grows, so a count resumes
+  // where the last one for the same path stopped.
+  mutable std::unordered_map<std::string, std::size_t> known_counts_;
+  std::unordered_map<std::string, CloserSearch> closer_searches_;
+};
+
+}  // namespace lobbyfind::directory

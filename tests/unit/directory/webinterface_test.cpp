@@ -1,0 +1,253 @@
+#include "directory/webinterface.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "unit/directory/fake_network.h"
+
+namespace lobbyfind::directory {
+namespace {
+
+using lobbyfind::testing::FakeNetwork;
+
+constexpr const char* kPrefix = "http://dir.example:8080/Vexnet/lobbyfind/webinterface.php?";
+
+TEST(UrlEncode, EveryByteClass) {
+  for (int byte = 1; byte < 256; ++byte) {
+    const char c = static_cast<char>(byte);
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       std::string("@!$'()*-._").find(c) != std::string::npos;
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%%%02X", byte);
+    const std::string expected = plain ? std::string(1, c) : byte == ' ' ? std::string("+") : std::string(hex);
+    EXPECT_EQ(UrlEncode(std::string(1, c)), expected) << "byte " << byte;
+  }
+  EXPECT_EQ(UrlEncode("a/b&c=d e"), "a%2Fb%26c%3Dd+e");
+  EXPECT_EQ(UrlEncode("\xE4\x7F\x01"), "%E4%7F%01");
+  EXPECT_EQ(UrlEncode(std::string("ab\0cd", 5)), "ab") << "a zero byte ends the text";
+  EXPECT_EQ(UrlEncode(""), "");
+}
+
+class WebinterfaceTest : public ::testing::Test {
+ protected:
+  WebinterfaceTest() {
+    web.OnConnectFailed = [this] { events.push_back("connect-failed"); };
+    web.OnServerList = [this](const tServerLists& lists) {
+      events.push_back("servers:" + std::to_string(lists.ServerNames.size()));
+      last_lists = lists;
+    };
+    web.OnVersionResult = [this](bool update, const std::string& text) {
+      events.push_back(update ? "version:update" : "version:current");
+      version_text = text;
+    };
+    web.OnNewsItem = [this](const std::string& title, const std::string& content, const std::string& author,
+                            const std::string& time) {
+      events.push_back("news:" + title + "|" + content + "|" + author + "|" + time);
+    };
+  }
+
+  // The URL the running exchange asked for, rebuilt from its request line and connection.
+  std::string SentUrl() {
+    const auto& record = net.LastRecord();
+    const std::string& written = record.written;
+    const std::size_t start = written.find(' ') + 1;
+    return "http://" + record.host + ":" + std::to_string(record.port) +
+           written.substr(start, written.find(" HTTP/1.0") - start);
+  }
+
+  // Lets the running exchange reply with `status` and `body`, then close.
+  void Answer(const std::string& status, const std::string& body) {
+    net.Last().Accept();
+    net.Last().Deliver("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\n\r\n" + body);
+    net.Last().PeerCloses();
+  }
+
+  FakeNetwork net;
+  HttpExchange http{net.ConnectionFactory(), net.TimerFactory()};
+  cWebinterface web{http, "dir.example:8080"};
+  std::vector<std::string> events;
+  tServerLists last_lists;
+  std::string version_text;
+};
+
+TEST_F(WebinterfaceTest, EachRequestHasItsUrl) {
+  struct Case {
+    void (*ask)(cWebinterface&);
+    std::string query;
+  };
+  const std::vector<Case> table = {
+      {[](cWebinterface& w) { w.RequestServerList(); }, "GIVEME=SERVERS"},
+      {[](cWebinterface& w) { w.AddServer("My Game", 2300, "4", "a&b"); },
+       "GIVEME=ADDSERVER&SERVERNAME=My+Game&PORT=2300&VERSION=4&MAP=a%26b"},
+      {[](cWebinterface& w) { w.AddServer("x/y", -5, "1 2", ""); },
+       "GIVEME=ADDSERVER&SERVERNAME=x%2Fy&PORT=-5&VERSION=1+2&MAP="},
+      {[](cWebinterface& w) { w.DeleteServer(); }, "GIVEME=DELSERVER"},
+      {[](cWebinterface& w) { w.CheckVersion(4); }, "GIVEME=VERSION&MEINEVERSION=4"},
+      {[](cWebinterface& w) { w.RequestNews(); }, "GIVEME=NEWS"},
+  };
+  for (const Case& c : table) {
+    c.ask(web);
+    net.Last().Accept();
+    EXPECT_EQ(SentUrl(), kPrefix + c.query);
+    net.Last().Deliver("HTTP/1.0 200 OK\r\n\r\n");
+    net.Last().PeerCloses();
+    EXPECT_FALSE(web.Busy());
+  }
+  EXPECT_TRUE(events.empty()) << "replies without a known title raise nothing";
+}
+
+TEST_F(WebinterfaceTest, SendsOneAtATimeInTheOrderAsked) {
+  web.RequestServerList();
+  web.RequestServerList();
+  web.RequestNews();
+  EXPECT_TRUE(web.Busy());
+  ASSERT_EQ(net.connections.size(), 1U);
+  EXPECT_EQ(web.Queue(), (std::deque<std::string>{kPrefix + std::string("GIVEME=SERVERS"),
+                                                  kPrefix + std::string("GIVEME=NEWS")}));
+  std::vector<std::string> sent;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(net.connections.size(), static_cast<std::size_t>(i + 1));
+    net.Last().Accept();
+    sent.push_back(SentUrl());
+    Answer("404 Not Found", "");
+  }
+  EXPECT_EQ(sent, (std::vector<std::string>{kPrefix + std::string("GIVEME=SERVERS"),
+                                            kPrefix + std::string("GIVEME=SERVERS"),
+                                            kPrefix + std::string("GIVEME=NEWS")}));
+  EXPECT_FALSE(web.Busy());
+  EXPECT_TRUE(events.empty()) << "a 404 reports nothing, not even a failure";
+}
+
+TEST_F(WebinterfaceTest, AFailedExchangeCompletesOnceAndTheQueueGoesOn) {
+  web.RequestServerList();
+  web.DeleteServer();
+  net.Last().Break("Connection refused");
+  EXPECT_EQ(events, std::vector<std::string>{"connect-failed"});
+  ASSERT_EQ(net.connections.size(), 2U) << "the queued request is sent, and only once";
+  EXPECT_TRUE(web.Busy());
+  EXPECT_TRUE(web.Queue().empty());
+  net.Last().Accept();
+  EXPECT_EQ(SentUrl(), kPrefix + std::string("GIVEME=DELSERVER"));
+  net.timer->Fire();
+  EXPECT_EQ(events, (std::vector<std::string>{"connect-failed", "connect-failed"}));
+  EXPECT_FALSE(web.Busy());
+  EXPECT_EQ(net.connections.size(), 2U);
+}
+
+TEST(WebinterfaceRefusedUrl, AnUnusableHostFailsEachRequestOnceWithoutStalling) {
+  FakeNetwork net;
+  HttpExchange http{net.ConnectionFactory(), net.TimerFactory()};
+  cWebinterface web{http, ""};
+  int failures = 0;
+  web.OnConnectFailed = [&] { ++failures; };
+  web.RequestNews();
+  web.RequestServerList();
+  EXPECT_EQ(failures, 2);
+  EXPECT_FALSE(web.Busy());
+  EXPECT_TRUE(net.connections.empty());
+}
+
+TEST_F(WebinterfaceTest, ServerListReply) {
+  web.RequestServerList();
+  Answer("200 OK",
+         "<titel>SERVERS</titel>\r\n"
+         "<server><servername>Anna</servername><lastupdate>12:00</lastupdate><ip>10.0.0.1</ip>"
+         "<map>Downtown</map><port>2300</port><version>4</version></server>\r\n"
+         "<server><version>5</version><port>2301</port><ip>10.0.0.2</ip><servername>Bob &amp; Co</servername>"
+         "<lastupdate>12:01</lastupdate></server>");
+  EXPECT_EQ(events, std::vector<std::string>{"servers:2"});
+  const tServerLists expected{{"Anna", "Bob &amp; Co"},
+                              {"12:00", "12:01"},
+                              {"2300", "2301"},
+                              {"Downtown", "(.server[1].map) EXISTIERT NICHT"},
+                              {"4", "5"},
+                              {"10.0.0.1", "10.0.0.2"}};
+  EXPECT_EQ(last_lists, expected);
+  EXPECT_EQ(web.ServerLists(), expected);
+
+  web.RequestServerList();
+  Answer("200 OK", "<titel>SERVERS</titel>");
+  EXPECT_EQ(events, (std::vector<std::string>{"servers:2", "servers:0"}));
+  EXPECT_EQ(last_lists, tServerLists{}) << "an empty list clears all six";
+}
+
+TEST_F(WebinterfaceTest, VersionReplies) {
+  struct Case {
+    std::string body;
+    std::string event;
+    std::string text;
+  };
+  const std::vector<Case> table = {
+      {"<titel>VERSION</titel><aktualitaet>aktuell</aktualitaet>"
+       "<eintrag><inhalt>Faster</inhalt><zeitpunkt>1.1.</zeitpunkt></eintrag>"
+       "<eintrag><inhalt>Fixed</inhalt><zeitpunkt>2.1.</zeitpunkt></eintrag>",
+       "version:current",
+       "Your version is the latest version! No update needed!\r\n- Faster (1.1.)\r\n- Fixed (2.1.)\r\n"},
+      {"<titel>VERSION</titel><aktualitaet>alt</aktualitaet><updateurl>http://get.example/</updateurl>"
+       "<eintrag><inhalt>New maps</inhalt><zeitpunkt>3.2.</zeitpunkt></eintrag>",
+       "version:update",
+       "Your version is not the latest version!\r\nVisit http://get.example/ to update your Version.\r\n\r\n"
+       "The following important changes have been made :\r\n- New maps (3.2.)\r\n"},
+      {"<titel>VERSION</titel><eintrag><inhalt>x</inhalt></eintrag>", "version:update",
+       "Your version is not the latest version!\r\nVisit (.updateurl) EXISTIERT NICHT to update your Version.\r\n"
+       "\r\nThe following important changes have been made :\r\n- x ((.eintrag.zeitpunkt) EXISTIERT NICHT)\r\n"},
+      {"<titel>VERSION</titel><aktualitaet>Aktuell</aktualitaet>", "version:update",
+       "Your version is not the latest version!\r\nVisit (.updateurl) EXISTIERT NICHT to update your Version.\r\n"
+       "\r\nThe following important changes have been made :\r\n"},
+  };
+  for (const Case& c : table) {
+    events.clear();
+    web.CheckVersion(4);
+    Answer("200 OK", c.body);
+    EXPECT_EQ(events, std::vector<std::string>{c.event}) << c.body;
+    EXPECT_EQ(version_text, c.text) << c.body;
+  }
+}
+
+TEST_F(WebinterfaceTest, NewsRepliesRaiseOneEventPerEntryInDocumentOrder) {
+  web.RequestNews();
+  Answer("200 OK",
+         "<titel>NEWS</titel>"
+         "<eintrag><zeitpunkt>t1</zeitpunkt><autor>a1</autor><content>c1</content><title>h1</title></eintrag>"
+         "<eintrag><title>h2</title><content>c2\r\nline</content><autor>a2</autor><zeitpunkt>t2</zeitpunkt></eintrag>"
+         "<eintrag><title>h3</title></eintrag>");
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "news:h1|c1|a1|t1", "news:h2|c2\r\nline|a2|t2",
+                        "news:h3|(.eintrag[2].content) EXISTIERT NICHT|(.eintrag[2].autor) EXISTIERT NICHT|"
+                        "(.eintrag[2].zeitpunkt) EXISTIERT NICHT"}));
+}
+
+TEST_F(WebinterfaceTest, UnknownTitlesAndErrorStatusesRaiseNothing) {
+  const std::vector<std::pair<std::string, std::string>> table = {
+      {"200 OK", "<titel>servers</titel><server><ip>1</ip></server>"},
+      {"200 OK", "<html><body>It works</body></html>"},
+      {"200 OK", ""},
+      {"500 Internal Server Error", "<titel>SERVERS</titel>"},
+      {"302 Found", "<titel>NEWS</titel><eintrag><title>x</title></eintrag>"},
+  };
+  for (const auto& [status, body] : table) {
+    web.RequestServerList();
+    Answer(status, body);
+    EXPECT_FALSE(web.Busy());
+  }
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(WebinterfaceTest, RequestsAskedFromAnEventWaitForTheRunningExchange) {
+  web.OnServerList = [this](const tServerLists&) {
+    events.push_back("servers");
+    web.RequestNews();
+    EXPECT_EQ(net.connections.size(), 1U) << "still busy until the close";
+  };
+  web.RequestServerList();
+  Answer("200 OK", "<titel>SERVERS</titel>");
+  ASSERT_EQ(net.connections.size(), 2U);
+  net.Last().Accept();
+  EXPECT_EQ(SentUrl(), kPrefix + std::string("GIVEME=NEWS"));
+}
+
+}  // namespace
+}  // namespace lobbyfind::directory
