@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "irc_test_fakes.h"
+#include "support/irc_event_recorder.h"
 
 namespace lobbyfind::chat {
 namespace {
@@ -15,55 +16,13 @@ using Strings = std::vector<std::string>;
 using testing::FakePorts;
 using testing::FakeTcpConnection;
 
-std::string Join(const Strings& parts, char sep) {
-  std::string out;
-  for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? std::string(1, sep) : "") + parts[i];
-  return out;
-}
-
-std::string B(bool b) { return b ? "1" : "0"; }
-
 // A client with every slot recording its event as "Name(arg|arg|...)".
 class ClientFixture : public ::testing::Test {
  protected:
   ClientFixture() : client(ports.Connections(), ports.Timers()) {
     client.SetNickname("me");
     client.SetRealName("Real Me");
-    Record();
-  }
-
-  void Record() {
-    auto rec = [this](const std::string& name, const Strings& args) { events.push_back(name + "(" + Join(args, '|') + ")"); };
-    using S = const std::string&;
-    client.NewDataArrived = [=](S a, S b, S c, S d) { rec("NewDataArrived", {a, b, c, d}); };
-    client.NewMessageInChannel = [=](S a, S b, S c, S d) { rec("NewMessageInChannel", {a, b, c, d}); };
-    client.NewPrivateMessage = [=](S a, S b, S c) { rec("NewPrivateMessage", {a, b, c}); };
-    client.UserGetsOp = [=](S a, S b, S c, S d) { rec("UserGetsOp", {a, b, c, d}); };
-    client.UserGetsDeOp = [=](S a, S b, S c, S d) { rec("UserGetsDeOp", {a, b, c, d}); };
-    client.UserGetsDeV = [=](S a, S b, S c, S d) { rec("UserGetsDeV", {a, b, c, d}); };
-    client.UserGetsV = [=](S a, S b, S c, S d) { rec("UserGetsV", {a, b, c, d}); };
-    client.UserKicked = [=](S a, S b, S c, S d, S e) { rec("UserKicked", {a, b, c, d, e}); };
-    client.UserJoined = [=](S a, S b, S c) { rec("UserJoined", {a, b, c}); };
-    client.UserLeft = [=](S a, S b, S c) { rec("UserLeft", {a, b, c}); };
-    client.UserChangedNick = [=](S a, S b, S c) { rec("UserChangedNick", {a, b, c}); };
-    client.NicknameAllreadyUsed = [=](S a, S b) { rec("NicknameAllreadyUsed", {a, b}); };
-    client.UserQuit = [=](S a, S b, S c) { rec("UserQuit", {a, b, c}); };
-    client.WhoIsInfo = [=](S a, S b, bool found, std::int32_t idle, S chans, bool reg, bool away, S msg, S user,
-                           S server) {
-      rec("WhoIsInfo", {a, b, B(found), std::to_string(idle), chans, B(reg), B(away), msg, user, server});
-    };
-    client.ChannelTopic = [=](S a, S b, bool has, S topic) { rec("ChannelTopic", {a, b, B(has), topic}); };
-    client.ChannelModies = [=](S a, S b, bool f1, bool f2, bool f3, bool f4, bool f5, bool f6, bool f7, bool f8,
-                               bool f9, S password, std::uint32_t max) {
-      rec("ChannelModies",
-          {a, b, B(f1) + B(f2) + B(f3) + B(f4) + B(f5) + B(f6) + B(f7) + B(f8) + B(f9), password, std::to_string(max)});
-    };
-    client.MODTFinished = [=](S a) { rec("MODTFinished", {a}); };
-    client.UserListReceived = [=](S a, S b, std::vector<std::string>& users) {
-      rec("UserListReceived", {a, b, Join(users, ',')});
-    };
-    client.ShowMessage = [=](S text) { rec("ShowMessage", {text}); };
-    client.ConnectionError = [=](S reason) { rec("ConnectionError", {reason}); };
+    testing::RecordAllEvents(client, events);
   }
 
   FakeTcpConnection& ConnectAndOpen() {
