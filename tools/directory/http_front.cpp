@@ -1,0 +1,128 @@
+#include "http_front.h"
+
+#include <httplib.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "client_address.h"
+#include "reply_document.h"
+#include "sqlite_entry_store.h"
+
+namespace lobbyfind::directory_service {
+
+namespace {
+
+constexpr const char* kDocumentType = "text/plain";
+constexpr const char* kErrorType = "text/plain";
+constexpr const char* kForwardedFor = "X-Forwarded-For";
+constexpr std::size_t kMaxBodyBytes = 1024;  // requests are GETs; a body is never needed
+constexpr std::size_t kKeepAliveRequests = 100;
+// cpp-httplib listens with a backlog of 5, too few for a burst of lobbies
+// connecting at once; the listening socket is given a longer one.
+constexpr int kListenBacklog = 1024;
+
+std::int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Request targets come from anyone; control bytes must not reach the log.
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || c == '"' || c == '\\') {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string ForwardedFor(const httplib::Request& req) {
+  std::string joined;
+  const auto count = req.get_header_value_count(kForwardedFor);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!joined.empty()) joined += ',';
+    joined += req.get_header_value(kForwardedFor, i);
+  }
+  return joined;
+}
+
+}  // namespace
+
+void LogLine(const std::string& text) {
+  const std::string line = UtcTimestamp(NowMs()) + " " + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+HttpFront::HttpFront(const ServerOptions& options, DirectoryService& service)
+    : options_(options), service_(service), server_(std::make_unique<httplib::Server>()) {
+  auto& s = *server_;
+  const int threads = options.threads;
+  s.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+  s.set_read_timeout(options.timeout_s, 0);
+  s.set_write_timeout(options.timeout_s, 0);
+  s.set_keep_alive_timeout(options.timeout_s);
+  s.set_keep_alive_max_count(kKeepAliveRequests);
+  s.set_payload_max_length(kMaxBodyBytes);
+  s.set_socket_options([this](socket_t fd) {
+    int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listen_fd_ = fd;
+  });
+
+  s.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+    ServiceRequest request{ClientAddress(req.remote_addr, ForwardedFor(req), options_.trusted_proxies),
+                           req.target, NowMs()};
+    ServiceReply reply;
+    try {
+      std::lock_guard lock(service_mutex_);
+      reply = service_.Handle(request);
+    } catch (const StoreError& e) {
+      LogLine(std::string("storage failure: ") + e.what());
+      reply = {503, "storage failure, try again later\n", false};
+    }
+    res.status = reply.status;
+    res.set_content(std::move(reply.body), reply.document ? kDocumentType : kErrorType);
+    // The lobby reads a reply up to the close of the connection; an HTTP/1.0
+    // request without keep-alive gets exactly that.
+    if (req.version == "HTTP/1.0" && req.get_header_value("Connection") != "Keep-Alive") {
+      res.set_header("Connection", "close");
+    }
+  });
+
+  s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+    const std::string client = ClientAddress(req.remote_addr, ForwardedFor(req), options_.trusted_proxies);
+    const std::string line = client + " \"" + Printable(req.method) + " " +
+                             Printable(req.target) + " " + Printable(req.version) + "\" " +
+                             std::to_string(res.status) + " " + std::to_string(res.body.size());
+    std::lock_guard lock(log_mutex_);
+    LogLine(line);
+  });
+}
+
+HttpFront::~HttpFront() = default;
+
+int HttpFront::Bind() {
+  auto& s = *server_;
+  int port = options_.listen_port;
+  if (port == 0) {
+    port = s.bind_to_any_port(options_.listen_host);
+  } else if (!s.bind_to_port(options_.listen_host, port)) {
+    port = -1;
+  }
+  if (port > 0 && listen_fd_ >= 0) ::listen(listen_fd_, kListenBacklog);
+  return port;
+}
+
+bool HttpFront::Run() { return server_->listen_after_bind(); }
+
+void HttpFront::Stop() { server_->stop(); }
+
+}  // namespace lobbyfind::directory_service

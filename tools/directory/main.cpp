@@ -1,0 +1,93 @@
+// lobbyfind-directory: the web directory of running games, news and version
+// information that the lobby's directory client talks to.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "directory_service.h"
+#include "http_front.h"
+#include "server_options.h"
+#include "service_config.h"
+#include "sqlite_entry_store.h"
+
+using namespace lobbyfind::directory_service;
+
+namespace {
+
+ServiceConfig LoadConfig(const std::optional<std::string>& path) {
+  if (!path) return {};
+  std::ifstream in(*path, std::ios::binary);
+  if (!in) throw ConfigError("cannot read " + *path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  try {
+    return ParseServiceConfig(text.str());
+  } catch (const ConfigError& e) {
+    throw ConfigError(*path + ": " + e.what());
+  }
+}
+
+int Serve(const ServerOptions& options) {
+  const ServiceConfig config = LoadConfig(options.config_path);
+  SqliteEntryStore store(options.db_path);
+  DirectoryService service(store, config, options.limits);
+  HttpFront front(options, service);
+
+  // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
+  // worker thread is interrupted and stopping happens outside a signal handler.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  const int port = front.Bind();
+  if (port <= 0) {
+    LogLine("cannot listen on " + options.listen_host + ":" + std::to_string(options.listen_port));
+    return 1;
+  }
+  LogLine("listening on " + options.listen_host + ":" + std::to_string(port) + ", database " + options.db_path +
+          " (journal " + store.JournalMode() + "), " + std::to_string(config.news.size()) + " news, version " +
+          std::to_string(config.current_version));
+
+  std::atomic<bool> stopping = false;
+  std::thread signal_thread([&] {
+    int signal_number = 0;
+    sigwait(&stop_signals, &signal_number);
+    if (stopping.exchange(true)) return;  // woken by main below
+    LogLine(std::string("stopping on ") + (signal_number == SIGINT ? "SIGINT" : "SIGTERM"));
+    front.Stop();
+  });
+  const bool served = front.Run();
+  if (!stopping.exchange(true)) pthread_kill(signal_thread.native_handle(), SIGTERM);
+  signal_thread.join();
+  LogLine(served ? "stopped" : "serving failed");
+  return served ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ServerOptions options;
+  try {
+    options = ParseServerOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const OptionsError& e) {
+    std::cerr << "lobbyfind-directory: " << e.what() << "\nTry --help.\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  try {
+    return Serve(options);
+  } catch (const std::exception& e) {
+    LogLine(std::string("lobbyfind-directory: ") + e.what());
+    return 1;
+  }
+}

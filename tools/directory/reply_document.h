@@ -1,0 +1,28 @@
+// Builds the reply documents in the tag syntax the lobby reads: elements
+// "<name>text</name>", nested elements for records, no root element, no
+// escaping. Texts must already be free of "<" and ">" (see SanitiseText).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server_entry.h"
+#include "service_config.h"
+
+namespace lobbyfind::directory_service {
+
+[[nodiscard]] std::string ServersDocument(const std::vector<ServerEntry>& entries);
+// Changes are listed in the given order.
+[[nodiscard]] std::string VersionDocument(bool current, std::string_view update_url,
+                                          const std::vector<ChangeEntry>& changes);
+[[nodiscard]] std::string NewsDocument(const std::vector<NewsEntry>& news);
+// The answer to ADDSERVER and DELSERVER: the lobby ignores it, a person
+// trying the service by hand sees what happened.
+[[nodiscard]] std::string AcknowledgementDocument(std::string_view title);
+
+// "YYYY-MM-DD HH:MM:SS" in UTC, the text of "lastupdate".
+[[nodiscard]] std::string UtcTimestamp(std::int64_t unix_ms);
+
+}  // namespace lobbyfind::directory_service
