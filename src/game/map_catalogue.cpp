@@ -1,0 +1,121 @@
+#include "game/map_catalogue.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+
+namespace lobbyfind::game {
+namespace {
+
+// The keys as the game writes them, spaces included; "SCRFile =" has no
+// trailing space in the game's files, so its value keeps a leading one.
+constexpr std::string_view kGmpPrefix = "GMPFile = ";
+constexpr std::string_view kStyPrefix = "STYFile = ";
+constexpr std::string_view kScrPrefix = "SCRFile =";
+constexpr std::string_view kDescriptionPrefix = "Description = ";
+constexpr std::string_view kPlayerCountPrefix = "PlayerCount = ";
+
+constexpr std::string_view kDataFolder = "data";
+constexpr std::string_view kMapExtension = ".mmp";
+constexpr std::string_view kIndexError = "|error|";
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Case-insensitive order of 8-bit text: ASCII letters fold, other bytes
+// compare by value (no code page is known for them).
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(FoldCase(a[i]));
+    const auto y = static_cast<unsigned char>(FoldCase(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && CompareIgnoringCase(text.substr(text.size() - suffix.size()), suffix) == 0;
+}
+
+std::optional<std::int32_t> ParseDecimal(std::string_view text) {
+  std::int32_t value = 0;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  // from_chars takes no plus sign; a leading "+" is still a number.
+  if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last) return std::nullopt;
+  return value;
+}
+
+// Adds `description` at its sorted place unless an equal one (ignoring case)
+// is already there.
+void AddSorted(std::vector<std::string>& catalogue, const std::string& description) {
+  const auto at = std::lower_bound(catalogue.begin(), catalogue.end(), description,
+                                   [](const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b) < 0; });
+  if (at != catalogue.end() && CompareIgnoringCase(*at, description) == 0) return;
+  catalogue.insert(at, description);
+}
+
+}  // namespace
+
+tMapFile ReadMapFile(const std::filesystem::path& path) {
+  tMapFile map;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    map.Valid = false;
+    return map;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string_view text = line;
+    if (text.starts_with(kGmpPrefix)) map.GMPFile = text.substr(kGmpPrefix.size());
+    if (text.starts_with(kStyPrefix)) map.STYFile = text.substr(kStyPrefix.size());
+    if (text.starts_with(kScrPrefix)) map.SCRFile = text.substr(kScrPrefix.size());
+    if (text.starts_with(kDescriptionPrefix)) map.Description = text.substr(kDescriptionPrefix.size());
+    if (text.starts_with(kPlayerCountPrefix)) {
+      const auto count = ParseDecimal(text.substr(kPlayerCountPrefix.size()));
+      if (!count) {
+        map.Valid = false;
+        return map;
+      }
+      map.PlayerCount = *count;
+    }
+  }
+  if (in.bad()) map.Valid = false;
+  return map;
+}
+
+std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir) {
+  std::vector<std::string> catalogue;
+  std::error_code error;
+  std::filesystem::directory_iterator it(gta_dir / kDataFolder, error);
+  if (error) return catalogue;
+  // Stepping with an error code: a folder that turns unreadable midway ends
+  // the listing instead of throwing.
+  for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    const auto& entry = *it;
+    const std::string name = entry.path().filename().string();
+    // Hidden entries are left out, as the game's own directory listing does.
+    if (name.empty() || name.front() == '.') continue;
+    if (!EndsWithIgnoringCase(name, kMapExtension)) continue;
+    std::error_code kind_error;
+    if (entry.is_directory(kind_error)) continue;
+    // A file that cannot be read still counts, with what was read of it.
+    AddSorted(catalogue, ReadMapFile(entry.path()).Description);
+  }
+  return catalogue;
+}
+
+std::string GetCurrentMapName(std::optional<std::uint32_t> map_index, const std::filesystem::path& gta_dir) {
+  if (!map_index) return {};
+  const std::vector<std::string> catalogue = MapCatalogue(gta_dir);
+  if (*map_index < catalogue.size()) return catalogue[*map_index];
+  return std::string(kIndexError);
+}
+
+}  // namespace lobbyfind::game

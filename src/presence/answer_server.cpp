@@ -1,0 +1,84 @@
+#include "presence/answer_server.h"
+
+#include <algorithm>
+
+namespace lobbyfind::presence {
+
+AnswerServer::AnswerServer(std::unique_ptr<ports::TcpListener> listener, std::unique_ptr<ports::Timer> sweep,
+                           const ports::Clock& clock, std::uint16_t port)
+    : listener_(std::move(listener)), sweep_(std::move(sweep)), clock_(clock), port_(port) {
+  listener_->OnAccepted = [this](std::unique_ptr<ports::TcpConnection> socket) { Accept(std::move(socket)); };
+  sweep_->SetInterval(kSweepIntervalMs);
+  sweep_->OnTimer = [this] { SweepIdle(); };
+}
+
+AnswerServer::~AnswerServer() {
+  listener_->OnAccepted = nullptr;
+  sweep_->OnTimer = nullptr;
+  for (auto& connection : connections_) connection->socket->Close();
+}
+
+bool AnswerServer::Activate() {
+  ReleaseClosed();
+  if (listener_->IsListening()) return true;
+  return listener_->Listen(port_);
+}
+
+void AnswerServer::Deactivate() {
+  listener_->Close();
+  while (!connections_.empty()) CloseConnection(connections_.front().get());
+  ReleaseClosed();
+}
+
+bool AnswerServer::Active() const { return listener_->IsListening(); }
+
+void AnswerServer::Accept(std::unique_ptr<ports::TcpConnection> socket) {
+  if (connections_.size() >= kMaxConnections) CloseConnection(connections_.front().get());
+  auto connection = std::make_unique<Connection>();
+  Connection* c = connection.get();
+  c->peer = socket->PeerAddress();
+  if (c->peer.empty()) c->peer = "0.0.0.0";
+  c->last_data_ms = clock_.MonotonicMs();
+  c->socket = std::move(socket);
+  c->socket->OnData = [this, c](std::string_view bytes) {
+    ++notification_depth_;
+    c->last_data_ms = clock_.MonotonicMs();
+    if (OnAnswer) OnAnswer(c->peer, bytes.substr(0, kMaxBytesPerArrival));
+    --notification_depth_;
+  };
+  // Errors on these connections are of no interest to anyone: the answer
+  // either came or it did not. The connection is simply let go.
+  c->socket->OnError = [this, c](const std::string&) { CloseConnection(c); };
+  c->socket->OnClosed = [this, c] { CloseConnection(c); };
+  connections_.push_back(std::move(connection));
+  sweep_->SetEnabled(true);
+  ReleaseClosed();
+}
+
+void AnswerServer::CloseConnection(Connection* connection) {
+  const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                  [connection](const auto& c) { return c.get() == connection; });
+  if (found == connections_.end()) return;
+  // A close the core asks for raises no further notification, so the
+  // handlers may stay in place (one of them may be running right now).
+  connection->socket->Close();
+  closed_.push_back(std::move(*found));
+  connections_.erase(found);
+  if (connections_.empty()) sweep_->SetEnabled(false);
+}
+
+void AnswerServer::SweepIdle() {
+  const std::int64_t now = clock_.MonotonicMs();
+  std::vector<Connection*> idle;
+  for (const auto& connection : connections_) {
+    if (now - connection->last_data_ms >= kIdleCloseMs) idle.push_back(connection.get());
+  }
+  for (Connection* connection : idle) CloseConnection(connection);
+  ReleaseClosed();
+}
+
+void AnswerServer::ReleaseClosed() {
+  if (notification_depth_ == 0) closed_.clear();
+}
+
+}  // namespace lobbyfind::presence

@@ -1,0 +1,72 @@
+// The game list of the Internet games page: the visible lines (`ListBox1`)
+// and the hidden, index-aligned lists of the last server list. It sends each
+// listed server the session-enumeration request and turns the servers'
+// answers into round-trip times on their lines.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ports/clock.h"
+#include "ports/udp_sender.h"
+
+namespace lobbyfind::presence {
+
+class GameList {
+ public:
+  GameList(ports::UdpSender& sender, const ports::Clock& clock);
+
+  // Replaces every list by a new server list (names, maps and IPv4 addresses,
+  // index-aligned as the directory gave them), stamps each server and sends
+  // it a request. A server whose request cannot be sent (bad address, refused
+  // send) keeps its waiting line and the pass goes on with the next one.
+  void HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
+                        const std::vector<std::string>& ips);
+
+  // Sends one request to UDP port 47624 of `address`. False when the sender
+  // refused it. Stamps nothing.
+  bool PingServer(const std::string& address);
+
+  // An answer from `peer` (not the own machine): every entry listed with
+  // that address shows the time since its request.
+  void AnswerArrived(const std::string& peer);
+
+  // The lists, all of the same length.
+  [[nodiscard]] const std::vector<std::string>& ListBox1() const { return lines_; }
+  [[nodiscard]] const std::vector<std::string>& servernames() const { return names_; }
+  [[nodiscard]] const std::vector<std::string>& servermaps() const { return maps_; }
+  [[nodiscard]] const std::vector<std::string>& serverips() const { return ips_; }
+  // When each request was sent: decimal text of milliseconds since midnight.
+  [[nodiscard]] const std::vector<std::string>& serverpingtimes() const { return ping_times_; }
+
+  // Raised after HandleServerList replaced all lines.
+  std::function<void(const std::vector<std::string>& lines)> OnLinesReplaced;
+  // Raised when one line got a new text (an answer arrived).
+  std::function<void(std::size_t index, const std::string& line)> OnLineChanged;
+
+ private:
+  ports::UdpSender& sender_;
+  const ports::Clock& clock_;
+  std::vector<std::string> lines_;
+  std::vector<std::string> names_;
+  std::vector<std::string> maps_;
+  std::vector<std::string> ips_;
+  std::vector<std::string> ping_times_;
+  // The monotonic clock at each request: round trips are measured on it, so
+  // neither local midnight nor a change of the wall clock distorts them.
+  std::vector<std::int64_t> sent_at_;
+  // Address -> indexes of its entries, so an answer does not scan the list.
+  std::unordered_map<std::string, std::vector<std::size_t>> by_address_;
+};
+
+// The line of a server that answered after `round_trip_ms`; 0 ms cannot be
+// told from "no time" and shows as "???".
+[[nodiscard]] std::string AnsweredLine(std::int64_t round_trip_ms, std::string_view name, std::string_view map);
+// The line of a server whose answer is awaited.
+[[nodiscard]] std::string WaitingLine(std::string_view name, std::string_view map);
+
+}  // namespace lobbyfind::presence

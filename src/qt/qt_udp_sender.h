@@ -1,0 +1,25 @@
+// UdpSender port over QUdpSocket, bound to any free local port. Dotted IPv4
+// addresses are sent at once; host names are resolved in the event loop and
+// the datagram follows when the name is known.
+#pragma once
+
+#include <QUdpSocket>
+
+#include "ports/udp_sender.h"
+
+namespace lobbyfind::qt {
+
+class QtUdpSender final : public ports::UdpSender {
+ public:
+  QtUdpSender();
+  bool Send(const std::string& host, std::uint16_t port, std::string_view datagram) override;
+
+ private:
+  bool SendTo(const QHostAddress& address, std::uint16_t port, const QByteArray& datagram);
+
+  QUdpSocket socket_;
+};
+
+ports::UdpSenderFactory MakeQtUdpSenderFactory();
+
+}  // namespace lobbyfind::qt

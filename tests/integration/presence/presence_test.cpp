@@ -1,0 +1,159 @@
+#include "presence/presence.h"
+
+#include <gtest/gtest.h>
+
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <regex>
+
+#include "game_host_process.h"
+#include "ports/clock.h"
+#include "qt/qt_tcp_listener.h"
+#include "qt/qt_timer.h"
+#include "qt/qt_udp_sender.h"
+
+namespace lobbyfind::presence {
+namespace {
+
+using testing::FreeTcpPort;
+using testing::RunUntil;
+using testing::GameHostProcess;
+
+// The measured time may exceed the host's delay by the loopback round trip
+// and event-loop latency, never by more than this.
+constexpr int kToleranceMs = 5;
+
+// The milliseconds of an answered line, -1 while it waits.
+int LineMs(const std::string& line) {
+  static const std::regex answered(R"(^\[(\d+)ms\] )");
+  std::smatch match;
+  if (std::regex_search(line, match, answered)) return std::stoi(match[1]);
+  return line.rfind("[???ms] ", 0) == 0 ? 0 : -1;
+}
+
+class PresenceLoopbackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    answer_port = FreeTcpPort();
+    ASSERT_NE(answer_port, 0);
+    presence = std::make_unique<Presence>(std::make_unique<qt::QtUdpSender>(), std::make_unique<qt::QtTcpListener>(),
+                                          std::make_unique<qt::QtTimer>(), clock, answer_port);
+    ASSERT_TRUE(presence->Antwortserver().Activate());
+  }
+
+  QStringList HostArguments(const char* address, int delay_ms) const {
+    return {"--address", address, "--delay-ms", QString::number(delay_ms), "--answer-port",
+            QString::number(answer_port), "--session", "test"};
+  }
+
+  ports::SystemClock clock;
+  std::uint16_t answer_port = 0;
+  std::unique_ptr<Presence> presence;
+};
+
+TEST_F(PresenceLoopbackTest, RoundTripsMatchTheHostsDelays) {
+  GameHostProcess near_host;
+  GameHostProcess far_host;
+  ASSERT_TRUE(near_host.Start(HostArguments("127.0.0.2", 30))) << near_host.Errors().toStdString();
+  ASSERT_TRUE(far_host.Start(HostArguments("127.0.0.3", 150))) << far_host.Errors().toStdString();
+
+  GameList& list = presence->game_list();
+  list.HandleServerList({"Near", "Far", "Silent"}, {"Docks", "Downtown", "Bay"}, {"127.0.0.2", "127.0.0.3", "127.0.0.9"});
+  ASSERT_TRUE(RunUntil([&] { return LineMs(list.ListBox1()[0]) >= 0 && LineMs(list.ListBox1()[1]) >= 0; }, 5000))
+      << list.ListBox1()[0] << " / " << list.ListBox1()[1];
+  const int near_ms = LineMs(list.ListBox1()[0]);
+  const int far_ms = LineMs(list.ListBox1()[1]);
+  std::printf("measured %d ms for a 30 ms host, %d ms for a 150 ms host\n", near_ms, far_ms);
+  EXPECT_GE(near_ms, 30);
+  EXPECT_LE(near_ms, 30 + kToleranceMs);
+  EXPECT_GE(far_ms, 150);
+  EXPECT_LE(far_ms, 150 + kToleranceMs);
+  EXPECT_TRUE(list.ListBox1()[0].ends_with("Near:Docks"));
+  EXPECT_TRUE(list.ListBox1()[1].ends_with("Far:Downtown"));
+  EXPECT_EQ(list.ListBox1()[2], "[*]Silent:Bay");
+  EXPECT_TRUE(RunUntil([&] { return near_host.Output().contains("answered 127.0.0.1"); }, 2000))
+      << near_host.Output().toStdString();
+}
+
+TEST_F(PresenceLoopbackTest, AnswerInPiecesRetimesTheLineOnEveryArrival) {
+  GameHostProcess host;
+  QStringList arguments = HostArguments("127.0.0.4", 10);
+  arguments << "--pieces" << "3";
+  ASSERT_TRUE(host.Start(arguments)) << host.Errors().toStdString();
+  int changes = 0;
+  presence->game_list().OnLineChanged = [&](std::size_t, const std::string&) { ++changes; };
+  presence->game_list().HandleServerList({"Split"}, {"Map"}, {"127.0.0.4"});
+  ASSERT_TRUE(RunUntil([&] { return host.Output().contains("answered"); }, 5000));
+  RunUntil([] { return false; }, 50);
+  // The pieces are 20 ms apart; a busy machine may read two in one go.
+  EXPECT_GE(changes, 2);
+  EXPECT_GE(LineMs(presence->game_list().ListBox1()[0]), 10 + 20);
+}
+
+TEST_F(PresenceLoopbackTest, HostOnTheOwnMachineIsAnnouncedWithItsGamePort) {
+  GameHostProcess host;
+  QStringList arguments = HostArguments("127.0.0.1", 0);
+  arguments << "--game-port" << "2345";
+  if (!host.Start(arguments)) GTEST_SKIP() << "UDP 127.0.0.1:47624 is taken: " << host.Errors().toStdString();
+  std::vector<std::uint16_t> ports;
+  OwnListing& own = presence->own_listing();
+  own.Nickname = [] { return std::string("Bob"); };
+  own.AddServer = [&](const std::string& name, std::uint16_t port, const std::string&) {
+    EXPECT_EQ(name, "Bob");
+    ports.push_back(port);
+  };
+  presence->game_list().HandleServerList({"Me"}, {"x"}, {"127.0.0.1"});
+  ASSERT_TRUE(presence->PingOwnMachine());
+  ASSERT_TRUE(RunUntil([&] { return !ports.empty(); }, 5000));
+  EXPECT_EQ(ports.front(), 2345);
+  EXPECT_TRUE(own.ListingActive());
+  EXPECT_EQ(presence->game_list().ListBox1()[0], "[*]Me:x") << "the own answer times no line";
+}
+
+TEST(QtUdpSender, ResolvesHostNamesWithoutBlockingAndRefusesBadInput) {
+  QUdpSocket receiver;
+  ASSERT_TRUE(receiver.bind(QHostAddress("127.0.0.1"), 0));
+  qt::QtUdpSender sender;
+  ASSERT_TRUE(sender.Send("localhost", receiver.localPort(), "by name"));
+  ASSERT_TRUE(sender.Send("127.0.0.1", receiver.localPort(), "by address"));
+  std::vector<QByteArray> received;
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        while (receiver.hasPendingDatagrams()) received.push_back(receiver.receiveDatagram().data());
+        return received.size() == 2;
+      },
+      5000));
+  // The dotted address goes out at once; the name only after its lookup.
+  EXPECT_EQ(received[0], "by address");
+  EXPECT_EQ(received[1], "by name");
+  EXPECT_FALSE(sender.Send("", 47624, "x"));
+  EXPECT_FALSE(sender.Send("::1", 47624, "x"));
+  EXPECT_FALSE(sender.Send("127.0.0.1", 0, "x"));
+}
+
+TEST(QtTcpListener, PortHeldElsewhereCannotBeHadAndIsRetried) {
+  const std::uint16_t port = FreeTcpPort();
+  ASSERT_NE(port, 0);
+  auto holder = std::make_unique<QTcpServer>();
+  ASSERT_TRUE(holder->listen(QHostAddress::AnyIPv4, port));
+  qt::QtTcpListener listener;
+  EXPECT_FALSE(listener.Listen(port));
+  EXPECT_FALSE(listener.IsListening());
+  holder.reset();
+  EXPECT_TRUE(listener.Listen(port));
+  EXPECT_TRUE(listener.IsListening());
+  std::unique_ptr<ports::TcpConnection> accepted;
+  listener.OnAccepted = [&](std::unique_ptr<ports::TcpConnection> c) { accepted = std::move(c); };
+  QTcpSocket client;
+  client.bind(QHostAddress("127.0.0.5"), 0);
+  client.connectToHost(QHostAddress("127.0.0.1"), port);
+  ASSERT_TRUE(RunUntil([&] { return accepted != nullptr; }, 5000));
+  EXPECT_EQ(accepted->PeerAddress(), "127.0.0.5");
+  listener.Close();
+  EXPECT_FALSE(listener.IsListening());
+}
+
+}  // namespace
+}  // namespace lobbyfind::presence

@@ -1,0 +1,168 @@
+#include "presence/game_list.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "presence/session_enumeration.h"
+
+namespace lobbyfind::presence {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeUdpSender;
+using Lines = std::vector<std::string>;
+
+class GameListTest : public ::testing::Test {
+ protected:
+  FakeUdpSender sender;
+  FakeClock clock;
+  GameList list{sender, clock};
+};
+
+TEST_F(GameListTest, EmptyServerListEmptiesEveryListAndSendsNothing) {
+  list.HandleServerList({"A"}, {"M"}, {"10.0.0.1"});
+  sender.sent.clear();
+  list.HandleServerList({}, {}, {});
+  EXPECT_TRUE(list.ListBox1().empty());
+  EXPECT_TRUE(list.servernames().empty());
+  EXPECT_TRUE(list.servermaps().empty());
+  EXPECT_TRUE(list.serverips().empty());
+  EXPECT_TRUE(list.serverpingtimes().empty());
+  EXPECT_TRUE(sender.sent.empty());
+}
+
+TEST_F(GameListTest, ThreeServersArePingedInListOrderAndStamped) {
+  clock.wall = 5000;
+  list.HandleServerList({"Bob", "Ann", "Cid"}, {"Downtown", "Docks", "Bay"}, {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
+  ASSERT_EQ(sender.sent.size(), 3U);
+  EXPECT_EQ(sender.sent[0].host, "10.0.0.1");
+  EXPECT_EQ(sender.sent[1].host, "10.0.0.2");
+  EXPECT_EQ(sender.sent[2].host, "10.0.0.3");
+  for (const auto& d : sender.sent) {
+    EXPECT_EQ(d.port, 47624);
+    EXPECT_EQ(d.bytes, SessionRequest());
+  }
+  EXPECT_EQ(list.serverpingtimes(), (Lines{"5000", "5000", "5000"}));
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]Bob:Downtown", "[*]Ann:Docks", "[*]Cid:Bay"}));
+  EXPECT_EQ(list.servernames(), (Lines{"Bob", "Ann", "Cid"}));
+  EXPECT_EQ(list.servermaps(), (Lines{"Downtown", "Docks", "Bay"}));
+  EXPECT_EQ(list.serverips(), (Lines{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
+}
+
+TEST_F(GameListTest, EveryRequestAsksForTheAnswerOnPort2300) {
+  list.HandleServerList({"a", "b", "c"}, {"", "", ""}, {"10.1.2.3", "gta.example.org", "192.168.0.9"});
+  ASSERT_TRUE(list.PingServer("127.0.0.1"));
+  ASSERT_EQ(sender.sent.size(), 4U);
+  for (const auto& d : sender.sent) {
+    ASSERT_GE(d.bytes.size(), 8U) << d.host;
+    EXPECT_EQ(static_cast<unsigned char>(d.bytes[6]), 0x08) << d.host;
+    EXPECT_EQ(static_cast<unsigned char>(d.bytes[7]), 0xFC) << d.host;
+  }
+}
+
+TEST_F(GameListTest, ServerListedTwiceGetsTwoRequestsStampsAndLines) {
+  list.HandleServerList({"Bob", "Bob"}, {"Downtown", "Downtown"}, {"10.0.0.1", "10.0.0.1"});
+  EXPECT_EQ(sender.sent.size(), 2U);
+  EXPECT_EQ(list.serverpingtimes().size(), 2U);
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]Bob:Downtown", "[*]Bob:Downtown"}));
+}
+
+TEST_F(GameListTest, RefusedRequestSkipsOnlyThatServer) {
+  sender.refused = {"no.such.host"};
+  list.HandleServerList({"A", "B", "C"}, {"x", "y", "z"}, {"10.0.0.1", "no.such.host", "10.0.0.3"});
+  ASSERT_EQ(sender.sent.size(), 2U);
+  EXPECT_EQ(sender.sent[1].host, "10.0.0.3");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]A:x", "[*]B:y", "[*]C:z"}));
+  EXPECT_EQ(list.serverpingtimes().size(), 3U);
+}
+
+TEST_F(GameListTest, OwnMachinePingStampsNothing) {
+  list.HandleServerList({"A"}, {"x"}, {"10.0.0.1"});
+  const Lines stamps = list.serverpingtimes();
+  clock.Advance(40);
+  EXPECT_TRUE(list.PingServer("127.0.0.1"));
+  EXPECT_EQ(list.serverpingtimes(), stamps);
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]A:x"}));
+}
+
+TEST_F(GameListTest, ShortListAmongTheThreeLimitsTheEntries) {
+  list.HandleServerList({"A", "B"}, {"x", "y"}, {"10.0.0.1"});
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]A:x"}));
+  EXPECT_EQ(sender.sent.size(), 1U);
+}
+
+TEST_F(GameListTest, AnswerShowsTheRoundTripOnItsLine) {
+  Lines replaced;
+  std::vector<std::pair<std::size_t, std::string>> changed;
+  list.OnLinesReplaced = [&](const Lines& lines) { replaced = lines; };
+  list.OnLineChanged = [&](std::size_t i, const std::string& line) { changed.emplace_back(i, line); };
+  list.HandleServerList({"Ann", "Name", "Cid"}, {"a", "Map", "c"}, {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
+  EXPECT_EQ(replaced, list.ListBox1());
+  clock.Advance(87);
+  list.AnswerArrived("10.0.0.2");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]Ann:a", "[87ms] Name:Map", "[*]Cid:c"}));
+  ASSERT_EQ(changed.size(), 1U);
+  EXPECT_EQ(changed[0], (std::pair<std::size_t, std::string>{1, "[87ms] Name:Map"}));
+}
+
+TEST_F(GameListTest, OneAnswerUpdatesEveryEntryWithThatAddress) {
+  list.HandleServerList({"A", "B", "C"}, {"x", "y", "z"}, {"10.0.0.7", "10.0.0.8", "10.0.0.7"});
+  clock.Advance(12);
+  list.AnswerArrived("10.0.0.7");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[12ms] A:x", "[*]B:y", "[12ms] C:z"}));
+}
+
+TEST_F(GameListTest, AnswerFromUnlistedAddressChangesNothing) {
+  list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
+  bool raised = false;
+  list.OnLineChanged = [&](std::size_t, const std::string&) { raised = true; };
+  clock.Advance(30);
+  list.AnswerArrived("10.0.0.70");
+  list.AnswerArrived("0.0.0.0");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]A:x"}));
+  EXPECT_FALSE(raised);
+}
+
+TEST_F(GameListTest, AnswerInTheSameMillisecondShowsQuestionMarks) {
+  list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
+  list.AnswerArrived("10.0.0.7");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[???ms] A:x"}));
+}
+
+TEST_F(GameListTest, PingAcrossLocalMidnightCountsTheTimeIntoTheNextDay) {
+  clock.wall = ports::MsOfDay(23, 59, 59, 950);
+  list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
+  clock.Advance(87);
+  ASSERT_EQ(clock.MsSinceMidnight(), 37);
+  list.AnswerArrived("10.0.0.7");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[87ms] A:x"}));
+}
+
+TEST_F(GameListTest, EachPieceOfAnAnswerTimesTheLineAgain) {
+  list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
+  clock.Advance(20);
+  list.AnswerArrived("10.0.0.7");
+  clock.Advance(15);
+  list.AnswerArrived("10.0.0.7");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[35ms] A:x"}));
+}
+
+TEST_F(GameListTest, AnswerAfterANewListIsTimedAgainstTheNewStamps) {
+  list.HandleServerList({"A", "B"}, {"x", "y"}, {"10.0.0.7", "10.0.0.8"});
+  clock.Advance(500);
+  list.HandleServerList({"B"}, {"y"}, {"10.0.0.8"});
+  clock.Advance(40);
+  list.AnswerArrived("10.0.0.7");  // no longer listed
+  list.AnswerArrived("10.0.0.8");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[40ms] B:y"}));
+}
+
+TEST(AnsweredLine, FormatsTimeNameAndMap) {
+  EXPECT_EQ(AnsweredLine(87, "Name", "Map"), "[87ms] Name:Map");
+  EXPECT_EQ(AnsweredLine(0, "Name", "Map"), "[???ms] Name:Map");
+  EXPECT_EQ(AnsweredLine(1234, "", ""), "[1234ms] :");
+  EXPECT_EQ(WaitingLine("Bob", "Downtown"), "[*]Bob:Downtown");
+}
+
+}  // namespace
+}  // namespace lobbyfind::presence
