@@ -105,7 +105,7 @@ Options:
   --timeout SECONDS      time to read a request or write a reply, and the
                          idle time of a kept-alive connection (default 5)
   --threads N            worker threads; each open connection holds one
-                         (default 64)
+                         (default 128)
   --trusted-proxy ADDR   believe X-Forwarded-For from this proxy address;
                          repeat for several proxies (default: none)
   -h, --help             show this text

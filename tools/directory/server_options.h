@@ -19,7 +19,7 @@ struct ServerOptions {
   std::vector<std::string> trusted_proxies;
   ServiceLimits limits;
   int timeout_s = 5;  // reading a request, writing a reply, idle keep-alive
-  int threads = 64;   // each open connection occupies one worker
+  int threads = 128;  // each open connection occupies one worker
   bool help = false;
 };
 

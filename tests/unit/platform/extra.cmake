@@ -1,0 +1,10 @@
+# The platform backends: on Linux the Wine prefix registry and the X11 window
+# control (its test starts its own Xvfb); on Windows the Win32 backends.
+target_link_libraries(${test_program} PRIVATE lobbyfind_platform)
+if(NOT WIN32)
+  add_executable(x11_test_window ${test_dir}/helpers/x11_test_window.cpp)
+  target_link_libraries(x11_test_window PRIVATE xcb)
+  add_dependencies(${test_program} x11_test_window)
+  target_compile_definitions(${test_program} PRIVATE
+    X11_TEST_WINDOW="$<TARGET_FILE:x11_test_window>")
+endif()

@@ -1,0 +1,142 @@
+// The X11 window control against a real X server: the test starts its own
+// Xvfb on a free display and opens the stand-in game window in a child process.
+#ifndef _WIN32
+
+#include "platform/linux/x11_windows.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace lobbyfind::platform {
+namespace {
+
+// Starts a program with stdout on a pipe; returns its pid and the pipe.
+pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& display = "") {
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+  std::vector<std::string> env_storage;
+  for (char** var = environ; *var != nullptr; ++var) {
+    if (!std::string_view(*var).starts_with("DISPLAY=")) env_storage.emplace_back(*var);
+  }
+  if (!display.empty()) env_storage.push_back("DISPLAY=" + display);
+  std::vector<char*> argv;
+  std::vector<char*> envp;
+  for (auto& arg : args) argv.push_back(arg.data());
+  for (auto& entry : env_storage) envp.push_back(entry.data());
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_fds[1]);
+  out_fd = pipe_fds[0];
+  return pid;
+}
+
+std::string ReadLine(int fd) {
+  std::string line;
+  char c = 0;
+  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
+  return line;
+}
+
+// Waits up to five seconds for the child to end; its wait status or -1.
+int WaitForExit(pid_t pid) {
+  int status = 0;
+  for (int i = 0; i < 250; ++i) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return -1;
+}
+
+class X11WindowsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    int fd = -1;
+    // Xvfb picks a free display itself and writes its number to stdout.
+    xvfb_ = Spawn({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"}, fd);
+    if (xvfb_ > 0) display_ = ":" + ReadLine(fd);
+    close(fd);
+  }
+  static void TearDownTestSuite() {
+    if (xvfb_ > 0) {
+      kill(xvfb_, SIGTERM);
+      waitpid(xvfb_, nullptr, 0);
+    }
+  }
+  void SetUp() override { ASSERT_GT(display_.size(), 1U) << "Xvfb did not start"; }
+
+  // Opens the stand-in window and waits until it is mapped.
+  pid_t OpenWindow(const std::string& title, bool names_pid) {
+    int fd = -1;
+    std::vector<std::string> args = {X11_TEST_WINDOW, title};
+    if (names_pid) args.emplace_back("--pid");
+    const pid_t pid = Spawn(args, fd, display_);
+    EXPECT_EQ(ReadLine(fd), "ready");
+    close(fd);
+    return pid;
+  }
+
+  static inline pid_t xvfb_ = -1;
+  static inline std::string display_;
+};
+
+TEST_F(X11WindowsTest, KillWindowProcessEndsTheOwnerFoundEitherWay) {
+  for (const bool names_pid : {true, false}) {
+    const pid_t game = OpenWindow("GTA2", names_pid);
+    ASSERT_GT(game, 0);
+    X11Windows windows(display_);
+    EXPECT_TRUE(windows.IsWindowOpen("GTA2"));
+    EXPECT_TRUE(windows.IsWindowOpen("gta2"));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA"));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager"));
+    EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2"));
+    EXPECT_TRUE(windows.KillWindowProcess("GTA2"));
+    const int status = WaitForExit(game);
+    if (status == -1) {
+      kill(game, SIGKILL);
+      waitpid(game, nullptr, 0);
+    }
+    ASSERT_NE(status, -1) << "window owner still running (names pid: " << names_pid << ")";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2"));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2"));
+  }
+}
+
+TEST_F(X11WindowsTest, WithoutDisplayNothingIsFound) {
+  const pid_t game = OpenWindow("GTA2", true);
+  X11Windows unreachable(":4095");
+  EXPECT_FALSE(unreachable.IsWindowOpen("GTA2"));
+  EXPECT_FALSE(unreachable.KillWindowProcess("GTA2"));
+  const char* saved = std::getenv("DISPLAY");
+  const std::string saved_value = saved != nullptr ? saved : "";
+  unsetenv("DISPLAY");
+  X11Windows from_environment;
+  EXPECT_FALSE(from_environment.KillWindowProcess("GTA2"));
+  if (saved != nullptr) setenv("DISPLAY", saved_value.c_str(), 1);
+  EXPECT_EQ(waitpid(game, nullptr, WNOHANG), 0) << "window owner was ended";
+  kill(game, SIGKILL);
+  waitpid(game, nullptr, 0);
+}
+
+}  // namespace
+}  // namespace lobbyfind::platform
+
+#endif
