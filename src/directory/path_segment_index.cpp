@@ -12,62 +12,78 @@ constexpr std::size_t kMinimumSlots = 64;  // a power of two, as every size of t
 
 void PathSegmentIndex::Clear() {
   slots_.assign(kMinimumSlots, Slot{});
+  table_used_ = 0;
   texts_.clear();
-  next_id_ = 1;
+  nodes_.assign(1, Node{});
 }
 
-void PathSegmentIndex::Reserve(std::size_t nodes) {
-  std::size_t wanted = kMinimumSlots;
-  while (wanted < nodes * 2) wanted *= 2;
-  if (next_id_ == 1) {
-    // Nothing stored yet: take the room at once instead of doubling up to it.
-    if (slots_.size() < wanted) slots_.assign(wanted, Slot{});
-    return;
-  }
-  while (slots_.size() < wanted) Grow();
+std::string_view PathSegmentIndex::TextOf(std::uint32_t id) const {
+  return std::string_view(texts_).substr(nodes_[id].text, nodes_[id].length);
 }
 
-std::uint64_t PathSegmentIndex::HashOf(std::uint32_t parent, std::string_view segment) {
+void PathSegmentIndex::Reserve(std::size_t nodes) { nodes_.reserve(nodes + 1); }
+
+std::uint32_t PathSegmentIndex::HashOf(std::uint32_t parent, std::string_view segment) {
   const std::uint64_t text = std::hash<std::string_view>{}(segment);
   // Mix the parent in so that equal segments under different parents spread out.
   std::uint64_t mixed = text ^ (static_cast<std::uint64_t>(parent) + 0x9E3779B97F4A7C15ULL + (text << 6) + (text >> 2));
   mixed ^= mixed >> 33;
   mixed *= 0xFF51AFD7ED558CCDULL;
   mixed ^= mixed >> 33;
-  return mixed;
+  return static_cast<std::uint32_t>(mixed);
 }
 
-std::size_t PathSegmentIndex::SlotOf(std::uint64_t hash, std::uint32_t parent, std::string_view segment) const {
+std::size_t PathSegmentIndex::SlotOf(std::uint32_t hash, std::uint32_t parent, std::string_view segment) const {
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
     if (slot.id == kAbsent) return at;
-    if (slot.hash == hash && slot.parent == parent &&
-        std::string_view(texts_).substr(slot.text, slot.length) == segment) {
+    if (slot.hash == hash && slot.parent == parent && TextOf(slot.id) == segment) {
       return at;
     }
   }
 }
 
 std::uint32_t PathSegmentIndex::Find(std::uint32_t parent, std::string_view segment) const {
-  if (slots_.empty()) return kAbsent;
+  if (nodes_.empty()) return kAbsent;
+  const Node& node = nodes_[parent];
+  if (node.inline_count != kCrowded) {
+    for (std::uint32_t i = 0; i < node.inline_count; ++i) {
+      if (TextOf(node.children[i]) == segment) return node.children[i];
+    }
+    return kAbsent;
+  }
   return slots_[SlotOf(HashOf(parent, segment), parent, segment)].id;
 }
 
 std::uint32_t PathSegmentIndex::FindOrAdd(std::uint32_t parent, std::string_view segment, bool& created) {
-  if (slots_.empty()) Clear();
-  const std::uint64_t hash = HashOf(parent, segment);
-  std::size_t at = SlotOf(hash, parent, segment);
-  created = slots_[at].id == kAbsent;
-  if (!created) return slots_[at].id;
-  // At most half full, so that probes stay short and a free slot always exists.
-  if ((next_id_ + 1) * 2 > slots_.size()) {
-    Grow();
-    at = SlotOf(hash, parent, segment);
-  }
-  slots_[at] = Slot{hash, parent, next_id_, texts_.size(), segment.size()};
+  if (nodes_.empty()) Clear();
+  const std::uint32_t found = Find(parent, segment);
+  created = found == kAbsent;
+  if (!created) return found;
+
+  const auto id = static_cast<std::uint32_t>(nodes_.size());
+  nodes_.push_back(Node{texts_.size(), static_cast<std::uint32_t>(segment.size())});
   texts_.append(segment);
-  return next_id_++;
+  Node& node = nodes_[parent];
+  if (node.inline_count < kInlineChildren) {
+    node.children[node.inline_count++] = id;
+    return id;
+  }
+  if (node.inline_count == kInlineChildren) {
+    node.inline_count = kCrowded;
+    for (const std::uint32_t child : node.children) PutInTable(parent, child);
+  }
+  PutInTable(parent, id);
+  return id;
+}
+
+void PathSegmentIndex::PutInTable(std::uint32_t parent, std::uint32_t id) {
+  // Never full, so a probe always ends at a free slot.
+  if (Crowded(table_used_ + 1, slots_.size())) Grow();
+  const std::uint32_t hash = HashOf(parent, TextOf(id));
+  slots_[SlotOf(hash, parent, TextOf(id))] = Slot{hash, parent, id};
+  ++table_used_;
 }
 
 void PathSegmentIndex::Grow() {

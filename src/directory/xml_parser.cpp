@@ -31,6 +31,7 @@ void cXMLparser::Clear() {
   values_.clear();
   nodes_.Clear();
   first_leaf_.assign(1, kNoLeaf);
+  walked_parent_.clear();
   known_counts_.clear();
   closer_searches_.clear();
 }
@@ -102,15 +103,14 @@ std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view n
 
 void cXMLparser::Add(std::string path, std::string_view value) {
   std::uint32_t node = PathSegmentIndex::kRoot;
-  std::size_t start = 0;
+  std::size_t start = StartOfWalk(path, node);
   while (true) {
     const std::size_t dot = path.find('.', start);
-    const std::string_view segment =
-        std::string_view(path).substr(start, dot == std::string::npos ? std::string::npos : dot - start);
     bool created = false;
-    node = nodes_.FindOrAdd(node, segment, created);
+    node = nodes_.FindOrAdd(node, SegmentAt(path, start, dot), created);
     if (created) first_leaf_.push_back(kNoLeaf);
     if (dot == std::string::npos) break;
+    RememberParent(path, dot, node);
     start = dot + 1;
   }
   if (first_leaf_[node] == kNoLeaf) first_leaf_[node] = paths_.size();
@@ -120,16 +120,35 @@ void cXMLparser::Add(std::string path, std::string_view value) {
 
 std::uint32_t cXMLparser::NodeOf(std::string_view text) const {
   std::uint32_t node = PathSegmentIndex::kRoot;
-  std::size_t start = 0;
+  std::size_t start = StartOfWalk(text, node);
   while (true) {
     const std::size_t dot = text.find('.', start);
-    const std::string_view segment =
-        text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
-    node = nodes_.Find(node, segment);
-    if (node == PathSegmentIndex::kAbsent) return node;
-    if (dot == std::string_view::npos) return node;
+    node = nodes_.Find(node, SegmentAt(text, start, dot));
+    if (node == PathSegmentIndex::kAbsent || dot == std::string_view::npos) return node;
+    RememberParent(text, dot, node);
     start = dot + 1;
   }
+}
+
+std::string_view cXMLparser::SegmentAt(std::string_view text, std::size_t start, std::size_t dot) {
+  return text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+}
+
+std::size_t cXMLparser::StartOfWalk(std::string_view text, std::uint32_t& node) const {
+  // Queries come in runs under one parent (the fields of one server), so a
+  // walk starts below the parent found last time when the text continues it.
+  const std::string& parent = walked_parent_;
+  if (parent.empty() || text.size() <= parent.size() || text[parent.size()] != '.' || !text.starts_with(parent)) {
+    return 0;
+  }
+  node = walked_parent_node_;
+  return parent.size() + 1;
+}
+
+void cXMLparser::RememberParent(std::string_view text, std::size_t dot, std::uint32_t node) const {
+  if (text.find('.', dot + 1) != std::string_view::npos) return;  // only the last parent of a path
+  walked_parent_.assign(text.substr(0, dot));
+  walked_parent_node_ = node;
 }
 
 std::string InstancePath(std::string_view path, std::size_t n) {

@@ -60,6 +60,11 @@ class cXMLparser {
   // The node of `text` when it is a leaf path or a prefix of one ending
   // before a ".", else PathSegmentIndex::kAbsent.
   [[nodiscard]] std::uint32_t NodeOf(std::string_view text) const;
+  [[nodiscard]] static std::string_view SegmentAt(std::string_view text, std::size_t start, std::size_t dot);
+  // Where a walk of `text` may start: after the remembered parent (setting
+  // `node` to it) or at 0.
+  std::size_t StartOfWalk(std::string_view text, std::uint32_t& node) const;
+  void RememberParent(std::string_view text, std::size_t dot, std::uint32_t node) const;
   // First "</" name ">" lying wholly inside [from, end) of the document.
   [[nodiscard]] std::size_t FindCloser(std::string_view document, std::string_view name, std::size_t from,
                                        std::size_t end);
@@ -70,6 +75,10 @@ class cXMLparser {
   PathSegmentIndex nodes_;
   // For every node, the index of the first leaf with exactly that path (or kNoLeaf).
   std::vector<std::size_t> first_leaf_;
+  // The parent part of the last walked text (before its last ".") and its
+  // node; nodes are never removed before the next Parse, so it stays right.
+  mutable std::string walked_parent_;
+  mutable std::uint32_t walked_parent_node_ = 0;
   // Instance counts only grow while the table grows, so a count resumes
   // where the last one for the same path stopped (kept for counts above 0).
   mutable std::unordered_map<std::string, std::size_t> known_counts_;
