@@ -53,7 +53,7 @@ class PathSegmentIndex {
   // The slot holding the key, or the free slot where it belongs.
   [[nodiscard]] std::size_t SlotOf(std::uint32_t hash, std::uint32_t parent, std::string_view segment) const;
   // Up to 7 of every 10 slots are used, so probes stay short.
-  [[nodiscard]] static bool Crowded(std::size_t used, std::size_t slots) { return used * 10 > slots * 7; }
+  [[nodiscard]] static bool Crowded(std::size_t used, std::size_t capacity) { return used * 10 > capacity * 7; }
   void Grow();
   [[nodiscard]] std::string_view TextOf(std::uint32_t id) const;
   void PutInTable(std::uint32_t parent, std::uint32_t id);

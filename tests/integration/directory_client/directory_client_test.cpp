@@ -18,6 +18,7 @@
 #include "directory/webinterface.h"
 #include "qt/qt_tcp_connection.h"
 #include "qt/qt_timer.h"
+#include "support/expected_news_request.h"
 
 namespace lobbyfind::directory {
 namespace {
@@ -98,13 +99,7 @@ TEST(DirectoryClient, SendsExactlyTheSixRequestLines) {
   client.web.RequestNews();
   ASSERT_TRUE(client.WaitIdle());
   ASSERT_EQ(server.requests.size(), 1U);
-  EXPECT_EQ(server.requests[0],
-            "GET /Vexnet/lobbyfind/webinterface.php?GIVEME=NEWS HTTP/1.0\r\n"
-            "Host: 127.0.0.1\r\n"
-            "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
-            "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
-            "Content-type: application/x-www-form-urlencoded\r\n"
-            "\r\n");
+  EXPECT_EQ(server.requests[0], testing::ExpectedNewsRequest("127.0.0.1"));
   EXPECT_TRUE(client.events.empty()) << "a news reply without entries raises nothing";
 }
 
