@@ -1,5 +1,6 @@
 #include "directory/xml_parser.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -7,7 +8,7 @@ namespace lobbyfind::directory {
 namespace {
 
 constexpr std::string_view kMissingSuffix = ") EXISTIERT NICHT";
-constexpr std::uint32_t kRoot = 0;
+constexpr std::size_t kNoLeaf = static_cast<std::size_t>(-1);
 
 // One level of the walk: the elements of [pos, end) belong under `prefix`.
 // Children are walked on an explicit stack, so a deeply nested (or broken)
@@ -25,22 +26,24 @@ std::size_t FindIn(std::string_view document, char c, std::size_t from, std::siz
 
 }  // namespace
 
-std::size_t cXMLparser::SegmentKeyHash::operator()(const SegmentKey& key) const noexcept {
-  return std::hash<std::string_view>{}(key.segment) ^ (static_cast<std::size_t>(key.parent) * 0x9E3779B97F4A7C15ULL);
-}
-
 void cXMLparser::Clear() {
   paths_.clear();
   values_.clear();
-  first_index_.clear();
-  nodes_.clear();
-  segment_texts_.clear();
+  nodes_.Clear();
+  first_leaf_.assign(1, kNoLeaf);
+  walked_parent_.clear();
   known_counts_.clear();
   closer_searches_.clear();
 }
 
 void cXMLparser::Parse(std::string_view text) {
   Clear();
+  // About one leaf per two tags; saves most rehashing on large replies.
+  const auto tags = static_cast<std::size_t>(std::count(text.begin(), text.end(), '<'));
+  paths_.reserve(tags / 2);
+  values_.reserve(tags / 2);
+  nodes_.Reserve(tags / 2 + 8);
+  first_leaf_.reserve(tags / 2 + 8);
   std::vector<Level> levels;
   levels.push_back({std::string(), 0, text.size()});
   while (!levels.empty()) {
@@ -99,40 +102,53 @@ std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view n
 }
 
 void cXMLparser::Add(std::string path, std::string_view value) {
-  std::uint32_t parent = kRoot;
-  std::size_t start = 0;
+  std::uint32_t node = PathSegmentIndex::kRoot;
+  std::size_t start = StartOfWalk(path, node);
   while (true) {
     const std::size_t dot = path.find('.', start);
-    const std::string_view segment =
-        std::string_view(path).substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-    auto found = nodes_.find(SegmentKey{parent, segment});
-    if (found == nodes_.end()) {
-      const std::string& owned = segment_texts_.emplace_back(segment);
-      const auto id = static_cast<std::uint32_t>(nodes_.size() + 1);
-      found = nodes_.emplace(SegmentKey{parent, owned}, id).first;
-    }
-    parent = found->second;
+    bool created = false;
+    node = nodes_.FindOrAdd(node, SegmentAt(path, start, dot), created);
+    if (created) first_leaf_.push_back(kNoLeaf);
     if (dot == std::string::npos) break;
+    RememberParent(path, dot, node);
     start = dot + 1;
   }
-  first_index_.try_emplace(path, paths_.size());
+  if (first_leaf_[node] == kNoLeaf) first_leaf_[node] = paths_.size();
   paths_.push_back(std::move(path));
   values_.emplace_back(value);
 }
 
-bool cXMLparser::PrefixExists(std::string_view text) const {
-  std::uint32_t parent = kRoot;
-  std::size_t start = 0;
+std::uint32_t cXMLparser::NodeOf(std::string_view text) const {
+  std::uint32_t node = PathSegmentIndex::kRoot;
+  std::size_t start = StartOfWalk(text, node);
   while (true) {
     const std::size_t dot = text.find('.', start);
-    const std::string_view segment =
-        text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
-    const auto found = nodes_.find(SegmentKey{parent, segment});
-    if (found == nodes_.end()) return false;
-    parent = found->second;
-    if (dot == std::string_view::npos) return true;
+    node = nodes_.Find(node, SegmentAt(text, start, dot));
+    if (node == PathSegmentIndex::kAbsent || dot == std::string_view::npos) return node;
+    RememberParent(text, dot, node);
     start = dot + 1;
   }
+}
+
+std::string_view cXMLparser::SegmentAt(std::string_view text, std::size_t start, std::size_t dot) {
+  return text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+}
+
+std::size_t cXMLparser::StartOfWalk(std::string_view text, std::uint32_t& node) const {
+  // Queries come in runs under one parent (the fields of one server), so a
+  // walk starts below the parent found last time when the text continues it.
+  const std::string& parent = walked_parent_;
+  if (parent.empty() || text.size() <= parent.size() || text[parent.size()] != '.' || !text.starts_with(parent)) {
+    return 0;
+  }
+  node = walked_parent_node_;
+  return parent.size() + 1;
+}
+
+void cXMLparser::RememberParent(std::string_view text, std::size_t dot, std::uint32_t node) const {
+  if (text.find('.', dot + 1) != std::string_view::npos) return;  // only the last parent of a path
+  walked_parent_.assign(text.substr(0, dot));
+  walked_parent_node_ = node;
 }
 
 std::string InstancePath(std::string_view path, std::size_t n) {
@@ -142,18 +158,25 @@ std::string InstancePath(std::string_view path, std::size_t n) {
 }
 
 bool cXMLparser::InstanceExists(std::string_view path, std::size_t n) const {
-  return PrefixExists(InstancePath(path, n));
+  return NodeOf(InstancePath(path, n)) != PathSegmentIndex::kAbsent;
 }
 
 int cXMLparser::Count(std::string_view path) const {
-  std::size_t& count = known_counts_[std::string(path)];
+  const std::string key(path);
+  const auto known = known_counts_.find(key);
+  std::size_t count = known == known_counts_.end() ? 0 : known->second;
   while (InstanceExists(path, count)) ++count;
+  if (known != known_counts_.end()) {
+    known->second = count;
+  } else if (count > 0) {
+    known_counts_.emplace(key, count);
+  }
   return static_cast<int>(count);
 }
 
 std::string cXMLparser::Value(std::string_view path) const {
-  const auto found = first_index_.find(std::string(path));
-  if (found != first_index_.end()) return values_[found->second];
+  const std::uint32_t node = NodeOf(path);
+  if (node != PathSegmentIndex::kAbsent && first_leaf_[node] != kNoLeaf) return values_[first_leaf_[node]];
   std::string missing;
   missing.reserve(path.size() + 1 + kMissingSuffix.size());
   missing.append("(").append(path).append(kMissingSuffix);

@@ -12,11 +12,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "directory/path_segment_index.h"
 
 namespace lobbyfind::directory {
 
@@ -47,16 +48,6 @@ class cXMLparser {
   [[nodiscard]] const std::vector<std::string>& Values() const { return values_; }
 
  private:
-  // One node per distinct prefix of a leaf path that ends before a "." or at
-  // the end of the path; a child is found by its parent and the segment text.
-  struct SegmentKey {
-    std::uint32_t parent;
-    std::string_view segment;
-    bool operator==(const SegmentKey&) const = default;
-  };
-  struct SegmentKeyHash {
-    std::size_t operator()(const SegmentKey& key) const noexcept;
-  };
   // Where the last search for a closing tag of one name started and what it
   // found; the walk only moves forward, so most searches are answered here.
   struct CloserSearch {
@@ -66,7 +57,14 @@ class cXMLparser {
 
   void Clear();
   void Add(std::string path, std::string_view value);
-  [[nodiscard]] bool PrefixExists(std::string_view text) const;
+  // The node of `text` when it is a leaf path or a prefix of one ending
+  // before a ".", else PathSegmentIndex::kAbsent.
+  [[nodiscard]] std::uint32_t NodeOf(std::string_view text) const;
+  [[nodiscard]] static std::string_view SegmentAt(std::string_view text, std::size_t start, std::size_t dot);
+  // Where a walk of `text` may start: after the remembered parent (setting
+  // `node` to it) or at 0.
+  std::size_t StartOfWalk(std::string_view text, std::uint32_t& node) const;
+  void RememberParent(std::string_view text, std::size_t dot, std::uint32_t node) const;
   // First "</" name ">" lying wholly inside [from, end) of the document.
   [[nodiscard]] std::size_t FindCloser(std::string_view document, std::string_view name, std::size_t from,
                                        std::size_t end);
@@ -74,11 +72,15 @@ class cXMLparser {
   std::vector<std::string> paths_;
   std::vector<std::string> values_;
 
-  std::unordered_map<std::string, std::size_t> first_index_;
-  std::unordered_map<SegmentKey, std::uint32_t, SegmentKeyHash> nodes_;
-  std::deque<std::string> segment_texts_;  // owns the views in nodes_; a deque never moves them
+  PathSegmentIndex nodes_;
+  // For every node, the index of the first leaf with exactly that path (or kNoLeaf).
+  std::vector<std::size_t> first_leaf_;
+  // The parent part of the last walked text (before its last ".") and its
+  // node; nodes are never removed before the next Parse, so it stays right.
+  mutable std::string walked_parent_;
+  mutable std::uint32_t walked_parent_node_ = 0;
   // Instance counts only grow while the table grows, so a count resumes
-  // where the last one for the same path stopped.
+  // where the last one for the same path stopped (kept for counts above 0).
   mutable std::unordered_map<std::string, std::size_t> known_counts_;
   std::unordered_map<std::string, CloserSearch> closer_searches_;
 };

@@ -111,5 +111,20 @@ TEST(ParserDifferential, HandPickedMalformedDocuments) {
   for (const std::string& document : documents) ExpectSameResults(document);
 }
 
+TEST(ParserDifferential, ManySiblingsAndManyFields) {
+  // More children per element than are listed inline, at the top and below.
+  std::mt19937 rng(9);
+  std::string document = "<titel>SERVERS</titel>";
+  for (int i = 0; i < 40; ++i) {
+    document += "<server>";
+    for (int f = 0; f < 12; ++f) {
+      const std::string name = f % 4 == 3 ? "map" : "f" + std::to_string(rng() % 10);
+      document += "<" + name + ">" + std::to_string(i) + "</" + name + ">";
+    }
+    document += "</server><x" + std::to_string(i % 13) + ">v</x" + std::to_string(i % 13) + ">";
+  }
+  ExpectSameResults(document);
+}
+
 }  // namespace
 }  // namespace lobbyfind::directory
