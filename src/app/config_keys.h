@@ -12,3 +12,14 @@ inline constexpr std::string_view kKeyKeepSelection = "keepselectionafterwhisper
 inline constexpr std::string_view kKeyGtaDir = "gtadir";
 
 }  // namespace lobbyfind::app
+
+namespace lobbyfind::app {
+
+// The chat server. Host and port may be set in "lobbyfind.ini"; without them
+// the program uses these.
+inline constexpr std::string_view kKeyIrcHost = "irc-host";
+inline constexpr std::string_view kKeyIrcPort = "irc-port";
+inline constexpr std::string_view kDefaultIrcHost = "irc.euirc.net";
+inline constexpr int kDefaultIrcPort = 6667;
+
+}  // namespace lobbyfind::app

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "app/control_texts.h"
+
 namespace lobbyfind::test {
 
 using app::Control;
@@ -20,7 +22,7 @@ FakeView::FakeView() {
   // The window's initial values, as the real window starts.
   texts[Control::currentplayername] = "currentplayername";
   texts[Control::currentgtadirectory] = "currentgtadirectory";
-  texts[Control::Edit3] = "Type your Chatmessage here";
+  texts[Control::Edit3] = std::string(app::kChatInputPlaceholder);
   texts[Control::currentfraglimit] = "0";
   texts[Control::currentscorelimit] = "0";
   texts[Control::currentgametimelimit] = "0";
