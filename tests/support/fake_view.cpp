@@ -131,6 +131,7 @@ void FakeView::NewsAppend(std::string_view text, const app::TextFormat& format) 
 std::string FakeView::StatusPanelText(int panel) const { return status_panels[panel]; }
 void FakeView::SetStatusPanelText(int panel, std::string_view text) {
   status_panels[panel] = std::string(text);
+  if (panel == 0) status_history.emplace_back(text);
 }
 void FakeView::RepaintStatusBar() { ++status_repaints; }
 void FakeView::SetStatusPanelWidth(int panel, int width) { status_panel_widths[panel] = width; }
