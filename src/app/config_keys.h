@@ -10,6 +10,8 @@ inline constexpr std::string_view kKeyRefreshInterval = "serverlist-refreshs";
 inline constexpr std::string_view kKeyShowTimestamp = "showtimestamp";
 inline constexpr std::string_view kKeyKeepSelection = "keepselectionafterwhisper";
 inline constexpr std::string_view kKeyGtaDir = "gtadir";
+// Linux edition: the Wine prefix the game is installed in.
+inline constexpr std::string_view kKeyWinePrefix = "wineprefix";
 
 }  // namespace lobbyfind::app
 
