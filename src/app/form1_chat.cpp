@@ -2,13 +2,13 @@
 // nickname service, the players list and the lines the chat events write.
 #include <algorithm>
 
+#include "app/chat_room.h"
 #include "app/form1.h"
 #include "game/game_settings.h"
 
 namespace lobbyfind::app {
 namespace {
 
-constexpr std::string_view kChannel = "lobbyfind";
 constexpr std::string_view kNickServ = "NickServ";
 // The nickname service's notices, as the network sends them.
 constexpr std::string_view kNickRegistered = "einen anderen Nickname.";
@@ -29,13 +29,11 @@ constexpr std::string_view kServerChangedNick =
     "The server changed your nickname, because, yours was registred by an other user already!";
 constexpr std::string_view kConnectionErrorPrefix = "Chat connection error: ";
 
-char FoldAsciiLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Nicknames compared as the server compares them in a nickname change: the
 // letters A to Z without regard to case, everything else exactly.
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return FoldAsciiLetter(x) == FoldAsciiLetter(y);
+           return AsciiLower(x) == AsciiLower(y);
          });
 }
 
@@ -110,7 +108,7 @@ void TForm1::IrcClientConnectionError(const std::string& reason) {
   AddChatLine(LineKind::lkSystem, std::string(kConnectionErrorPrefix) + reason);
 }
 
-void TForm1::IrcClientMODTFinished() { irc_client_->JoinChannel(kChannel); }
+void TForm1::IrcClientMODTFinished() { irc_client_->JoinChannel(kChatChannel); }
 
 void TForm1::ShowGamesPage() {
   view_.SetPageVisible(Control::tab_Internetgames, true);

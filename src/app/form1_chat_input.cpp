@@ -1,5 +1,6 @@
 // The chat input (channel lines, whispers, the placeholder) and the answer
 // to a nickname that is already in use.
+#include "app/chat_room.h"
 #include "app/control_texts.h"
 #include "app/form1.h"
 
@@ -7,7 +8,6 @@ namespace lobbyfind::app {
 namespace {
 
 constexpr int kEnterKey = 13;
-constexpr std::string_view kChannel = "lobbyfind";
 constexpr std::string_view kWhoCommand = "/who";
 constexpr std::string_view kWhisperCommand = "/w ";
 constexpr std::string_view kWhisperUsage = "To whisper, type: /w nickname message";
@@ -19,9 +19,7 @@ bool StartsWithCommand(std::string_view text, std::string_view command) {
     return false;
   }
   for (std::size_t i = 0; i < command.size(); ++i) {
-    const char c = text[i];
-    const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    if (lower != command[i]) {
+    if (AsciiLower(text[i]) != command[i]) {
       return false;
     }
   }
@@ -76,7 +74,7 @@ void TForm1::SendChatInput(const std::string& text) {
     }
   }
   if (!whispered) {
-    irc_client_->SendChannelMessage(kChannel, text);
+    irc_client_->SendChannelMessage(kChatChannel, text);
     AddChatLine(LineKind::lkChat, irc_client_->Nickname() + ": " + text);
   }
 }
