@@ -28,13 +28,16 @@ View& RequireView(const FormDeps& deps) {
 
 }  // namespace
 
-TForm1::TForm1(FormDeps deps) : view_(RequireView(deps)), deps_(std::move(deps)) {
+TForm1::TForm1(FormDeps deps)
+    : view_(RequireView(deps)), deps_(std::move(deps)), random_(deps_.random_seed) {
   updateconfig_ = deps_.make_timer();
   updateconfig_->SetInterval(kUpdateconfigIntervalMs);
+  updateconfig_->OnTimer = [this] { updateconfigTimer(); };
   updateconfig_->SetEnabled(true);
   timer2_ = deps_.make_timer();
   timer2_->SetInterval(kTimer2IntervalMs);
   timer2_->SetEnabled(true);
+  SetupChat();
 }
 
 TForm1::~TForm1() = default;
@@ -108,14 +111,7 @@ void TForm1::WwwButtonClick() { OpenLink(HomePageUrl()); }
 void TForm1::SecondSiteButtonClick() { OpenLink(SecondSiteUrl()); }
 
 void TForm1::ControlChanged(Control c) {
-  switch (c) {
-    case Control::serverlistrefreshtime:
-      serverlistrefreshtimeChange();
-      break;
-    default:
-      // Controls whose change handlers are not part of this window yet.
-      break;
-  }
+  Reporting([&] { RunChangeHandler(c); });
 }
 
 std::int32_t TForm1::SpinValue(Control c) const {
@@ -136,7 +132,7 @@ void TForm1::SetSpinValue(Control c, std::int32_t value) {
     return;
   }
   view_.SetText(c, shown);
-  ControlChanged(c);
+  RunChangeHandler(c);
 }
 
 void TForm1::SpinBoxExit(Control c) {
@@ -146,7 +142,7 @@ void TForm1::SpinBoxExit(Control c) {
   }
   const std::int32_t value = SpinBoxValue(view_.Text(c), *range);
   if (ClampToRange(value, *range) != value) {
-    SetSpinValue(c, value);
+    Reporting([&] { SetSpinValue(c, value); });
   }
 }
 

@@ -5,10 +5,15 @@
 //
 // The class is split over files by topic: form1.cpp (creation, close, link
 // buttons, change dispatch, spin boxes), form1_message_log.cpp (chat log,
-// status line, news pane), form1_refresh_interval.cpp (the refresh spin box).
+// status line, news pane), form1_refresh_interval.cpp (the refresh spin box),
+// form1_settings_load.cpp (the one-shot settings load and the game-directory
+// prompt), form1_options.cpp (the option controls' change handlers),
+// form1_chat.cpp (login and chat events) and form1_chat_input.cpp (the chat
+// input and the nickname dialog).
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,11 +21,14 @@
 #include <vector>
 
 #include "app/config_keys.h"
+#include "app/pseudo_random.h"
 #include "app/shared_types.h"
 #include "app/view.h"
+#include "chat/irc_client.h"
 #include "config/config_file.h"
 #include "ports/clock.h"
 #include "ports/shell.h"
+#include "ports/tcp_connection.h"
 #include "ports/timer.h"
 
 namespace lobbyfind::app {
@@ -44,6 +52,13 @@ struct FormDeps {
   // Creation step 9: create the directory client and connect its events to
   // the form's handlers. Filled by the directory client's wiring.
   std::function<void(TForm1&)> create_webinterface;
+
+  // Connections of the chat client. Empty: the window has no chat (tests of
+  // parts that do not need it).
+  ports::TcpConnectionFactory make_tcp_connection;
+  // Start state of the pseudo-random generator. The program seeds it from
+  // the clock so that two first starts do not pick the same player name.
+  std::uint32_t random_seed = 0;
 };
 
 class TForm1 {
@@ -112,12 +127,86 @@ class TForm1 {
   // and the program goes on.
   void SaveConfig();
 
+  // --- options page ---
+  // The settings load, run once by the updateconfig timer.
+  void updateconfigTimer();
+  // The game-directory prompt ("..." button, double-click on the field).
+  void Button6Click();
+  void currentplayernameChange();
+  void currentgamemodeChange();
+  void currentgamespeedChange();
+  void currentfraglimitChange();
+  void currentscorelimitChange();
+  void currentgametimelimitChange();
+  void currentpoliceenabledClick();
+  void currentpoliceenabledKeyUp();
+  void currentshowplayernamesClick();
+  void currentshowplayernamesKeyUp();
+  void timestampinchatClick();
+  void timestampinchatKeyUp();
+  void keepselectionafterwhisperClick();
+  void keepselectionafterwhisperKeyUp();
+  // The edge reports a click of a check box and a key released on one here.
+  void ControlClicked(Control c);
+  void ControlKeyUp(Control c);
+  // The settings load asks the directory service for these at its end; the
+  // directory client's wiring fills them. Empty: not asked.
+  std::function<void(std::int32_t version)> CheckVersion;
+  std::function<void()> RequestNews;
+
+  // --- chat room ---
+  [[nodiscard]] bool HasIrcClient() const { return irc_client_ != nullptr; }
+  [[nodiscard]] chat::TIrcClient& IrcClient() { return *irc_client_; }
+  [[nodiscard]] PseudoRandom& Random() { return random_; }
+  void Button7Click();
+  void IrcClientNewMessageInChannel(const std::string& FromUser, const std::string& Content);
+  void IrcClientNewPrivateMessage(const std::string& FromUser, const std::string& Content);
+  void IrcClientNewDataArrived(const std::string& FromUser, const std::string& Content);
+  void IrcClientMODTFinished();
+  void IrcClientUserJoined(const std::string& Username);
+  void IrcClientUserListReceived(std::vector<std::string>& Users);
+  void IrcClientUserKicked(const std::string& UserName);
+  void IrcClientUserLeft(const std::string& Username);
+  void IrcClientUserQuit(const std::string& FromUser);
+  void IrcClientUserChangedNick(const std::string& OldUsername, const std::string& newusername);
+  void IrcClientNicknameAllreadyUsed();
+  void IrcClientConnectionError(const std::string& reason);
+  // Key released in the chat input (13: Enter). True when the key was
+  // consumed and must go no further.
+  bool Edit3KeyUp(int key);
+  void Edit3Click();
+  void Edit3DblClick();
+  void Edit3MouseDown();
+  void Edit3MouseUp();
+
  private:
   void WriteWelcomeText();
   void FrameNewsPane();
   void ApplyStoredRefreshInterval();
   [[nodiscard]] std::string Timestamp() const;
   void OpenLink(const std::string& url);
+
+  // Runs a handler the user started; a failure is shown in a message box and
+  // the program goes on, as the application's general error report does.
+  template <typename Handler>
+  void Reporting(Handler&& handler);
+  // The change handler of a control, failures passed on to the caller.
+  void RunChangeHandler(Control c);
+  // Save the settings file; a failure is passed on.
+  void SaveConfigOrFail();
+  // Put a value into a control as the program does: the control's change
+  // handler runs when the shown value changes.
+  void PutText(Control c, std::string_view text);
+  void PutChecked(Control c, bool checked);
+  void PutPosition(Control c, int position);
+  void StoreCheckBox(Control c, std::string_view key);
+  void LoadSettings();
+  void AskGameDirectory();
+  void SetupChat();
+  void ShowLoginPage();
+  void ShowGamesPage();
+  void RemovePlayer(const std::string& name, std::string_view line_suffix);
+  void SendChatInput(const std::string& text);
 
   View& view_;
   FormDeps deps_;
@@ -128,6 +217,17 @@ class TForm1 {
   // Colour of the last chat line: a kind without a colour keeps it.
   Rgb chat_colour_ = kChatColour;
   std::vector<std::function<void()>> close_steps_;
+  std::unique_ptr<chat::TIrcClient> irc_client_;
+  PseudoRandom random_;
 };
+
+template <typename Handler>
+void TForm1::Reporting(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    view_.ShowMessage(e.what());
+  }
+}
 
 }  // namespace lobbyfind::app

@@ -1,17 +1,26 @@
 #include "qt/lobby_app.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <chrono>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 
+#include "qt/event_hook.h"
+#include "qt/qt_tcp_connection.h"
 #include "qt/qt_timer.h"
 #include "qt/text_spin_box.h"
 
 namespace lobbyfind::qt {
 
 using app::Control;
+
+namespace {
+// The key code the core knows Enter by.
+constexpr int kEnterKeyCode = 13;
+}  // namespace
 
 LobbyApp::LobbyApp(Options options) : view_(window_) {
   app::FormDeps deps;
@@ -20,6 +29,11 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   deps.clock = &clock_;
   deps.shell = &shell_;
   deps.config_file_name = std::move(options.config_file_name);
+  deps.make_tcp_connection = [] { return std::make_unique<QtTcpConnection>(); };
+  // Seeded from the clock, so that two first starts do not pick the same
+  // generated player name.
+  deps.random_seed = options.random_seed.value_or(static_cast<std::uint32_t>(
+      std::chrono::system_clock::now().time_since_epoch().count()));
   form_ = std::make_unique<app::TForm1>(std::move(deps));
   ConnectUserActions();
   form_->FormCreate();
@@ -54,7 +68,13 @@ void LobbyApp::ConnectUserActions() {
       {w.keepselectionafterwhisper, Control::keepselectionafterwhisper},
   };
   for (const auto& [box, control] : boxes) {
-    QObject::connect(box, &QCheckBox::clicked, [form, c = control] { form->ControlChanged(c); });
+    QObject::connect(box, &QCheckBox::clicked, [form, c = control] { form->ControlClicked(c); });
+    new EventHook(box, [form, c = control](QEvent* event) {
+      if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        form->ControlKeyUp(c);
+      }
+      return false;
+    });
   }
   QObject::connect(w.currentplayername, &QLineEdit::textEdited,
                    [form] { form->ControlChanged(Control::currentplayername); });
@@ -62,6 +82,38 @@ void LobbyApp::ConnectUserActions() {
                    [form] { form->ControlChanged(Control::currentgamemode); });
   QObject::connect(w.currentgamespeed, &QSlider::valueChanged,
                    [form] { form->ControlChanged(Control::currentgamespeed); });
+  ConnectOptionActions();
+  ConnectChatActions();
+}
+
+void LobbyApp::ConnectOptionActions() {
+  app::TForm1* form = form_.get();
+  QObject::connect(window_.Button6, &QPushButton::clicked, [form] { form->Button6Click(); });
+  QObject::connect(&window_, &MainWindow::currentgtadirectoryDoubleClicked,
+                   [form] { form->Button6Click(); });
+}
+
+void LobbyApp::ConnectChatActions() {
+  app::TForm1* form = form_.get();
+  QObject::connect(window_.Button7, &QPushButton::clicked, [form] { form->Button7Click(); });
+  new EventHook(window_.Edit3, [form](QEvent* event) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress: form->Edit3MouseDown(); break;
+      case QEvent::MouseButtonRelease:
+        form->Edit3MouseUp();
+        form->Edit3Click();
+        break;
+      case QEvent::MouseButtonDblClick: form->Edit3DblClick(); break;
+      case QEvent::KeyRelease: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat()) break;
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        return form->Edit3KeyUp(enter ? kEnterKeyCode : key->key());
+      }
+      default: break;
+    }
+    return false;
+  });
 }
 
 }  // namespace lobbyfind::qt

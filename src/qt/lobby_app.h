@@ -3,7 +3,9 @@
 // through this one class, so both run the same wiring.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/form1.h"
@@ -19,6 +21,8 @@ class LobbyApp {
   struct Options {
     // The settings file; a bare name lies in the working directory.
     std::string config_file_name = std::string(app::kConfigFileName);
+    // Start state of the pseudo-random generator; nothing: from the clock.
+    std::optional<std::uint32_t> random_seed;
   };
 
   // Builds the window and runs the core's creation handler; the window is
@@ -35,6 +39,8 @@ class LobbyApp {
 
  private:
   void ConnectUserActions();
+  void ConnectOptionActions();
+  void ConnectChatActions();
 
   MainWindow window_;
   QtView view_;

@@ -7,7 +7,9 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include "app/control_texts.h"
 #include "qt/main_window.h"
+#include "qt/text_bytes.h"
 
 namespace lobbyfind::qt {
 
@@ -40,7 +42,7 @@ void MainWindow::BuildInternetGamesPage() {
   playershint = PlaceLabel(irc, "", 516, 160, 146, 56);
   playershint->setObjectName("playershint");
   playershint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Edit3 = new QLineEdit("Type your Chatmessage here", irc);
+  Edit3 = new QLineEdit(ToScreen(app::kChatInputPlaceholder), irc);
   Edit3->setObjectName("Edit3");
   Edit3->setGeometry(8, 216, 500, 22);
 

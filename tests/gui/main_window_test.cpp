@@ -19,6 +19,8 @@
 #include <random>
 
 #include "app/site_links.h"
+#include "game/memory_registry.h"
+#include "game/registry_procedures.h"
 #include "qt/lobby_app.h"
 #include "qt/text_spin_box.h"
 
@@ -34,7 +36,7 @@ class MainWindowTest : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() /
            ("lobbyfind_gui_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
-    lobby_ = std::make_unique<LobbyApp>(LobbyApp::Options{(dir_ / "lobbyfind.ini").string()});
+    lobby_ = std::make_unique<LobbyApp>(LobbyApp::Options{(dir_ / "lobbyfind.ini").string(), 0});
   }
   ~MainWindowTest() override {
     lobby_.reset();
@@ -60,6 +62,9 @@ class MainWindowTest : public ::testing::Test {
     return lobby_->window().chatlog->toPlainText().split('\n');
   }
 
+  // The game's settings, should the window's settings load run meanwhile.
+  game::MemoryRegistry registry_;
+  game::ScopedMachineRegistry scoped_registry_{registry_};
   std::filesystem::path dir_;
   std::unique_ptr<LobbyApp> lobby_;
 };

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "app/control_texts.h"
+
 namespace lobbyfind::test {
 
 using app::Control;
@@ -20,7 +22,7 @@ FakeView::FakeView() {
   // The window's initial values, as the real window starts.
   texts[Control::currentplayername] = "currentplayername";
   texts[Control::currentgtadirectory] = "currentgtadirectory";
-  texts[Control::Edit3] = "Type your Chatmessage here";
+  texts[Control::Edit3] = std::string(app::kChatInputPlaceholder);
   texts[Control::currentfraglimit] = "0";
   texts[Control::currentscorelimit] = "0";
   texts[Control::currentgametimelimit] = "0";
@@ -129,6 +131,7 @@ void FakeView::NewsAppend(std::string_view text, const app::TextFormat& format) 
 std::string FakeView::StatusPanelText(int panel) const { return status_panels[panel]; }
 void FakeView::SetStatusPanelText(int panel, std::string_view text) {
   status_panels[panel] = std::string(text);
+  if (panel == 0) status_history.emplace_back(text);
 }
 void FakeView::RepaintStatusBar() { ++status_repaints; }
 void FakeView::SetStatusPanelWidth(int panel, int width) { status_panel_widths[panel] = width; }

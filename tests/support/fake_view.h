@@ -73,6 +73,8 @@ class FakeView : public app::View {
   bool chat_caret_at_end = false;
   std::vector<NewsLine> news;
   std::string status_panels[2];
+  // Every text the first status panel showed, in order.
+  std::vector<std::string> status_history;
   int status_panel_widths[2] = {0, 40};
   int status_repaints = 0;
   std::map<app::Control, app::Rect> bounds;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ngircd_server.h"
+#include "ngircd_server.h"  // from tests/support
 #include "qt/qt_tcp_connection.h"
 #include "qt/qt_timer.h"
 #include "support/irc_event_recorder.h"

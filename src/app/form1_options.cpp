@@ -1,0 +1,145 @@
+// The option controls' change handlers: every change is stored at once, to
+// the game's settings or to "lobbyfind.ini". There is no apply step.
+#include "app/form1.h"
+#include "app/spin_box.h"
+#include "game/game_settings.h"
+#include "game/registry_errors.h"
+
+namespace lobbyfind::app {
+namespace {
+
+// The game's limits are 16-bit values; the setter keeps the low 16 bits. A
+// limit that cannot be written is not worth interrupting the user for: the
+// game simply keeps its previous limit.
+template <typename Setter>
+void WriteLimit(Setter setter, std::int64_t value) {
+  try {
+    setter(value);
+  } catch (const game::RegistryError&) {
+    // Swallowed on purpose, see above.
+  }
+}
+
+}  // namespace
+
+void TForm1::RunChangeHandler(Control c) {
+  switch (c) {
+    case Control::currentplayername: currentplayernameChange(); break;
+    case Control::currentgamemode: currentgamemodeChange(); break;
+    case Control::currentgamespeed: currentgamespeedChange(); break;
+    case Control::currentfraglimit: currentfraglimitChange(); break;
+    case Control::currentscorelimit: currentscorelimitChange(); break;
+    case Control::currentgametimelimit: currentgametimelimitChange(); break;
+    case Control::serverlistrefreshtime: serverlistrefreshtimeChange(); break;
+    // A check box changes by being clicked.
+    case Control::currentpoliceenabled: currentpoliceenabledClick(); break;
+    case Control::currentshowplayernames: currentshowplayernamesClick(); break;
+    case Control::timestampinchat: timestampinchatClick(); break;
+    case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
+    default: break;  // no change handler
+  }
+}
+
+void TForm1::ControlClicked(Control c) {
+  Reporting([&] {
+    switch (c) {
+      case Control::currentpoliceenabled:
+      case Control::currentshowplayernames:
+      case Control::timestampinchat:
+      case Control::keepselectionafterwhisper: RunChangeHandler(c); break;
+      default: break;
+    }
+  });
+}
+
+void TForm1::ControlKeyUp(Control c) {
+  Reporting([&] {
+    switch (c) {
+      case Control::currentpoliceenabled: currentpoliceenabledKeyUp(); break;
+      case Control::currentshowplayernames: currentshowplayernamesKeyUp(); break;
+      case Control::timestampinchat: timestampinchatKeyUp(); break;
+      case Control::keepselectionafterwhisper: keepselectionafterwhisperKeyUp(); break;
+      default: break;
+    }
+  });
+}
+
+void TForm1::currentplayernameChange() {
+  const std::string name = view_.Text(Control::currentplayername);
+  game::SetPlayerName(name);
+  if (irc_client_) {
+    irc_client_->SetNickname(name);  // sent to the server while connected
+  }
+}
+
+void TForm1::currentgamemodeChange() {
+  const int item = view_.Position(Control::currentgamemode);
+  if (item >= 0) {
+    game::SetGameType(item);
+  }
+}
+
+void TForm1::currentgamespeedChange() { game::SetGameSpeed(view_.Position(Control::currentgamespeed)); }
+
+void TForm1::currentfraglimitChange() {
+  WriteLimit(game::SetFragLimit, SpinValue(Control::currentfraglimit));
+}
+void TForm1::currentscorelimitChange() {
+  WriteLimit(game::SetScoreLimit, SpinValue(Control::currentscorelimit));
+}
+void TForm1::currentgametimelimitChange() {
+  WriteLimit(game::SetGameTimeLimit, SpinValue(Control::currentgametimelimit));
+}
+
+void TForm1::currentpoliceenabledClick() { game::SetPolice(view_.Checked(Control::currentpoliceenabled)); }
+// A key released on a check box stores its state again, toggled or not.
+void TForm1::currentpoliceenabledKeyUp() { currentpoliceenabledClick(); }
+
+void TForm1::currentshowplayernamesClick() {
+  game::SetShowPlayerNames(view_.Checked(Control::currentshowplayernames));
+}
+void TForm1::currentshowplayernamesKeyUp() { currentshowplayernamesClick(); }
+
+void TForm1::StoreCheckBox(Control c, std::string_view key) {
+  if (!config_) {
+    return;  // the window is not created yet
+  }
+  config_->WriteNumber(key, view_.Checked(c) ? 1 : 0);
+  SaveConfigOrFail();
+}
+
+void TForm1::timestampinchatClick() { StoreCheckBox(Control::timestampinchat, kKeyShowTimestamp); }
+void TForm1::timestampinchatKeyUp() { timestampinchatClick(); }
+
+void TForm1::keepselectionafterwhisperClick() {
+  StoreCheckBox(Control::keepselectionafterwhisper, kKeyKeepSelection);
+}
+void TForm1::keepselectionafterwhisperKeyUp() { keepselectionafterwhisperClick(); }
+
+void TForm1::SaveConfigOrFail() { config_->Save(); }
+
+void TForm1::PutText(Control c, std::string_view text) {
+  if (view_.Text(c) == text) {
+    return;
+  }
+  view_.SetText(c, text);
+  RunChangeHandler(c);
+}
+
+void TForm1::PutChecked(Control c, bool checked) {
+  if (view_.Checked(c) == checked) {
+    return;
+  }
+  view_.SetChecked(c, checked);
+  RunChangeHandler(c);
+}
+
+void TForm1::PutPosition(Control c, int position) {
+  if (view_.Position(c) == position) {
+    return;
+  }
+  view_.SetPosition(c, position);
+  RunChangeHandler(c);
+}
+
+}  // namespace lobbyfind::app
