@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows lane: builds the pure core, the Windows backends and their unit
 # tests with mingw-w64 and runs the tests under Wine, in a throwaway prefix,
-# headless. Run it alone with: bash scripts/lanes/windows.sh
+# headless, quiet (build output only when it failed). Every Wine process it
+# started is ended on exit. Run it alone with: bash scripts/lanes/windows.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${WINDOWS_BUILD_DIR:-$root/build-windows}
@@ -11,32 +12,56 @@ toolchain=$root/cmake/mingw-w64.cmake
 prefix=$(mktemp -d /tmp/lobbyfind-wine-XXXXXX)
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY
-wine_pid=""
+wine_pids=()
+log=$prefix.log
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  [ -n "$wine_pid" ] && wait "$wine_pid" 2>/dev/null || true
-  rm -rf "$prefix"
+  for pid in "${wine_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  wineserver -w >/dev/null 2>&1 || true
+  rm -rf "$prefix" "$log"
 }
 trap cleanup EXIT
+# Runs a step with its output kept aside, shown only when it fails.
+quietly() {
+  if ! "$@" >"$log" 2>&1 </dev/null; then
+    cat "$log"
+    return 1
+  fi
+}
 
 # GoogleTest has no mingw package: build it from Debian's sources once.
 if [ ! -f "$deps/lib/cmake/GTest/GTestConfig.cmake" ]; then
-  cmake -S /usr/src/googletest -B "$build/googletest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" >/dev/null
-  cmake --build "$build/googletest" -j2 >/dev/null
-  cmake --install "$build/googletest" >/dev/null
+  quietly cmake -S /usr/src/googletest -B "$build/googletest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps"
+  quietly cmake --build "$build/googletest" -j2
+  quietly cmake --install "$build/googletest"
 fi
 
-# The prefix must exist before the build: test discovery runs the programs.
-wineboot -i >/dev/null 2>&1
-# Windows without X: the null graphics driver.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-# One wine process kept running outside ctest, so the wineserver is not
-# started by (and holding the output of) the first test.
+wineboot -i </dev/null >/dev/null 2>&1
+# Windows without X: the null graphics driver. The desktop process that
+# wineboot started chose its driver already, so the server is let go and the
+# next Wine process starts a new desktop with this one.
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+wineserver -w
+# Wine's long-lived helpers are started here, outside ctest: one started by
+# a test would hold ctest's output pipe open until it ends. A process kept
+# running, so that the wineserver is not started by the first test, and the
+# desktop, which the first window of a test would start.
 wine cmd /c "ping -n 3600 127.0.0.1 >nul" </dev/null >/dev/null 2>&1 &
-wine_pid=$!
+wine_pids+=($!)
+wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+wine_pids+=($!)
 
-cmake -S "$root" -B "$build/core" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DLOBBYFIND_CORE_ONLY=ON \
-  -DLOBBYFIND_WERROR=ON -DGTest_DIR="$deps/lib/cmake/GTest" -DLOBBYFIND_WIN_DEPS="$deps" >/dev/null
-cmake --build "$build/core" -j2
-cd "$build/core" && ctest --output-on-failure --timeout 120
+# Tests are listed when ctest runs, inside this prefix, not while building.
+quietly cmake -S "$root" -B "$build/core" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DLOBBYFIND_CORE_ONLY=ON \
+  -DLOBBYFIND_WERROR=ON -DGTest_DIR="$deps/lib/cmake/GTest" -DLOBBYFIND_WIN_DEPS="$deps" \
+  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST
+quietly cmake --build "$build/core" -j2
+# Only the summary when all passed; the output of what failed otherwise.
+cd "$build/core"
+if ctest --output-on-failure --timeout 120 </dev/null >"$log" 2>&1; then
+  sed -n '/tests passed/,$p' "$log"
+else
+  grep -v -e '^ *Start ' -e ' Passed ' "$log"
+  exit 1
+fi

@@ -249,7 +249,7 @@ TEST_F(ConfigFileTest, SaveLeavesNoTemporaryFileBehind) {
   config.Save();
   config.Save();
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"lobbyfind.ini"});
 }
 

@@ -1,7 +1,12 @@
 # The platform backends: on Linux the Wine prefix registry and the X11 window
-# control (its test starts its own Xvfb); on Windows the Win32 backends.
+# control (its test starts its own Xvfb); on Windows the Win32 backends. Each
+# window test opens a stand-in game window in a child process.
 target_link_libraries(${test_program} PRIVATE lobbyfind_platform)
-if(NOT WIN32)
+if(WIN32)
+  # Found by the test beside its own program.
+  add_executable(win32_test_window ${test_dir}/helpers/win32_test_window.cpp)
+  add_dependencies(${test_program} win32_test_window)
+else()
   add_executable(x11_test_window ${test_dir}/helpers/x11_test_window.cpp)
   target_link_libraries(x11_test_window PRIVATE xcb)
   add_dependencies(${test_program} x11_test_window)

@@ -1,0 +1,175 @@
+// Our system.reg reader and writer against Wine itself: a Windows program
+// (the registry probe) reads through the real registry API what we wrote into
+// the file, writes values we then read from the file, and sees what we write
+// through Wine's "reg" tool while a wineserver holds the registry. Runs in a
+// 64-bit prefix of its own, created once for the suite.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "interop_values.h"
+#include "platform/linux/wine_prefix_registry.h"
+
+extern char** environ;
+
+namespace lobbyfind::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using interop::InteropValue;
+using interop::kInteropValues;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class WineRegistryInterop : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char pattern[] = "/tmp/lobbyfind-interop-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return;
+    dir_ = pattern;
+    prefix_ = dir_ / "prefix";
+    booted_ = Run({"wineboot", "-i"}) == 0 && Run({"wineserver", "-w"}) == 0;
+  }
+  static void TearDownTestSuite() {
+    if (dir_.empty()) return;
+    Run({"wineserver", "-k"});
+    Run({"wineserver", "-w"});
+    fs::remove_all(dir_);
+  }
+  void SetUp() override {
+    ASSERT_TRUE(booted_) << "wineboot failed: " << ReadAll(OutputPath());
+    ASSERT_NE(ReadAll(prefix_ / "system.reg").find("\n#arch=win64\n"), std::string::npos);
+    // Every test starts with no server and without the game's key.
+    ASSERT_EQ(Run({"wineserver", "-w"}), 0);
+    RemoveGameKey();
+  }
+  void TearDown() override {
+    Run({"wineserver", "-k"});
+    Run({"wineserver", "-w"});
+  }
+
+  static fs::path OutputPath() { return dir_ / "output.txt"; }
+
+  // Runs a program in the prefix, headless and quiet, with its output in a
+  // file (a pipe would be held open by a wineserver it starts); its exit code.
+  static int Run(std::vector<std::string> args) {
+    std::vector<std::string> env = {"WINEPREFIX=" + prefix_.string(), "WINEDEBUG=-all",
+                                    "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
+    for (char** var = environ; *var != nullptr; ++var) {
+      const std::string_view entry(*var);
+      if (!entry.starts_with("WINEPREFIX=") && !entry.starts_with("WINEDEBUG=") &&
+          !entry.starts_with("WINEDLLOVERRIDES=") && !entry.starts_with("DISPLAY=")) {
+        env.emplace_back(entry);
+      }
+    }
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+    for (auto& arg : args) argv.push_back(arg.data());
+    for (auto& entry : env) envp.push_back(entry.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, OutputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  static int RunProbe(std::vector<std::string> args) {
+    args.insert(args.begin(), {"wine", LOBBYFIND_REGISTRY_PROBE});
+    return Run(args);
+  }
+
+  // Drops the game's key from system.reg (no server runs).
+  static void RemoveGameKey() {
+    const auto path = prefix_ / "system.reg";
+    std::string text = ReadAll(path);
+    const std::string section = "\n[Software\\\\Wow6432Node\\\\DMA Design Ltd";
+    const auto start = text.find(section);
+    if (start == std::string::npos) return;
+    const auto end = text.find("\n\n", start + 1);
+    text.erase(start + 1, end == std::string::npos ? std::string::npos : end - start);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+  }
+
+  static void Write(WinePrefixRegistry& registry, const InteropValue& value) {
+    auto key = registry.Open(game::RegistryRoot::kLocalMachine, interop::kKeyPath, true);
+    ASSERT_NE(key, nullptr);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(value.bytes.data());
+    EXPECT_TRUE(key->Set(value.name, value.type, {bytes, value.bytes.size()})) << value.name;
+  }
+
+  static inline fs::path dir_;
+  static inline fs::path prefix_;
+  static inline bool booted_ = false;
+};
+
+TEST_F(WineRegistryInterop, FileWritesAreSeenThroughTheRegistryApi) {
+  ASSERT_FALSE(WinePrefixRegistry::WineServerRunning(prefix_));
+  WinePrefixRegistry registry(prefix_);
+  for (const auto& value : kInteropValues) Write(registry, value);
+  EXPECT_EQ(RunProbe({"check"}), 0) << ReadAll(OutputPath());
+}
+
+TEST_F(WineRegistryInterop, ApiWritesAreReadFromTheFileOnceTheServerEnded) {
+  ASSERT_EQ(RunProbe({"write"}), 0) << ReadAll(OutputPath());
+  // The server keeps the registry in memory and saves it when it ends.
+  ASSERT_EQ(Run({"wineserver", "-w"}), 0);
+  ASSERT_FALSE(WinePrefixRegistry::WineServerRunning(prefix_));
+  WinePrefixRegistry registry(prefix_);
+  auto key = registry.Open(game::RegistryRoot::kLocalMachine, interop::kKeyPath, false);
+  ASSERT_NE(key, nullptr);
+  for (const auto& value : kInteropValues) {
+    game::RegistryValue read;
+    ASSERT_EQ(key->Query(value.name, read), game::QueryStatus::kFound) << value.name;
+    EXPECT_EQ(read.type, value.type) << value.name;
+    EXPECT_EQ(std::string(read.data.begin(), read.data.end()), value.bytes) << value.name;
+  }
+}
+
+TEST_F(WineRegistryInterop, WritesWhileTheServerRunsReachItThroughTheRegTool) {
+  // A persistent server, as while the game or any Wine program runs.
+  ASSERT_EQ(Run({"wineserver", "-p"}), 0);
+  bool running = false;
+  for (int i = 0; i < 250 && !running; ++i) {
+    running = WinePrefixRegistry::WineServerRunning(prefix_);
+    if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(running);
+  const std::string before = ReadAll(prefix_ / "system.reg");
+  WinePrefixRegistry registry(prefix_);
+  std::vector<std::string> names = {"check"};
+  for (const auto& value : kInteropValues) {
+    if (!value.reg_tool_can_write) continue;
+    Write(registry, value);
+    names.emplace_back(value.name);
+  }
+  // The file was left to the server.
+  EXPECT_EQ(ReadAll(prefix_ / "system.reg"), before);
+  EXPECT_EQ(RunProbe(names), 0) << ReadAll(OutputPath());
+}
+
+}  // namespace
+}  // namespace lobbyfind::platform
