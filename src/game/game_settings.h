@@ -17,6 +17,11 @@ inline constexpr std::string_view kNetworkKeyPath = "SOFTWARE\\DMA Design Ltd\\G
 // The map the game's network lobby chose; only ever read.
 inline constexpr std::string_view kMapIndexValue = "map_index";
 
+// The game's program in its directory, and the parameter that starts its
+// network mode (the leading blank belongs to it).
+inline constexpr std::string_view kGameExecutable = "gta2.exe";
+inline constexpr std::string_view kNetworkParameter = " -network";
+
 // The title of the running game's own window: it exists while a match is played.
 inline constexpr std::string_view kPlayingWindowTitle = "GTA2";
 // Windows ended at start-up, in this order: the network window in Spanish,
