@@ -1,12 +1,11 @@
 // The Linux edition: one main window over the core, then the event loop.
 #include <QApplication>
-#include <QWidget>
+
+#include "qt/lobby_app.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle("lobbyfind");
-  window.setFixedSize(692, 542);
-  window.show();
-  return app.exec();
+  QApplication application(argc, argv);
+  lobbyfind::qt::LobbyApp lobby;
+  lobby.window().show();
+  return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +13,6 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "config/config_file.h"
 
@@ -30,8 +30,8 @@ std::string ReadAll(const std::string& path) {
 // that a torn file cannot look whole.
 cConfigFile BigConfig(const std::string& path, char generation) {
   cConfigFile config(path);
-  for (int i = 0; i < 20000; ++i) {
-    config.SetValue("key" + std::to_string(i), std::string(100, generation));
+  for (int i = 0; i < 2000; ++i) {
+    config.SetValue("key" + std::to_string(i), std::string(1000, generation));
   }
   return config;
 }
@@ -62,7 +62,15 @@ TEST(ConfigFileKill, KillDuringSaveLeavesTheOldOrTheNewFile) {
         a.Save();
       }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 60));
+    // While the child saves, every look at the file finds one whole version.
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(20 + random() % 60);
+    int torn_reads = 0;
+    while (std::chrono::steady_clock::now() < until) {
+      const std::string seen = ReadAll(path);
+      torn_reads += (seen == old_contents || seen == new_contents) ? 0 : 1;
+    }
+    EXPECT_EQ(torn_reads, 0) << "round " << round;
     ASSERT_EQ(kill(child, SIGKILL), 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -73,8 +81,42 @@ TEST(ConfigFileKill, KillDuringSaveLeavesTheOldOrTheNewFile) {
         << "round " << round << ": file of " << contents.size() << " bytes is torn";
     // And the loaded object agrees with one of them.
     cConfigFile loaded(path);
-    EXPECT_EQ(loaded.Keys().size(), 20000U);
+    EXPECT_EQ(loaded.Keys().size(), 2000U);
   }
+  fs::remove_all(dir);
+}
+
+// A disk that fills up mid-save (here: a file size limit for the saving
+// process) must leave the old file whole and report the failure.
+TEST(ConfigFileKill, DiskFullDuringSaveKeepsTheOldFileAndThrows) {
+  const fs::path dir = fs::temp_directory_path() /
+                       ("lobbyfind_config_full_" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "lobbyfind.ini").string();
+  cConfigFile small(path);
+  small.SetValue("gtadir", "C:\\Games\\GTA2");
+  small.Save();
+  const std::string old_contents = ReadAll(path);
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    cConfigFile big = BigConfig(path, 'b');
+    try {
+      big.Save();
+    } catch (const ConfigSaveError& e) {
+      _exit(std::string(e.what()).find("too large") != std::string::npos ? 0 : 2);
+    }
+    _exit(3);  // no error reached the caller
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: unreadable message, 3: no error reported";
+  EXPECT_EQ(ReadAll(path), old_contents);
   fs::remove_all(dir);
 }
 

@@ -1,0 +1,46 @@
+// The running program: the main window, its View, the ports over Qt and the
+// core's TForm1, wired together. main() and the GUI tests build the program
+// through this one class, so both run the same wiring.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/form1.h"
+#include "ports/clock.h"
+#include "qt/main_window.h"
+#include "qt/qt_shell.h"
+#include "qt/qt_view.h"
+
+namespace lobbyfind::qt {
+
+class LobbyApp {
+ public:
+  struct Options {
+    // The settings file; a bare name lies in the working directory.
+    std::string config_file_name = std::string(app::kConfigFileName);
+  };
+
+  // Builds the window and runs the core's creation handler; the window is
+  // not shown yet.
+  explicit LobbyApp(Options options);
+  LobbyApp() : LobbyApp(Options{}) {}
+  ~LobbyApp();
+  LobbyApp(const LobbyApp&) = delete;
+  LobbyApp& operator=(const LobbyApp&) = delete;
+
+  [[nodiscard]] MainWindow& window() { return window_; }
+  [[nodiscard]] QtView& view() { return view_; }
+  [[nodiscard]] app::TForm1& form() { return *form_; }
+
+ private:
+  void ConnectUserActions();
+
+  MainWindow window_;
+  QtView view_;
+  QtShell shell_;
+  ports::SystemClock clock_;
+  std::unique_ptr<app::TForm1> form_;
+};
+
+}  // namespace lobbyfind::qt

@@ -1,0 +1,102 @@
+#include "qt/main_window.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/view.h"
+
+// The banner lives in the library's resources; a static library must
+// register them itself.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+namespace lobbyfind::qt {
+namespace {
+constexpr int kStatusBarPanelWidth = 40;
+}  // namespace
+
+QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y, int w, int h) {
+  auto* label = new QLabel(text, parent);
+  label->move(x, y);
+  if (w > 0 && h > 0) {
+    label->setWordWrap(true);
+    label->resize(w, h);
+  } else {
+    label->adjustSize();
+  }
+  return label;
+}
+
+QGroupBox* PlaceGroup(QWidget* parent, const QString& title, int x, int y, int w, int h) {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(x, y, w, h);
+  return group;
+}
+
+QPushButton* PlaceButton(QWidget* parent, const QString& name, const QString& caption, int x, int y,
+                         int w, int h) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setGeometry(x, y, w, h);
+  return button;
+}
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+  InitResources();
+  setObjectName("Form1");
+  setWindowTitle("lobbyfind");
+  // A fixed, single border with a minimise box and no maximise box.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+  QFont font("MS Sans Serif");
+  font.setPointSize(8);
+  setFont(font);
+
+  banner = new QLabel(this);
+  banner->setObjectName("banner");
+  banner->setGeometry(0, 0, kClientWidth, kBannerHeight);
+  banner->setPixmap(QPixmap(":/resources/banner.jpg", "JPG"));
+
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setGeometry(0, kBannerHeight, kClientWidth,
+                            kClientHeight - kBannerHeight - kStatusBarHeight);
+  BuildStartPage();
+  BuildInternetGamesPage();
+  BuildOptionsPage();
+  PageControl1->setCurrentWidget(tab_Start);
+  BuildStatusBar();
+}
+
+void MainWindow::BuildStatusBar() {
+  StatusBar = new QWidget(this);
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+  StatusPanel0 = new QLabel("Status :", StatusBar);
+  StatusPanel0->setObjectName("StatusPanel0");
+  StatusPanel1 = new QLabel("100%", StatusBar);
+  StatusPanel1->setObjectName("StatusPanel1");
+  for (QLabel* panel : {StatusPanel0, StatusPanel1}) {
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setIndent(2);
+  }
+  StatusPanel0->setGeometry(0, 0, kClientWidth - kStatusBarPanelWidth, kStatusBarHeight);
+  StatusPanel1->setGeometry(kClientWidth - kStatusBarPanelWidth, 0, kStatusBarPanelWidth,
+                            kStatusBarHeight);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == currentgtadirectory && event->type() == QEvent::MouseButtonDblClick) {
+    emit currentgtadirectoryDoubleClicked();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace lobbyfind::qt

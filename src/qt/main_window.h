@@ -1,0 +1,97 @@
+// The main window's widgets, named as the program knows its controls (object
+// names and members alike). It holds no behaviour: QtView shows the core's
+// output in it, and LobbyApp forwards the user's actions to the core.
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTextEdit;
+
+namespace lobbyfind::qt {
+
+class TextSpinBox;
+
+class MainWindow final : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 692;
+  static constexpr int kClientHeight = 542;
+  static constexpr int kBannerHeight = 89;
+  static constexpr int kStatusBarHeight = 19;
+
+  explicit MainWindow(QWidget* parent = nullptr);
+
+  QLabel* banner = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* tab_Start = nullptr;
+  QWidget* tab_Internetgames = nullptr;
+  QWidget* tab_Options = nullptr;
+  QWidget* StatusBar = nullptr;
+  QLabel* StatusPanel0 = nullptr;
+  QLabel* StatusPanel1 = nullptr;
+
+  // Start page
+  QTextEdit* onlinenews = nullptr;
+  QLabel* newsbackgroundlabel = nullptr;
+  QPushButton* NewsButton = nullptr;
+  QLineEdit* currentplayername = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QPushButton* Button7 = nullptr;
+  QPushButton* FaqButton = nullptr;
+  QPushButton* WwwButton = nullptr;
+  QPushButton* SecondSiteButton = nullptr;
+
+  // Internet games page
+  QTextEdit* chatlog = nullptr;
+  QListWidget* ListBox2 = nullptr;
+  QLabel* playershint = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QListWidget* ListBox1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button4 = nullptr;
+
+  // Options page
+  QComboBox* currentgamemode = nullptr;
+  QSlider* currentgamespeed = nullptr;
+  TextSpinBox* currentfraglimit = nullptr;
+  TextSpinBox* currentscorelimit = nullptr;
+  TextSpinBox* currentgametimelimit = nullptr;
+  QCheckBox* currentpoliceenabled = nullptr;
+  QLineEdit* currentgtadirectory = nullptr;
+  QPushButton* Button6 = nullptr;
+  QCheckBox* currentshowplayernames = nullptr;
+  QCheckBox* timestampinchat = nullptr;
+  QCheckBox* keepselectionafterwhisper = nullptr;
+  TextSpinBox* serverlistrefreshtime = nullptr;
+
+ signals:
+  // A double-click on the game directory field acts like its "..." button.
+  void currentgtadirectoryDoubleClicked();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildStartPage();
+  void BuildInternetGamesPage();
+  void BuildOptionsPage();
+  void BuildStatusBar();
+};
+
+// Helpers the page builders share: a named widget of a kind at a place.
+QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y, int w = -1, int h = -1);
+QGroupBox* PlaceGroup(QWidget* parent, const QString& title, int x, int y, int w, int h);
+QPushButton* PlaceButton(QWidget* parent, const QString& name, const QString& caption, int x, int y,
+                         int w = 75, int h = 25);
+
+}  // namespace lobbyfind::qt

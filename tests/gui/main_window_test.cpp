@@ -1,0 +1,278 @@
+// The real main window under the offscreen platform: every control with its
+// caption, range and initial value, and the core's output as it really shows.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "app/site_links.h"
+#include "qt/lobby_app.h"
+#include "qt/text_spin_box.h"
+
+namespace lobbyfind::qt {
+namespace {
+
+using app::Control;
+using app::LineKind;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("lobbyfind_gui_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir_);
+    lobby_ = std::make_unique<LobbyApp>(LobbyApp::Options{(dir_ / "lobbyfind.ini").string()});
+  }
+  ~MainWindowTest() override {
+    lobby_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    auto* widget = lobby_->window().findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  [[nodiscard]] bool HasText(const QString& text) const {
+    for (auto* label : lobby_->window().findChildren<QLabel*>()) {
+      if (label->text() == text) return true;
+    }
+    for (auto* group : lobby_->window().findChildren<QGroupBox*>()) {
+      if (group->title() == text) return true;
+    }
+    return false;
+  }
+  [[nodiscard]] QStringList ChatLines() const {
+    return lobby_->window().chatlog->toPlainText().split('\n');
+  }
+
+  std::filesystem::path dir_;
+  std::unique_ptr<LobbyApp> lobby_;
+};
+
+TEST_F(MainWindowTest, WindowFrameAndBanner) {
+  MainWindow& w = lobby_->window();
+  EXPECT_EQ(w.windowTitle(), "lobbyfind");
+  EXPECT_EQ(w.size(), QSize(692, 542));
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_EQ(w.font().family(), "MS Sans Serif");
+  EXPECT_EQ(w.font().pointSize(), 8);
+  auto* banner = Find<QLabel>("banner");
+  ASSERT_NE(banner, nullptr);
+  EXPECT_EQ(banner->pixmap().size(), QSize(692, 89));  // decoded from the JPEG
+}
+
+TEST_F(MainWindowTest, PagesAndStatusBar) {
+  auto* pages = Find<QTabWidget>("PageControl1");
+  ASSERT_NE(pages, nullptr);
+  ASSERT_EQ(pages->count(), 3);
+  const char* names[] = {"tab_Start", "tab_Internetgames", "tab_Options"};
+  const char* captions[] = {"Start", "Internet games", "Options"};
+  const bool visible[] = {true, false, true};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
+    EXPECT_EQ(pages->tabText(i), captions[i]);
+    EXPECT_EQ(pages->isTabVisible(i), visible[i]) << names[i];
+  }
+  EXPECT_EQ(pages->currentWidget()->objectName(), "tab_Start");
+  EXPECT_NE(Find<QWidget>("StatusBar"), nullptr);
+  auto* panel0 = Find<QLabel>("StatusPanel0");
+  auto* panel1 = Find<QLabel>("StatusPanel1");
+  EXPECT_EQ(panel0->text(), "Status :");
+  EXPECT_EQ(panel1->text(), "100%");
+  EXPECT_EQ(panel1->width(), 40);
+  EXPECT_EQ(panel0->width(), 692 - 40);
+  EXPECT_EQ(panel1->x(), 692 - 40);
+}
+
+TEST_F(MainWindowTest, EveryButtonWithItsCaption) {
+  const std::pair<const char*, QString> buttons[] = {
+      {"NewsButton", "News"},        {"Button7", "Login"},
+      {"FaqButton", "FAQ"},          {"WwwButton", "WWW"},
+      {"SecondSiteButton", QString::fromLatin1(app::kSecondHost.data(),
+                                               static_cast<qsizetype>(app::kSecondHost.size()))},
+      {"Button1", "Connect"},        {"Button4", "Host a game"},
+      {"Button6", "..."},
+  };
+  for (const auto& [name, caption] : buttons) {
+    auto* button = Find<QAbstractButton>(name);
+    ASSERT_NE(button, nullptr) << name;
+    EXPECT_EQ(button->text(), caption) << name;
+  }
+}
+
+TEST_F(MainWindowTest, EveryLabelAndFrameWithItsCaption) {
+  const char* texts[] = {
+      "lobbyfind - online news", "Login to lobbyfind's", "Nickname", "Password *",
+      "* Note : You do not need to use a password, but if your nick is",
+      "registered already, you need a password.", "Internet Relay Chat", "Players",
+      "Running Servers", "Hint : Connect, with Dbl-Click", "Create Game Options", "Gamemode",
+      "Gamespeed", "Fraglimit", "Scorelimit", "Gametime", "General Options", "gta-Directory",
+      "Serverlist refreshs (in ms) ",
+  };
+  for (const char* text : texts) {
+    EXPECT_TRUE(HasText(text)) << text;
+  }
+  EXPECT_EQ(Find<QLabel>("playershint")->text(),
+            "Press STRG, while\nyou click on nickname,\nto select more than 1\nuser at the same time.\n");
+}
+
+TEST_F(MainWindowTest, EditsListsAndTextViewsWithTheirSettings) {
+  auto* name = Find<QLineEdit>("currentplayername");
+  EXPECT_EQ(name->text(), "currentplayername");
+  EXPECT_EQ(Find<QLineEdit>("Edit4")->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(Find<QLineEdit>("Edit3")->text(), "Type your Chatmessage here");
+  auto* dir = Find<QLineEdit>("currentgtadirectory");
+  EXPECT_EQ(dir->text(), "currentgtadirectory");
+  EXPECT_TRUE(dir->isReadOnly());
+
+  auto* players = Find<QListWidget>("ListBox2");
+  EXPECT_EQ(players->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_TRUE(players->isSortingEnabled());
+  EXPECT_EQ(players->count(), 0);
+  EXPECT_EQ(Find<QListWidget>("ListBox1")->selectionMode(), QAbstractItemView::SingleSelection);
+
+  auto* chat = Find<QTextEdit>("chatlog");
+  EXPECT_TRUE(chat->isReadOnly());
+  EXPECT_EQ(chat->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(chat->palette().color(QPalette::Base), QColor(Qt::white));
+  auto* news = Find<QTextEdit>("onlinenews");
+  EXPECT_TRUE(news->isReadOnly());
+  EXPECT_EQ(news->palette().color(QPalette::Base), QColor(23, 28, 57));
+  EXPECT_EQ(news->palette().color(QPalette::Text), QColor(149, 149, 149));
+  EXPECT_TRUE(news->font().bold());
+  // The label behind the pane frames it by 5 pixels in the pane's colour.
+  auto* frame = Find<QLabel>("newsbackgroundlabel");
+  EXPECT_EQ(frame->geometry(), news->geometry().adjusted(-5, -5, 5, 5));
+  EXPECT_EQ(frame->palette().color(QPalette::Window), QColor(23, 28, 57));
+}
+
+TEST_F(MainWindowTest, OptionControlsWithRangesAndInitialValues) {
+  auto* mode = Find<QComboBox>("currentgamemode");
+  ASSERT_EQ(mode->count(), 3);
+  EXPECT_EQ(mode->itemText(0), "Fragspiel");
+  EXPECT_EQ(mode->itemText(1), "Punktespiel");
+  EXPECT_EQ(mode->itemText(2), "Reihenspiel");
+  EXPECT_FALSE(mode->isEditable());
+  auto* speed = Find<QSlider>("currentgamespeed");
+  EXPECT_EQ(speed->orientation(), Qt::Horizontal);
+  EXPECT_EQ(speed->minimum(), 0);
+  EXPECT_EQ(speed->maximum(), 2);
+  EXPECT_EQ(speed->value(), 1);
+  EXPECT_EQ(speed->tickInterval(), 1);
+
+  struct Spin {
+    const char* name;
+    int min, max;
+    QString initial;
+  };
+  const Spin spins[] = {
+      {"currentfraglimit", 0, 999999, "0"},
+      {"currentscorelimit", 0, 999999, "0"},
+      {"currentgametimelimit", 0, 60, "0"},
+      {"serverlistrefreshtime", 5000, 60000, "5000"},
+  };
+  for (const auto& s : spins) {
+    auto* box = Find<TextSpinBox>(s.name);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->minimum(), s.min) << s.name;
+    EXPECT_EQ(box->maximum(), s.max) << s.name;
+    EXPECT_EQ(box->shownText(), s.initial) << s.name;
+  }
+
+  const std::pair<const char*, const char*> checks[] = {
+      {"currentpoliceenabled", "Police enabled"},
+      {"currentshowplayernames", "Show player names"},
+      {"timestampinchat", "Show timestamp in lobbyfind-chat"},
+      {"keepselectionafterwhisper", "Keep selection after whispering"},
+  };
+  for (const auto& [name, caption] : checks) {
+    auto* box = Find<QCheckBox>(name);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), caption);
+    EXPECT_FALSE(box->isChecked()) << name;
+  }
+}
+
+TEST_F(MainWindowTest, WelcomeTextInTheRealChatLog) {
+  const QStringList expected = {
+      "Welcome to lobbyfind Version 1.2",
+      "For Updates and more stuff, visit " + QString::fromLatin1(app::kHomeHost.data()),
+      "",
+      "BE SURE, that your ports  2300-2400 TCP/UDP and 47624 TCP/UDP",
+      "is open, without you can not play!",
+      "",
+      "Ingamechat works with F10",
+      "",
+      "Have Fun!",
+  };
+  EXPECT_EQ(ChatLines(), expected);
+  const QTextBlock first = lobby_->window().chatlog->document()->firstBlock();
+  EXPECT_EQ(first.begin().fragment().charFormat().foreground().color(), QColor(224, 115, 5));
+}
+
+TEST_F(MainWindowTest, MarkupFromTheNetworkShowsLiterally) {
+  const std::string markup = "<b>bold</b> <a href='x'>link</a> &amp; <img src=x>";
+  lobby_->form().AddChatLine(LineKind::lkChat, markup);
+  lobby_->form().AddNewsItem("<h1>Title</h1>", "<i>content</i>", "<u>me</u>", "now");
+  EXPECT_EQ(ChatLines().last(), QString::fromStdString(markup));
+  const QTextBlock last = lobby_->window().chatlog->document()->lastBlock();
+  EXPECT_EQ(last.begin().fragment().charFormat().fontWeight(), QFont::Normal);
+  EXPECT_EQ(last.begin().fragment().charFormat().foreground().color(), QColor(0, 0, 0));
+  EXPECT_EQ(lobby_->window().onlinenews->toPlainText(),
+            "<h1>Title</h1>\nBy <u>me</u>, now\n<i>content</i>\n");
+}
+
+TEST_F(MainWindowTest, RealChatLogKeeps201Lines) {
+  for (int i = 0; i < 250; ++i) {
+    lobby_->form().AddChatLine(LineKind::lkNotice, "line " + std::to_string(i));
+  }
+  const QStringList lines = ChatLines();
+  ASSERT_EQ(lines.size(), 201);
+  EXPECT_EQ(lines.first(), "line 49");
+  EXPECT_EQ(lines.last(), "line 249");
+  EXPECT_EQ(lobby_->window().chatlog->textCursor().position(),
+            lobby_->window().chatlog->document()->characterCount() - 1);
+}
+
+TEST_F(MainWindowTest, StatusLineShowsTextAndBar) {
+  lobby_->form().SetStatus("Update Config", 50);
+  EXPECT_EQ(lobby_->window().StatusPanel0->text(), "Update Config (50%)");
+  EXPECT_EQ(lobby_->window().StatusPanel1->text(), "||||");
+}
+
+TEST_F(MainWindowTest, TypingIntoTheRefreshBoxReachesTheCoreAndLeavingClamps) {
+  MainWindow& w = lobby_->window();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  w.PageControl1->setCurrentWidget(w.tab_Options);
+  auto* box = w.serverlistrefreshtime;
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, "70000");
+  EXPECT_EQ(box->shownText(), "70000");  // kept while the box has the focus
+  EXPECT_EQ(lobby_->form().Timer2().Interval(), 60000U);
+  w.currentgtadirectory->setFocus();
+  box->clearFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(box->shownText(), "60000");
+}
+
+}  // namespace
+}  // namespace lobbyfind::qt
