@@ -1,19 +1,15 @@
 #include "directory/webinterface.h"
 
 #include <array>
+#include <initializer_list>
 #include <utility>
+
+#include "directory/wire_names.h"
 
 namespace lobbyfind::directory {
 namespace {
 
-constexpr std::string_view kScript = "/Vexnet/lobbyfind/webinterface.php";
 constexpr std::string_view kLineEnd = "\r\n";
-
-// What the service writes into ".titel" and ".aktualitaet".
-constexpr std::string_view kVersionTitle = "VERSION";
-constexpr std::string_view kServersTitle = "SERVERS";
-constexpr std::string_view kNewsTitle = "NEWS";
-constexpr std::string_view kCurrent = "aktuell";
 
 constexpr std::string_view kLatestLine = "Your version is the latest version! No update needed!";
 constexpr std::string_view kOutdatedLine = "Your version is not the latest version!";
@@ -24,6 +20,18 @@ constexpr std::string_view kChangesLine = "The following important changes have 
 bool StaysAsIs(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
   return std::string_view("@!$'()*-._").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// The parser's path of a top-level element: "." and its name.
+std::string Path(std::string_view element) { return "." + std::string(element); }
+
+// GIVEME=kind, then "&key=value" for each further pair; values already encoded.
+std::string Query(std::string_view kind,
+                  std::initializer_list<std::pair<std::string_view, std::string_view>> more = {}) {
+  std::string query(wire::kGiveMe);
+  query.append("=").append(kind);
+  for (const auto& [key, value] : more) query.append("&").append(key).append("=").append(value);
+  return query;
 }
 
 }  // namespace
@@ -60,25 +68,27 @@ cWebinterface::~cWebinterface() {
   http_.OnExchangeFailed = nullptr;
 }
 
-void cWebinterface::RequestServerList() { QueueRequest("GIVEME=SERVERS"); }
+void cWebinterface::RequestServerList() { QueueRequest(Query(wire::kServers)); }
 
 void cWebinterface::AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
                               const std::string& Map) {
-  QueueRequest("GIVEME=ADDSERVER&SERVERNAME=" + UrlEncode(ServerName) + "&PORT=" + std::to_string(Port) +
-               "&VERSION=" + UrlEncode(Version) + "&MAP=" + UrlEncode(Map));
+  QueueRequest(Query(wire::kAddServer, {{wire::kServerName, UrlEncode(ServerName)},
+                                        {wire::kPort, std::to_string(Port)},
+                                        {wire::kVersion, UrlEncode(Version)},
+                                        {wire::kMap, UrlEncode(Map)}}));
 }
 
-void cWebinterface::DeleteServer() { QueueRequest("GIVEME=DELSERVER"); }
+void cWebinterface::DeleteServer() { QueueRequest(Query(wire::kDelServer)); }
 
 void cWebinterface::CheckVersion(std::int32_t MyVersion) {
-  QueueRequest("GIVEME=VERSION&MEINEVERSION=" + std::to_string(MyVersion));
+  QueueRequest(Query(wire::kVersionRequest, {{wire::kMyVersion, std::to_string(MyVersion)}}));
 }
 
-void cWebinterface::RequestNews() { QueueRequest("GIVEME=NEWS"); }
+void cWebinterface::RequestNews() { QueueRequest(Query(wire::kNews)); }
 
 void cWebinterface::QueueRequest(const std::string& query) {
   std::string url = "http://";
-  url.append(host_).append(kScript).append("?").append(query);
+  url.append(host_).append(wire::kScriptPath).append("?").append(query);
   queue_.push_back(std::move(url));
   SendNextRequest();
 }
@@ -112,65 +122,69 @@ void cWebinterface::RequestFailed() {
 
 void cWebinterface::ReplyReceived() {
   parser_.Parse(http_.Body());
-  const std::string title = parser_.Value(".titel");
-  if (title == kVersionTitle) {
+  const std::string title = parser_.Value(Path(wire::kTitle));
+  if (title == wire::kVersionRequest) {
     VersionReply();
-  } else if (title == kServersTitle) {
+  } else if (title == wire::kServers) {
     ServerListReply();
-  } else if (title == kNewsTitle) {
+  } else if (title == wire::kNews) {
     NewsReply();
   }
   // Replies to ADDSERVER and DELSERVER, error pages and empty bodies: nothing to report.
 }
 
 void cWebinterface::VersionReply() {
-  const bool update_available = parser_.Value(".aktualitaet") != kCurrent;
+  const bool update_available = parser_.Value(Path(wire::kCurrency)) != wire::kCurrent;
   std::string text;
   auto line = [&text](std::string_view part) { text.append(part).append(kLineEnd); };
   if (!update_available) {
     line(kLatestLine);
   } else {
     line(kOutdatedLine);
-    line(std::string(kVisitBefore) + parser_.Value(".updateurl") + std::string(kVisitAfter));
+    line(std::string(kVisitBefore) + parser_.Value(Path(wire::kUpdateUrl)) + std::string(kVisitAfter));
     line("");
     line(kChangesLine);
   }
-  const int changes = parser_.Count(".eintrag");
+  const std::string entries = Path(wire::kEntry);
+  const int changes = parser_.Count(entries);
   for (int i = 0; i < changes; ++i) {
-    const std::string entry = InstancePath(".eintrag", static_cast<std::size_t>(i));
-    line("- " + parser_.Value(entry + ".inhalt") + " (" + parser_.Value(entry + ".zeitpunkt") + ")");
+    const std::string entry = InstancePath(entries, static_cast<std::size_t>(i));
+    line("- " + parser_.Value(entry + Path(wire::kChangeText)) + " (" +
+         parser_.Value(entry + Path(wire::kTimestamp)) + ")");
   }
   if (OnVersionResult) OnVersionResult(update_available, text);
 }
 
 void cWebinterface::ServerListReply() {
-  const std::array<std::pair<std::vector<std::string>*, std::string_view>, 6> fields = {{
-      {&server_lists_.ServerNames, ".servername"},
-      {&server_lists_.LastUpdates, ".lastupdate"},
-      {&server_lists_.IPs, ".ip"},
-      {&server_lists_.Maps, ".map"},
-      {&server_lists_.Ports, ".port"},
-      {&server_lists_.Versions, ".version"},
+  const std::array<std::pair<std::vector<std::string>*, std::string>, 6> fields = {{
+      {&server_lists_.ServerNames, Path(wire::kServerNameElement)},
+      {&server_lists_.LastUpdates, Path(wire::kLastUpdate)},
+      {&server_lists_.IPs, Path(wire::kIp)},
+      {&server_lists_.Maps, Path(wire::kMapElement)},
+      {&server_lists_.Ports, Path(wire::kPortElement)},
+      {&server_lists_.Versions, Path(wire::kVersionElement)},
   }};
-  const int servers = parser_.Count(".server");
+  const std::string server_path = Path(wire::kServer);
+  const int servers = parser_.Count(server_path);
   for (const auto& [list, field] : fields) {
     list->clear();
     list->reserve(static_cast<std::size_t>(servers));
   }
   for (int i = 0; i < servers; ++i) {
-    const std::string server = InstancePath(".server", static_cast<std::size_t>(i));
-    for (const auto& [list, field] : fields) list->push_back(parser_.Value(server + std::string(field)));
+    const std::string server = InstancePath(server_path, static_cast<std::size_t>(i));
+    for (const auto& [list, field] : fields) list->push_back(parser_.Value(server + field));
   }
   if (OnServerList) OnServerList(server_lists_);
 }
 
 void cWebinterface::NewsReply() {
-  const int entries = parser_.Count(".eintrag");
-  for (int i = 0; i < entries; ++i) {
-    const std::string entry = InstancePath(".eintrag", static_cast<std::size_t>(i));
+  const std::string entries = Path(wire::kEntry);
+  const int count = parser_.Count(entries);
+  for (int i = 0; i < count; ++i) {
+    const std::string entry = InstancePath(entries, static_cast<std::size_t>(i));
     if (OnNewsItem) {
-      OnNewsItem(parser_.Value(entry + ".title"), parser_.Value(entry + ".content"),
-                 parser_.Value(entry + ".autor"), parser_.Value(entry + ".zeitpunkt"));
+      OnNewsItem(parser_.Value(entry + Path(wire::kNewsTitle)), parser_.Value(entry + Path(wire::kNewsContent)),
+                 parser_.Value(entry + Path(wire::kAuthor)), parser_.Value(entry + Path(wire::kTimestamp)));
     }
   }
 }

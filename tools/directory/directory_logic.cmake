@@ -13,5 +13,7 @@ if(NOT TARGET lobbyfind_directory_logic)
     ${lobbyfind_directory_dir}/server_options.cpp
     ${lobbyfind_directory_dir}/service_config.cpp
     ${lobbyfind_directory_dir}/text_sanitiser.cpp)
-  target_include_directories(lobbyfind_directory_logic PUBLIC ${lobbyfind_directory_dir})
+  # The wire names come from the lobby's own directory client (a header only).
+  target_include_directories(lobbyfind_directory_logic PUBLIC ${lobbyfind_directory_dir}
+                             ${lobbyfind_directory_dir}/../../src)
 endif()

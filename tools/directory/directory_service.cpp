@@ -8,9 +8,11 @@
 #include "query_string.h"
 #include "reply_document.h"
 #include "text_sanitiser.h"
-#include "wire_names.h"
+#include "directory/wire_names.h"
 
 namespace lobbyfind::directory_service {
+
+namespace wire = directory::wire;
 
 namespace {
 

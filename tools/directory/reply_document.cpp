@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdio>
 
-#include "wire_names.h"
+#include "directory/wire_names.h"
 
 namespace lobbyfind::directory_service {
+
+namespace wire = directory::wire;
 
 namespace {
 

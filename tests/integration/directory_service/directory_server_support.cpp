@@ -214,6 +214,19 @@ std::vector<HttpReply> KeepAliveGets(int port, const std::vector<std::string>& t
   return replies;
 }
 
+void DirectoryServerTest::Start(const std::vector<std::string>& args) {
+  dir_.Write("directory.ini", kServiceConfig);
+  std::vector<std::string> all = {"--db", dir_.File("directory.db"), "--config", dir_.File("directory.ini")};
+  all.insert(all.end(), args.begin(), args.end());
+  server_ = std::make_unique<DirectoryServer>(all, dir_.File("server.log"));
+}
+
+std::string DirectoryServerTest::Servers() const { return LobbyGet(Port(), "GIVEME=SERVERS").body; }
+
+void DirectoryServerTest::Ok(const std::string& query, const std::string& source) const {
+  EXPECT_EQ(LobbyGet(Port(), query, source).status, 200) << query;
+}
+
 double SecondsUntilIdleClose(int port, double limit_s) {
   Socket socket(port, "127.0.0.1");
   const auto start = Clock::now();

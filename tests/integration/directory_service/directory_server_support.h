@@ -3,8 +3,10 @@
 // HTTP to it over real sockets from any 127.x.y.z source address.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,5 +70,32 @@ struct HttpReply {
 [[nodiscard]] double SecondsUntilIdleClose(int port, double limit_s);
 
 [[nodiscard]] std::string ScriptTarget(const std::string& query);
+
+// The version and news file every fixture server reads: current version 4
+// with two changes, and three news entries written out of date order.
+inline constexpr const char* kServiceConfig =
+    "current-version = 4\n"
+    "update-url = http://example.org/lobbyfind/\n"
+    "[change]\nversion = 4\ntime = 2024-05-01\ntext = Hosting announces the map\n"
+    "[change]\nversion = 3\ntime = 2023-01-01\ntext = Older change\n"
+    "[news]\ntime = 2024-02-01\nauthor = Bob\ntitle = Second\ncontent = two\n"
+    "[news]\ntime = 2024-03-01 20:00\nauthor = Anna\ntitle = Third\ncontent = three\n"
+    "[news]\ntime = 2024-01-01\nauthor = Carl\ntitle = First\ncontent = one\n";
+
+// Runs one real server per test, with its database, configuration and log
+// in the test's own temporary directory.
+class DirectoryServerTest : public ::testing::Test {
+ protected:
+  // Starts (or, after Stop, restarts) the server with kServiceConfig plus `args`.
+  void Start(const std::vector<std::string>& args = {});
+  [[nodiscard]] int Port() const { return server_->Port(); }
+  // The SERVERS reply body, asked for from 127.0.0.1.
+  [[nodiscard]] std::string Servers() const;
+  // Sends `query` as the lobby does from `source` and expects a 200.
+  void Ok(const std::string& query, const std::string& source = "127.0.0.1") const;
+
+  TempDir dir_;
+  std::unique_ptr<DirectoryServer> server_;
+};
 
 }  // namespace lobbyfind::directory_service::testing

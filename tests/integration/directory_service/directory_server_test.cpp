@@ -13,34 +13,7 @@
 namespace lobbyfind::directory_service::testing {
 namespace {
 
-const char* kConfig =
-    "current-version = 4\n"
-    "update-url = http://example.org/lobbyfind/\n"
-    "[change]\nversion = 4\ntime = 2024-05-01\ntext = Hosting announces the map\n"
-    "[change]\nversion = 3\ntime = 2023-01-01\ntext = Older change\n"
-    "[news]\ntime = 2024-02-01\nauthor = Bob\ntitle = Second\ncontent = two\n"
-    "[news]\ntime = 2024-03-01 20:00\nauthor = Anna\ntitle = Third\ncontent = three\n"
-    "[news]\ntime = 2024-01-01\nauthor = Carl\ntitle = First\ncontent = one\n";
-
 const char* kEmptyList = "<titel>SERVERS</titel>\n";
-
-class DirectoryServerTest : public ::testing::Test {
- protected:
-  void Start(std::vector<std::string> args = {}) {
-    dir_.Write("directory.ini", kConfig);
-    std::vector<std::string> all = {"--db", dir_.File("directory.db"), "--config", dir_.File("directory.ini")};
-    all.insert(all.end(), args.begin(), args.end());
-    server_ = std::make_unique<DirectoryServer>(all, dir_.File("server.log"));
-  }
-  int Port() const { return server_->Port(); }
-  std::string Servers() { return LobbyGet(Port(), "GIVEME=SERVERS").body; }
-  void Ok(const std::string& query, const std::string& source = "127.0.0.1") {
-    EXPECT_EQ(LobbyGet(Port(), query, source).status, 200) << query;
-  }
-
-  TempDir dir_;
-  std::unique_ptr<DirectoryServer> server_;
-};
 
 TEST_F(DirectoryServerTest, AnnouncedGameIsListedWithTheRequestersAddressThenWithdrawn) {
   Start();

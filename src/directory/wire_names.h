@@ -1,11 +1,11 @@
-// The names the lobby's directory client uses on the wire: the script path,
-// the query keys and request kinds, and the element names of the reply
-// documents. They are kept byte for byte as the lobby reads them.
+// The names the lobby and its directory service share on the wire: the script
+// path, the query keys and request kinds, and the element names of the reply
+// documents. Both ends take them from here, so they cannot drift apart.
 #pragma once
 
 #include <string_view>
 
-namespace lobbyfind::directory_service::wire {
+namespace lobbyfind::directory::wire {
 
 inline constexpr std::string_view kScriptPath = "/Vexnet/lobbyfind/webinterface.php";
 
@@ -24,7 +24,7 @@ inline constexpr std::string_view kDelServer = "DELSERVER";
 inline constexpr std::string_view kVersionRequest = "VERSION";
 inline constexpr std::string_view kNews = "NEWS";
 
-// Reply elements.
+// Reply elements, and the two values of "aktualitaet".
 inline constexpr std::string_view kTitle = "titel";
 inline constexpr std::string_view kServer = "server";
 inline constexpr std::string_view kServerNameElement = "servername";
@@ -44,4 +44,4 @@ inline constexpr std::string_view kAuthor = "autor";
 inline constexpr std::string_view kNewsContent = "content";
 inline constexpr std::string_view kNewsTitle = "title";
 
-}  // namespace lobbyfind::directory_service::wire
+}  // namespace lobbyfind::directory::wire
