@@ -24,4 +24,16 @@ inline constexpr std::string_view kKeyIrcPort = "irc-port";
 inline constexpr std::string_view kDefaultIrcHost = "irc.euirc.net";
 inline constexpr int kDefaultIrcPort = 6667;
 
+// The web directory service: host name or address, optionally ":" and a
+// port. The default is where the directory service listens when started
+// without options on the same machine.
+inline constexpr std::string_view kKeyDirectoryHost = "directory-host";
+inline constexpr std::string_view kDefaultDirectoryHost = "127.0.0.1:8080";
+
+// Linux: the program that runs the game's Windows executable, with the
+// executable and its parameters as arguments. Empty runs the executable
+// itself.
+inline constexpr std::string_view kKeyLauncher = "launcher";
+inline constexpr std::string_view kDefaultLauncher = "wine";
+
 }  // namespace lobbyfind::app

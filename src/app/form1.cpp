@@ -20,8 +20,10 @@ constexpr int kStatusBarPanelWidth = 40;
 
 View& RequireView(const FormDeps& deps) {
   if (deps.view == nullptr || !deps.make_timer || deps.clock == nullptr ||
-      deps.shell == nullptr) {
-    throw std::invalid_argument("TForm1 needs a view, a timer factory, a clock and a shell");
+      deps.shell == nullptr || !deps.make_tcp_connection || !deps.make_udp_sender ||
+      !deps.make_tcp_listener) {
+    throw std::invalid_argument(
+        "TForm1 needs a view, a timer factory, a clock, a shell and the network factories");
   }
   return *deps.view;
 }
@@ -38,6 +40,7 @@ TForm1::TForm1(FormDeps deps)
   timer2_->SetInterval(kTimer2IntervalMs);
   timer2_->SetEnabled(true);
   SetupChat();
+  CreateNetworkComponents();
 }
 
 TForm1::~TForm1() = default;
@@ -54,9 +57,7 @@ void TForm1::FormCreate() {
   // A missing or unreadable file gives an empty Config; nothing is reported.
   config_ = std::make_unique<config::cConfigFile>(deps_.config_file_name);
   ApplyStoredRefreshInterval();
-  if (deps_.create_webinterface) {
-    deps_.create_webinterface(*this);
-  }
+  CreateWebinterface();
   view_.SetText(Control::playershint, kPlayersHint);
   view_.SetStatusPanelWidth(0, view_.Bounds(Control::StatusBar).width - kStatusBarPanelWidth);
 }

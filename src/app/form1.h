@@ -8,8 +8,10 @@
 // status line, news pane), form1_refresh_interval.cpp (the refresh spin box),
 // form1_settings_load.cpp (the one-shot settings load and the game-directory
 // prompt), form1_options.cpp (the option controls' change handlers),
-// form1_chat.cpp (login and chat events) and form1_chat_input.cpp (the chat
-// input and the nickname dialog).
+// form1_chat.cpp (login and chat events), form1_chat_input.cpp (the chat
+// input and the nickname dialog), form1_directory.cpp (the directory client
+// and its handlers) and form1_game_list.cpp (Timer2, the game list, joining
+// and hosting).
 #pragma once
 
 #include <cstdint>
@@ -26,17 +28,22 @@
 #include "app/view.h"
 #include "chat/irc_client.h"
 #include "config/config_file.h"
+#include "directory/http_exchange.h"
+#include "directory/webinterface.h"
 #include "ports/clock.h"
 #include "ports/shell.h"
 #include "ports/tcp_connection.h"
+#include "ports/tcp_listener.h"
 #include "ports/timer.h"
+#include "ports/udp_sender.h"
+#include "presence/presence.h"
 
 namespace lobbyfind::app {
 
 class TForm1;
 
 // What the window is built from. Later subsystems add their ports and hooks
-// here; every member has a usable default except the four ports.
+// here; every member has a usable default except the ports.
 struct FormDeps {
   View* view = nullptr;
   ports::TimerFactory make_timer;
@@ -49,13 +56,16 @@ struct FormDeps {
   // Creation step 1: end running copies of the game. Filled by the game
   // bridge; empty means there is nothing to end on this platform.
   std::function<void()> close_game_windows;
-  // Creation step 9: create the directory client and connect its events to
-  // the form's handlers. Filled by the directory client's wiring.
-  std::function<void(TForm1&)> create_webinterface;
 
-  // Connections of the chat client. Empty: the window has no chat (tests of
-  // parts that do not need it).
+  // The network parts: the chat's and the directory client's connections,
+  // the ping's UDP socket and the answer server's listener. Without a
+  // connection factory the window has no chat (tests of other parts).
   ports::TcpConnectionFactory make_tcp_connection;
+  ports::UdpSenderFactory make_udp_sender;
+  ports::TcpListenerFactory make_tcp_listener;
+  // The answer server's port: 2300, which the requests name; only tests that
+  // must not compete for it choose another.
+  std::uint16_t answer_port = presence::kAnswerPort;
   // Start state of the pseudo-random generator. The program seeds it from
   // the clock so that two first starts do not pick the same player name.
   std::uint32_t random_seed = 0;
@@ -116,6 +126,30 @@ class TForm1 {
   [[nodiscard]] ports::Timer& updateconfig() { return *updateconfig_; }
   [[nodiscard]] ports::Timer& Timer2() { return *timer2_; }
   [[nodiscard]] View& view() { return view_; }
+  // The directory client; exists from creation step 9 until the close.
+  [[nodiscard]] directory::cWebinterface& Webinterface() { return *webinterface_; }
+  [[nodiscard]] bool HasWebinterface() const { return webinterface_ != nullptr; }
+  // The ping, the answer server and the game list; freed at the close.
+  [[nodiscard]] presence::Presence& presence() { return *presence_; }
+
+  // --- the directory client's events ---
+  void HandleVersionResult(bool UpdateAvailable, const std::string& text);
+  void HandleServerList(const directory::tServerLists& lists);
+  void HandleConnectFailed();
+  void HandleNewsItem(const std::string& title, const std::string& content, const std::string& author,
+                      const std::string& time);
+  [[nodiscard]] bool ConnectFailShown() const { return connect_fail_shown_; }
+
+  // --- game list, joining and hosting ---
+  // The periodic work: answer server, refresh, own ping, game detection,
+  // withdrawal of a stale listing.
+  void Timer2Timer();
+  // Refresh: queues the server-list request.
+  void Button2Click();
+  // Connect (and a double-click on ListBox1): join the selected server.
+  void Button1Click();
+  // Host a game.
+  void Button4Click();
 
   // Puts a value into a spin box as the program does: the shown value is
   // clamped to the box's range, and the box's change handler runs when the
@@ -150,7 +184,7 @@ class TForm1 {
   void ControlClicked(Control c);
   void ControlKeyUp(Control c);
   // The settings load asks the directory service for these at its end; the
-  // directory client's wiring fills them. Empty: not asked.
+  // directory client fills them when it is created.
   std::function<void(std::int32_t version)> CheckVersion;
   std::function<void()> RequestNews;
 
@@ -185,6 +219,11 @@ class TForm1 {
   void ApplyStoredRefreshInterval();
   [[nodiscard]] std::string Timestamp() const;
   void OpenLink(const std::string& url);
+  void CreateNetworkComponents();
+  void CreateWebinterface();
+  void FreeNetworkComponents();
+  void LaunchGame();
+  [[nodiscard]] std::string CurrentMapName() const;
 
   // Runs a handler the user started; a failure is shown in a message box and
   // the program goes on, as the application's general error report does.
@@ -219,6 +258,11 @@ class TForm1 {
   std::vector<std::function<void()>> close_steps_;
   std::unique_ptr<chat::TIrcClient> irc_client_;
   PseudoRandom random_;
+  // The HTTP component outlives the client that uses it.
+  std::unique_ptr<directory::HttpExchange> http_;
+  std::unique_ptr<directory::cWebinterface> webinterface_;
+  std::unique_ptr<presence::Presence> presence_;
+  bool connect_fail_shown_ = false;
 };
 
 template <typename Handler>

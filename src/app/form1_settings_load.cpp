@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/form1.h"
+#include "app/program_version.h"
 #include "app/spin_box.h"
 #include "game/game_files.h"
 #include "game/game_settings.h"
@@ -15,8 +16,6 @@ constexpr std::string_view kLoadStatus = "Update Config";
 constexpr std::string_view kBrowseTitle = "Type in your GTA-Directory";
 // A generated player name: this, then a number from 1 to 100.
 constexpr std::string_view kGeneratedNamePrefix = "lobbyfind";
-// The version this program reports to the directory service.
-constexpr std::int32_t kProgramVersion = 4;
 
 bool HasGameExecutable(const std::filesystem::path& folder) {
   std::error_code error;

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "game/game_files.h"
+
 namespace lobbyfind::game {
 
 inline constexpr std::string_view kNetworkKeyPath = "SOFTWARE\\DMA Design Ltd\\GTA2\\Network";

@@ -5,13 +5,24 @@
 #include <chrono>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/network_settings.h"
+#include "game/game_settings.h"
 #include "qt/event_hook.h"
 #include "qt/qt_tcp_connection.h"
+#include "qt/qt_tcp_listener.h"
 #include "qt/qt_timer.h"
+#include "qt/qt_udp_sender.h"
 #include "qt/text_spin_box.h"
+
+#ifdef _WIN32
+#include "platform/win32/win32_windows.h"
+#else
+#include "platform/linux/x11_windows.h"
+#endif
 
 namespace lobbyfind::qt {
 
@@ -23,6 +34,17 @@ constexpr int kEnterKeyCode = 13;
 }  // namespace
 
 LobbyApp::LobbyApp(Options options) : view_(window_) {
+#ifdef _WIN32
+  windows_ = std::make_unique<platform::Win32Windows>();
+#else
+  windows_ = std::make_unique<platform::X11Windows>();
+#endif
+  game::SetWindowControl(windows_.get());
+  // The launcher is read when the game starts, so a changed setting counts.
+  shell_.SetLauncher([this] {
+    return form_ && form_->HasConfig() ? app::Launcher(form_->Config()) : std::string(app::kDefaultLauncher);
+  });
+
   app::FormDeps deps;
   deps.view = &view_;
   deps.make_timer = [] { return std::make_unique<QtTimer>(); };
@@ -34,12 +56,20 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   // generated player name.
   deps.random_seed = options.random_seed.value_or(static_cast<std::uint32_t>(
       std::chrono::system_clock::now().time_since_epoch().count()));
+  deps.make_udp_sender = [] { return std::make_unique<QtUdpSender>(); };
+  deps.make_tcp_listener = [] { return std::make_unique<QtTcpListener>(); };
+  deps.answer_port = options.answer_port;
+  deps.close_game_windows = [] { game::CloseGameWindows(); };
   form_ = std::make_unique<app::TForm1>(std::move(deps));
   ConnectUserActions();
   form_->FormCreate();
 }
 
-LobbyApp::~LobbyApp() { form_->FormClose(); }
+LobbyApp::~LobbyApp() {
+  form_->FormClose();
+  form_.reset();
+  game::SetWindowControl(nullptr);
+}
 
 void LobbyApp::ConnectUserActions() {
   app::TForm1* form = form_.get();
@@ -49,6 +79,9 @@ void LobbyApp::ConnectUserActions() {
   QObject::connect(w.WwwButton, &QPushButton::clicked, [form] { form->WwwButtonClick(); });
   QObject::connect(w.SecondSiteButton, &QPushButton::clicked,
                    [form] { form->SecondSiteButtonClick(); });
+  QObject::connect(w.Button1, &QPushButton::clicked, [form] { form->Button1Click(); });
+  QObject::connect(w.ListBox1, &QListWidget::itemDoubleClicked, [form] { form->Button1Click(); });
+  QObject::connect(w.Button4, &QPushButton::clicked, [form] { form->Button4Click(); });
 
   // Every value the user changes goes to the core's change dispatch.
   const std::pair<TextSpinBox*, Control> spins[] = {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
 #include "qt/qt_shell.h"
@@ -23,6 +24,9 @@ class LobbyApp {
     std::string config_file_name = std::string(app::kConfigFileName);
     // Start state of the pseudo-random generator; nothing: from the clock.
     std::optional<std::uint32_t> random_seed;
+    // Where the game answers the session-enumeration requests: 2300, which
+    // the requests name; tests that must not compete for it choose another.
+    std::uint16_t answer_port = presence::kAnswerPort;
   };
 
   // Builds the window and runs the core's creation handler; the window is
@@ -46,6 +50,8 @@ class LobbyApp {
   QtView view_;
   QtShell shell_;
   ports::SystemClock clock_;
+  // The game's windows on this desktop, installed while the program runs.
+  std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<app::TForm1> form_;
 };
 

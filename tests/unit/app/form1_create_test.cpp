@@ -16,7 +16,9 @@ using app::OnlineState;
 
 TEST_F(FormFixture, TimersExistEnabledWithTheirIntervalsBeforeCreation) {
   app::TForm1 form(Deps());
-  ASSERT_EQ(timers_.made.size(), 2U);
+  // Then the chat client's registration fallback and the answer server's
+  // sweep of idle connections.
+  ASSERT_EQ(timers_.made.size(), 4U);
   EXPECT_EQ(UpdateconfigTimer().interval, 500U);
   EXPECT_TRUE(UpdateconfigTimer().enabled);
   EXPECT_EQ(Timer2().interval, 2500U);
@@ -68,20 +70,15 @@ TEST_F(FormFixture, CreationLaysOutTheWindowAndResetsState) {
   EXPECT_EQ(form.Config().FileName(), config_path_);
 }
 
-TEST_F(FormFixture, HooksRunAtTheirPlaceInTheCreationOrder) {
+TEST_F(FormFixture, GameWindowsAreEndedBeforeAnythingIsWritten) {
   std::vector<std::string> seen;
   auto deps = Deps();
   deps.close_game_windows = [&] {
     // Runs first: nothing written yet.
     seen.push_back("close games, log lines " + std::to_string(view_.chat_log.size()));
   };
-  deps.create_webinterface = [&](app::TForm1& form) {
-    seen.push_back(std::string("webinterface, config ") + (form.HasConfig() ? "there" : "missing") +
-                   ", hint " + (view_.Text(Control::playershint).empty() ? "unset" : "set"));
-  };
   Create(std::move(deps));
-  EXPECT_EQ(seen, (std::vector<std::string>{"close games, log lines 0",
-                                             "webinterface, config there, hint unset"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"close games, log lines 0"}));
 }
 
 TEST_F(FormFixture, CloseRunsEveryStepEvenWhenOneFails) {

@@ -1,5 +1,7 @@
 // A TForm1 over the fake View and fake ports, with its settings file in a
-// fresh temporary folder.
+// fresh temporary folder. The network ports are hand-driven fakes: HTTP
+// connections never come up unless a test accepts them, datagrams are
+// recorded, the listener listens when asked.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +15,8 @@
 #include "app/form1.h"
 #include "fake_ports.h"
 #include "fake_view.h"
+#include "unit/directory/fake_network.h"
+#include "unit/presence/fakes.h"
 
 namespace lobbyfind::test {
 
@@ -33,6 +37,17 @@ class FormFixture : public ::testing::Test {
     deps.clock = &clock_;
     deps.shell = &shell_;
     deps.config_file_name = config_path_;
+    deps.make_tcp_connection = net_.ConnectionFactory();
+    deps.make_udp_sender = [this] {
+      auto sender = std::make_unique<presence::testing::FakeUdpSender>();
+      udp_ = sender.get();
+      return sender;
+    };
+    deps.make_tcp_listener = [this] {
+      auto listener = std::make_unique<presence::testing::FakeListener>();
+      listener_ = listener.get();
+      return listener;
+    };
     return deps;
   }
 
@@ -59,6 +74,10 @@ class FormFixture : public ::testing::Test {
   FakeTimers timers_;
   FakeClock clock_;
   FakeShell shell_;
+  lobbyfind::testing::FakeNetwork net_;
+  // Owned by the form's presence part.
+  presence::testing::FakeUdpSender* udp_ = nullptr;
+  presence::testing::FakeListener* listener_ = nullptr;
   std::filesystem::path dir_;
   std::string config_path_;
   std::unique_ptr<app::TForm1> form_;

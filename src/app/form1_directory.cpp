@@ -1,0 +1,83 @@
+// The directory client of the main window: created at start-up over the host
+// the settings name, and the window's handlers of its four events.
+#include "app/form1.h"
+#include "app/network_settings.h"
+
+namespace lobbyfind::app {
+namespace {
+
+constexpr std::string_view kConnectFailedLine = "Can't establish, connection to the serverlist!";
+
+}  // namespace
+
+void TForm1::CreateWebinterface() {
+  http_ = std::make_unique<directory::HttpExchange>(deps_.make_tcp_connection, deps_.make_timer);
+  webinterface_ = std::make_unique<directory::cWebinterface>(*http_, DirectoryHost(*config_));
+  webinterface_->OnVersionResult = [this](bool update_available, const std::string& text) {
+    HandleVersionResult(update_available, text);
+  };
+  webinterface_->OnServerList = [this](const directory::tServerLists& lists) { HandleServerList(lists); };
+  webinterface_->OnConnectFailed = [this] { HandleConnectFailed(); };
+  webinterface_->OnNewsItem = [this](const std::string& title, const std::string& content,
+                                     const std::string& author, const std::string& time) {
+    HandleNewsItem(title, content, author, time);
+  };
+  CheckVersion = [this](std::int32_t version) { webinterface_->CheckVersion(version); };
+  RequestNews = [this] { webinterface_->RequestNews(); };
+}
+
+void TForm1::HandleVersionResult(bool UpdateAvailable, const std::string& text) {
+  connect_fail_shown_ = false;
+  if (UpdateAvailable) {
+    view_.ShowMessage(text);
+  }
+}
+
+void TForm1::HandleNewsItem(const std::string& title, const std::string& content, const std::string& author,
+                            const std::string& time) {
+  AddNewsItem(title, content, author, time);
+}
+
+void TForm1::HandleConnectFailed() {
+  // One line per run of failures: a dead directory would otherwise fill the
+  // chat log once per tick.
+  if (connect_fail_shown_) {
+    return;
+  }
+  connect_fail_shown_ = true;
+  AddChatLine(LineKind::lkSystem, kConnectFailedLine);
+}
+
+void TForm1::HandleServerList(const directory::tServerLists& lists) {
+  connect_fail_shown_ = false;
+  if (!presence_) {
+    return;  // the window is closing
+  }
+  // The list is refilled on every tick; the server the user picked stays
+  // picked while it is listed, so that "Connect" can still join it.
+  auto& games = presence_->game_list();
+  const auto lines = view_.Items(Control::ListBox1);
+  std::string picked_ip;
+  std::string picked_name;
+  bool picked = false;
+  for (std::size_t i = 0; i < lines.size() && i < games.serverips().size(); ++i) {
+    if (view_.Selected(Control::ListBox1, static_cast<int>(i))) {
+      picked_ip = games.serverips()[i];
+      picked_name = games.servernames()[i];
+      picked = true;
+      break;
+    }
+  }
+  games.HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
+  if (!picked) {
+    return;
+  }
+  for (std::size_t i = 0; i < games.serverips().size(); ++i) {
+    if (games.serverips()[i] == picked_ip && games.servernames()[i] == picked_name) {
+      view_.SetSelected(Control::ListBox1, static_cast<int>(i), true);
+      break;
+    }
+  }
+}
+
+}  // namespace lobbyfind::app

@@ -1,0 +1,143 @@
+// The game list page and the periodic timer: keeping the answer server open,
+// refreshing the list, pinging the own machine, noticing the running game,
+// withdrawing a stale listing, and the two commands that start the game.
+#include <filesystem>
+#include <optional>
+
+#include "app/form1.h"
+#include "app/program_version.h"
+#include "game/game_settings.h"
+#include "game/map_catalogue.h"
+#include "game/registry_errors.h"
+#include "game/registry_procedures.h"
+#include "game/window_control.h"
+
+namespace lobbyfind::app {
+namespace {
+
+constexpr std::string_view kPlayingLine = "You are now marked, as playing!";
+constexpr std::string_view kNotPlayingLine = "You are now marked, as not playing!";
+
+}  // namespace
+
+void TForm1::CreateNetworkComponents() {
+  presence_ = std::make_unique<presence::Presence>(deps_.make_udp_sender(), deps_.make_tcp_listener(),
+                                                   deps_.make_timer(), *deps_.clock, deps_.answer_port);
+  auto& games = presence_->game_list();
+  games.OnLinesReplaced = [this](const std::vector<std::string>& lines) {
+    view_.SetItems(Control::ListBox1, lines);
+  };
+  games.OnLineChanged = [this](std::size_t index, const std::string& line) {
+    view_.SetItem(Control::ListBox1, static_cast<int>(index), line);
+  };
+  auto& listing = presence_->own_listing();
+  listing.Nickname = [this] { return irc_client_ ? irc_client_->Nickname() : std::string(); };
+  listing.CurrentMapName = [this] { return CurrentMapName(); };
+  listing.AddServer = [this](const std::string& name, std::uint16_t port, const std::string& map) {
+    if (webinterface_) webinterface_->AddServer(name, port, std::to_string(kProgramVersion), map);
+  };
+  listing.DeleteServer = [this] {
+    if (webinterface_) webinterface_->DeleteServer();
+  };
+  timer2_->OnTimer = [this] { Timer2Timer(); };
+  AtClose([this] { presence_->Antwortserver().Deactivate(); });
+  AtClose([this] { FreeNetworkComponents(); });
+}
+
+void TForm1::FreeNetworkComponents() {
+  // The periodic work needs the parts freed here; the window is going away.
+  timer2_->SetEnabled(false);
+  webinterface_.reset();
+  http_.reset();
+  presence_.reset();
+}
+
+std::string TForm1::CurrentMapName() const {
+  std::int32_t stored = 0;
+  bool found = false;
+  try {
+    found = game::MachineReadInteger(game::kNetworkKeyPath, game::kMapIndexValue, stored);
+  } catch (const game::RegistryError&) {
+    // A map index the platform will not deliver, or of another type, names no
+    // map; the game is still announced, without one.
+    found = false;
+  }
+  std::optional<std::uint32_t> index;
+  if (found) index = static_cast<std::uint32_t>(stored);
+  return game::GetCurrentMapName(index, game::GtaDir());
+}
+
+void TForm1::Timer2Timer() {
+  if (!presence_) {
+    return;
+  }
+  // A port another program holds is tried again on the next tick.
+  if (!presence_->Antwortserver().Active()) {
+    (void)presence_->Antwortserver().Activate();
+  }
+  if (online_state_ == OnlineState::osOnline) {
+    Button2Click();
+    // A game hosted here answers, and its answer announces it.
+    (void)presence_->PingOwnMachine();
+    if (game::IsWindowOpen(game::kPlayingWindowTitle)) {
+      online_state_ = OnlineState::osPlaying;
+      if (webinterface_) webinterface_->DeleteServer();
+      AddChatLine(LineKind::lkSystem, kPlayingLine);
+    }
+  }
+  if (online_state_ == OnlineState::osPlaying && !game::IsWindowOpen(game::kPlayingWindowTitle)) {
+    online_state_ = OnlineState::osOnline;
+    AddChatLine(LineKind::lkSystem, kNotPlayingLine);
+  }
+  presence_->own_listing().Tick();
+}
+
+void TForm1::Button2Click() {
+  if (webinterface_) webinterface_->RequestServerList();
+}
+
+void TForm1::Button1Click() {
+  if (!presence_) {
+    return;
+  }
+  const auto lines = view_.Items(Control::ListBox1);
+  const auto& ips = presence_->game_list().serverips();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!view_.Selected(Control::ListBox1, static_cast<int>(i)) || i >= ips.size()) {
+      continue;
+    }
+    // A copy: writing the settings may run the event loop (an error box),
+    // and a new server list may replace the lists meanwhile.
+    const std::string address = ips[i];
+    try {
+      game::SetServerAddress(address);
+    } catch (const std::exception& e) {
+      // The game would join whatever address was written before: say why
+      // and do not start it.
+      view_.ShowMessage(e.what());
+      return;
+    }
+    LaunchGame();
+  }
+}
+
+void TForm1::Button4Click() {
+  try {
+    game::SetServerAddress("");
+  } catch (const std::exception& e) {
+    view_.ShowMessage(e.what());
+    return;
+  }
+  LaunchGame();
+}
+
+void TForm1::LaunchGame() {
+  const std::string directory = view_.Text(Control::currentgtadirectory);
+  std::string program = directory;
+  program.push_back(static_cast<char>(std::filesystem::path::preferred_separator));
+  program.append(game::kGameExecutable);
+  // A launch that fails is not reported: the game's window never appears.
+  (void)deps_.shell->Open(program, std::string(game::kNetworkParameter), directory);
+}
+
+}  // namespace lobbyfind::app

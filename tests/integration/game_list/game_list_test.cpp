@@ -1,0 +1,199 @@
+// The lobby end to end on loopback: the real directory service, three
+// stand-in game hosts that announce themselves from their own addresses, and
+// the program's window over the Qt adapters. The game list shows each host
+// with its round-trip time; a game hosted on this machine is announced while
+// it answers and withdrawn on the fifth tick after it stops.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/config_keys.h"
+#include "directory_server_support.h"
+#include "game/memory_registry.h"
+#include "game/registry_procedures.h"
+#include "game_host_process.h"
+#include "qt/lobby_app.h"
+
+namespace lobbyfind {
+namespace {
+
+using directory_service::testing::DirectoryServer;
+using directory_service::testing::LobbyGet;
+using directory_service::testing::TempDir;
+using presence::testing::FreeTcpPort;
+using presence::testing::GameHostProcess;
+using presence::testing::RunUntil;
+
+// A measured time may differ from a host's delay by at most this.
+constexpr int kToleranceMs = 5;
+// Passes over the list: each server-list reply pings every host anew, and
+// the best pass counts, so one scheduling hiccup of a busy machine does not
+// fail the test.
+constexpr int kPasses = 5;
+
+struct Host {
+  const char* address;
+  int delay_ms;
+  const char* name;
+  const char* map;
+};
+constexpr Host kHosts[] = {
+    {"127.0.0.2", 0, "Near", "Downtown"},
+    {"127.0.0.3", 50, "Middle", "Residential"},
+    {"127.0.0.4", 200, "Far", "Industrial"},
+};
+
+// "[Nms] name:map" -> N; -1 for any other line.
+int LineMs(const std::string& line, const Host& host) {
+  const std::string tail = std::string("ms] ") + host.name + ":" + host.map;
+  if (!line.starts_with("[") || !line.ends_with(tail) || line.size() <= tail.size() + 1) return -1;
+  int ms = -1;
+  const char* end = line.data() + line.size() - tail.size();
+  const auto [stop, error] = std::from_chars(line.data() + 1, end, ms);
+  return error == std::errc() && stop == end ? ms : -1;
+}
+
+class GameListEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = std::make_unique<DirectoryServer>(
+        std::vector<std::string>{"--ttl", "20", "--rate", "0", "--db", ":memory:"}, dir_.File("directory.log"));
+    answer_port_ = FreeTcpPort();
+    ASSERT_NE(answer_port_, 0);
+    // A game directory with the game in it, so the settings load asks for none.
+    const std::string game_dir = dir_.File("GTA2");
+    std::filesystem::create_directories(game_dir);
+    std::ofstream(game_dir + "/gta2.exe") << "stand-in";
+    std::ofstream(dir_.File("lobbyfind.ini"), std::ios::binary)
+        << app::kKeyDirectoryHost << "\r\n127.0.0.1:" << directory_->Port() << "\r\n"
+        << app::kKeyGtaDir << "\r\n" << game_dir << "\r\n";
+  }
+
+  QStringList HostArguments(const std::string& address, int delay_ms, int game_port) const {
+    return {"--address", QString::fromStdString(address), "--delay-ms", QString::number(delay_ms),
+            "--answer-port", QString::number(answer_port_), "--game-port", QString::number(game_port)};
+  }
+
+  void StartLobby() {
+    qt::LobbyApp::Options options;
+    options.config_file_name = dir_.File("lobbyfind.ini");
+    options.answer_port = answer_port_;
+    lobby_ = std::make_unique<qt::LobbyApp>(options);
+    // The chat login is not part of this test: the lobby is logged in.
+    lobby_->form().SetOnlineState(app::OnlineState::osOnline);
+  }
+
+  [[nodiscard]] std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    for (int i = 0; i < lobby_->window().ListBox1->count(); ++i) {
+      lines.push_back(lobby_->window().ListBox1->item(i)->text().toStdString());
+    }
+    return lines;
+  }
+
+  [[nodiscard]] bool Listed(const std::string& ip) {
+    const auto& ips = lobby_->form().Webinterface().ServerLists().IPs;
+    return std::find(ips.begin(), ips.end(), ip) != ips.end();
+  }
+
+  game::MemoryRegistry registry_;
+  game::ScopedMachineRegistry installed_{registry_};
+  TempDir dir_;
+  std::unique_ptr<DirectoryServer> directory_;
+  std::uint16_t answer_port_ = 0;
+  std::unique_ptr<qt::LobbyApp> lobby_;
+};
+
+TEST_F(GameListEndToEnd, ListedHostsShowTheirRoundTripsAndAHostedGameIsAnnouncedAndWithdrawn) {
+  std::vector<std::unique_ptr<GameHostProcess>> hosts;
+  for (const auto& host : kHosts) {
+    hosts.push_back(std::make_unique<GameHostProcess>());
+    if (!hosts.back()->Start(HostArguments(host.address, host.delay_ms, 2300))) {
+      GTEST_SKIP() << "UDP " << host.address << ":47624 is taken: " << hosts.back()->Errors().toStdString();
+    }
+    // The game announces itself from its own address, as a hosting lobby does.
+    const auto reply = LobbyGet(directory_->Port(),
+                                std::string("GIVEME=ADDSERVER&SERVERNAME=") + host.name +
+                                    "&PORT=2300&VERSION=4&MAP=" + host.map,
+                                host.address);
+    ASSERT_EQ(reply.status, 200) << reply.head;
+  }
+
+  StartLobby();
+  // Long enough between refreshes for the slowest answer to arrive.
+  lobby_->form().Timer2().SetInterval(1000);
+
+  // --- three hosts, three round trips ---
+  int best_error = -1;
+  std::vector<std::string> best_lines;
+  for (int pass = 0; pass < kPasses && (best_error < 0 || best_error > kToleranceMs); ++pass) {
+    // Wait for a fresh list (every line waiting), then for all three answers.
+    ASSERT_TRUE(RunUntil([&] {
+      const auto lines = Lines();
+      return lines.size() == 3 && std::all_of(lines.begin(), lines.end(), [](const std::string& l) {
+               return l.starts_with("[*]");
+             });
+    }, 5000)) << "no server list; directory log:\n" << directory_->Log();
+    ASSERT_TRUE(RunUntil([&] {
+      const auto lines = Lines();
+      if (lines.size() != 3) return false;
+      for (std::size_t i = 0; i < 3; ++i) {
+        if (LineMs(lines[i], kHosts[i]) < 0) return false;
+      }
+      return true;
+    }, 2000)) << "lines: " << ::testing::PrintToString(Lines());
+    const auto lines = Lines();
+    int error = 0;
+    for (std::size_t i = 0; i < 3; ++i) error = std::max(error, std::abs(LineMs(lines[i], kHosts[i]) - kHosts[i].delay_ms));
+    std::printf("pass %d: %s (largest error %d ms)\n", pass + 1, ::testing::PrintToString(lines).c_str(), error);
+    if (best_error < 0 || error < best_error) {
+      best_error = error;
+      best_lines = lines;
+    }
+  }
+  RecordProperty("ping_error_ms", best_error);
+  EXPECT_LE(best_error, kToleranceMs) << ::testing::PrintToString(best_lines);
+
+  // --- a game hosted on this machine ---
+  auto& form = lobby_->form();
+  form.Timer2().SetInterval(200);
+  std::vector<std::uint32_t> countdowns;  // after each tick
+  form.Timer2().OnTimer = [&] {
+    form.Timer2Timer();
+    countdowns.push_back(form.presence().own_listing().ListingCountdown());
+  };
+  auto own = std::make_unique<GameHostProcess>();
+  if (!own->Start(HostArguments("127.0.0.1", 0, 2400))) {
+    GTEST_SKIP() << "UDP 127.0.0.1:47624 is taken: " << own->Errors().toStdString();
+  }
+  ASSERT_TRUE(RunUntil([&] { return form.presence().own_listing().ListingActive(); }, 3000));
+  // The announcement goes out, and a later server list holds it.
+  ASSERT_TRUE(RunUntil([&] { return Listed("127.0.0.1"); }, 3000)) << directory_->Log();
+  const auto& lists = form.Webinterface().ServerLists();
+  const auto at = std::find(lists.IPs.begin(), lists.IPs.end(), "127.0.0.1") - lists.IPs.begin();
+  EXPECT_EQ(lists.Ports[static_cast<std::size_t>(at)], "2400");
+  EXPECT_EQ(lists.Versions[static_cast<std::size_t>(at)], "4");
+
+  // The host stops: no more local answers.
+  own.reset();
+  ASSERT_TRUE(RunUntil([&] { return !form.presence().own_listing().ListingActive(); }, 5000));
+  // Count from the last tick after a fresh answer (countdown 5, then 4).
+  const auto last_answer = std::find(countdowns.rbegin(), countdowns.rend(), 4U);
+  ASSERT_NE(last_answer, countdowns.rend()) << ::testing::PrintToString(countdowns);
+  const std::vector<std::uint32_t> tail(last_answer.base() - 1, countdowns.end());
+  EXPECT_EQ(tail, (std::vector<std::uint32_t>{4, 3, 2, 1, 0})) << "withdrawn on the fifth tick";
+  ASSERT_TRUE(RunUntil([&] { return !Listed("127.0.0.1") && lists.IPs.size() == 3; }, 3000))
+      << "the next server list no longer holds the hosted game";
+  EXPECT_NE(directory_->Log().find("GIVEME=DELSERVER"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lobbyfind

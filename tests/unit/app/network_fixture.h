@@ -1,0 +1,99 @@
+// FormFixture plus what the game list and the directory handlers touch: an
+// in-memory machine registry, a window control whose open titles the test
+// sets, and readers for the requests handed to the directory client.
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "form_fixture.h"
+#include "game/memory_registry.h"
+#include "game/registry_procedures.h"
+#include "game/window_control.h"
+
+namespace lobbyfind::test {
+
+// Titles compare ignoring case, as the platforms' window searches do.
+class FakeWindows final : public game::WindowControl {
+ public:
+  [[nodiscard]] bool IsWindowOpen(std::string_view title) override {
+    return open.count(game::FoldCase(title)) != 0;
+  }
+  bool KillWindowProcess(std::string_view title) override {
+    killed.emplace_back(title);
+    return open.erase(game::FoldCase(title)) != 0;
+  }
+  void Open(std::string_view title) { open.insert(game::FoldCase(title)); }
+  void Close(std::string_view title) { open.erase(game::FoldCase(title)); }
+
+  std::set<std::string> open;
+  std::vector<std::string> killed;
+};
+
+class NetworkFixture : public FormFixture {
+ protected:
+  NetworkFixture() { game::SetWindowControl(&windows_); }
+  ~NetworkFixture() override {
+    form_.reset();
+    game::SetWindowControl(nullptr);
+  }
+
+  // Every request handed to the directory client so far, oldest first, as
+  // its query ("GIVEME=..."): the ones sent and the ones still queued. An
+  // exchange the test has not answered stays running, so the requests after
+  // it wait in the queue.
+  std::vector<std::string> Requests() {
+    std::vector<std::string> queries;
+    for (std::size_t i = 0; i < net_.connections.size(); ++i) {
+      if (!net_.records[i].destroyed && !net_.connections[i]->connected) net_.connections[i]->Accept();
+      const std::string& sent = net_.records[i].written;
+      const auto start = sent.find('?') + 1;
+      queries.push_back(sent.substr(start, sent.find(" HTTP/1.0") - start));
+    }
+    for (const auto& url : form_->Webinterface().Queue()) queries.push_back(url.substr(url.find('?') + 1));
+    return queries;
+  }
+
+  // The running exchange gets a 200 reply with `body`; the next queued
+  // request then starts.
+  void Reply(const std::string& body) {
+    auto& connection = net_.Last();
+    if (!connection.connected) connection.Accept();
+    connection.Deliver("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body);
+    connection.PeerCloses();
+  }
+  // The running exchange's connection is refused.
+  void Refuse() { net_.Last().Break("Connection refused"); }
+
+  // The game list as the directory would deliver it: one <server> per entry.
+  struct Server {
+    std::string name;
+    std::string map;
+    std::string ip;
+  };
+  static std::string ServersReply(const std::vector<Server>& servers) {
+    std::string body = "<titel>SERVERS</titel>\r\n";
+    for (const auto& s : servers) {
+      body += "<server><servername>" + s.name + "</servername><lastupdate>12:00</lastupdate><ip>" + s.ip +
+              "</ip><map>" + s.map + "</map><port>2300</port><version>4</version></server>\r\n";
+    }
+    return body;
+  }
+
+  // The chat-log lines written since the welcome text.
+  [[nodiscard]] std::vector<std::string> NewChatLines() const {
+    std::vector<std::string> lines;
+    for (std::size_t i = kWelcomeLines; i < view_.chat_log.size(); ++i) lines.push_back(view_.chat_log[i].text);
+    return lines;
+  }
+
+  static constexpr std::size_t kWelcomeLines = 9;
+
+  game::MemoryRegistry registry_;
+  game::ScopedMachineRegistry installed_registry_{registry_};
+  FakeWindows windows_;
+};
+
+}  // namespace lobbyfind::test
