@@ -17,6 +17,11 @@ timeout=${FUZZ_TIMEOUT:-10}
 CC=clang CXX=clang++ cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DLOBBYFIND_WERROR=ON >/dev/null
 cmake --build "$build" -j2
 
+# The targets write their files here; removed at the end whatever happens.
+scratch=$(mktemp -d -p /dev/shm lobbyfind-fuzz-XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export LOBBYFIND_FUZZ_SCRATCH=$scratch
+
 targets=${FUZZ_TARGETS:-$(cd "$root/tests/fuzz" && ls ./*_fuzzer.cpp | sed 's|^\./||; s|_fuzzer\.cpp$||')}
 status=0
 summary=""

@@ -1,5 +1,5 @@
 // The map description reader on any file contents, and the catalogue built
-// from such files: never a crash, no line end left in a field, and the
+// from such files: never a crash, no line break inside a field, and the
 // catalogue sorted without case-blind duplicates.
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +23,9 @@ std::string Folded(std::string_view text) {
   return out;
 }
 
-bool NoLineEnd(const std::string& field) { return field.find('\n') == std::string::npos && !field.ends_with('\r'); }
+// A line ends at LF, a CR before it belonging to the line end; any other CR
+// is text of the line, taken as it stands.
+bool NoLineEnd(const std::string& field) { return field.find('\n') == std::string::npos; }
 
 }  // namespace
 
