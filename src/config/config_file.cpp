@@ -26,9 +26,12 @@ struct Replacement {
 // The escapes of one stored line, in encoding order. Decoding runs them in
 // the reverse order with `from` and `to` swapped: "&" goes first and comes
 // back last, and backslashes are escaped before "\n" and "\r" are made.
+// Ctrl-Z ends the file when it is read, so a stored one would cut off its
+// entry and every entry after it. Its escape cannot clash with older files:
+// "&" is escaped first, so no saved line ever held "&#26;" as such.
 constexpr Replacement kEscapes[] = {
     {"&", "&#38;"}, {">", "&#62;"}, {"<", "&#60;"}, {"'", "&#39;"},
-    {"\\", "&#92;"}, {"\n", "\\n"}, {"\r", "\\r"},
+    {"\x1a", "&#26;"}, {"\\", "&#92;"}, {"\n", "\\n"}, {"\r", "\\r"},
 };
 
 constexpr char kCtrlZ = 26;

@@ -12,8 +12,8 @@
 
 namespace lobbyfind::config {
 
-// Escapes "&", ">", "<", "'", "\", LF and CR so that any string fits on one
-// line of the file. DecodeText(EncodeText(s)) == s for every s.
+// Escapes "&", ">", "<", "'", Ctrl-Z, "\", LF and CR so that any string fits
+// on one line of the file and is read back whole. DecodeText(EncodeText(s)) == s for every s.
 [[nodiscard]] std::string EncodeText(std::string_view text);
 [[nodiscard]] std::string DecodeText(std::string_view text);
 

@@ -78,14 +78,15 @@ bool HttpReplyReader::Feed(std::string_view bytes) {
   if (!bytes.empty()) received_anything_ = true;
   while (stage_ != Stage::kBody && !bytes.empty()) {
     const std::size_t lf = bytes.find('\n');
-    if (lf == std::string_view::npos) {
-      // A status line or header line longer than the body limit is no reply of ours.
-      if (pending_.size() + bytes.size() > max_body_) return false;
-      pending_.append(bytes);
-      return true;
-    }
-    pending_.append(bytes.substr(0, lf + 1));
-    bytes.remove_prefix(lf + 1);
+    const std::size_t take = lf == std::string_view::npos ? bytes.size() : lf + 1;
+    // A status line and header longer than the body limit are no reply of
+    // ours; counted whole, so that endless header lines cannot grow the
+    // memory either, and however the bytes arrive.
+    if (head_size_ + take > max_body_) return false;
+    head_size_ += take;
+    pending_.append(bytes.substr(0, take));
+    bytes.remove_prefix(take);
+    if (lf == std::string_view::npos) return true;
     std::string line;
     line.swap(pending_);
     TakeLine(line);

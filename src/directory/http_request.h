@@ -34,12 +34,14 @@ inline constexpr std::uint16_t kDefaultHttpPort = 80;
 
 // Cuts a reply into status line, header and body while its bytes arrive. The
 // body is every byte after the blank line, up to the close of the connection;
-// a Content-Length header does not end it.
+// a Content-Length header does not end it. The status line and header
+// together are held to the body's limit as well.
 class HttpReplyReader {
  public:
   explicit HttpReplyReader(std::size_t max_body) : max_body_(max_body) {}
 
-  // False once the body has grown beyond the limit; the bytes past it are dropped.
+  // False once the body, or the status line and header, have grown beyond the
+  // limit; the bytes past it are dropped.
   bool Feed(std::string_view bytes);
 
   [[nodiscard]] bool ReceivedAnything() const { return received_anything_; }
@@ -52,6 +54,7 @@ class HttpReplyReader {
   void TakeLine(std::string_view line);
 
   std::size_t max_body_;
+  std::size_t head_size_ = 0;  // bytes of the status line and header so far
   Stage stage_ = Stage::kStatusLine;
   bool received_anything_ = false;
   std::string pending_;  // an unfinished line of the status line or header

@@ -53,6 +53,8 @@ TEST(EncodeText, EscapesEveryCharacterThatCouldBreakALine) {
       {"one\ntwo\rthree\r\n", "one\\ntwo\\rthree\\r\\n"},
       {"&#92;", "&#38;#92;"},
       {"\\n", "&#92;n"},
+      {"a\x1a" "b", "a&#26;b"},
+      {"&#26;", "&#38;#26;"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EncodeText(c.plain), c.encoded) << c.plain;
@@ -163,6 +165,19 @@ TEST_F(ConfigFileTest, LineEndsCtrlZAndOddLineCounts) {
     EXPECT_EQ(config.Keys(), c.keys) << c.name;
     EXPECT_EQ(config.Values(), c.values) << c.name;
   }
+}
+
+// Found by fuzzing: a value holding Ctrl-Z was stored as it was, and the next
+// Load stopped there, losing the rest of that value and every later entry.
+TEST_F(ConfigFileTest, AValueHoldingCtrlZSurvivesSaveAndLoadWithTheEntriesAfterIt) {
+  cConfigFile config(path_);
+  config.WriteString("gtadir", "C:\\Games\x1a" "GTA2");
+  config.WriteString("showtimestamp", "1");
+  config.Save();
+  EXPECT_EQ(ReadRaw().find('\x1a'), std::string::npos);
+  cConfigFile reread(path_);
+  EXPECT_EQ(reread.Keys(), config.Keys());
+  EXPECT_EQ(reread.Values(), config.Values());
 }
 
 TEST_F(ConfigFileTest, OddLineCountGetsAnEmptyValueLineOnSave) {

@@ -89,14 +89,40 @@ TEST(HttpReplyReader, BareLineFeedsAndMissingParts) {
 }
 
 TEST(HttpReplyReader, RefusesABodyBeyondTheLimit) {
-  HttpReplyReader reader(10);
-  EXPECT_TRUE(reader.Feed("HTTP/1.0 200 OK\r\n\r\n0123456789"));
-  EXPECT_EQ(reader.Body().size(), 10U);
+  HttpReplyReader reader(20);
+  EXPECT_TRUE(reader.Feed("HTTP/1.0 200 OK\r\n\r\n01234567890123456789"));
+  EXPECT_EQ(reader.Body().size(), 20U);
   EXPECT_FALSE(reader.Feed("x"));
-  EXPECT_EQ(reader.Body().size(), 10U);
+  EXPECT_EQ(reader.Body().size(), 20U);
 
   HttpReplyReader endless_header(10);
   EXPECT_FALSE(endless_header.Feed("HTTP/1.0 200 OK\r\nX: 01234567890123"));
+}
+
+// Found by fuzzing: only an unfinished line was held to the limit, so a long
+// header line passed when its LF came in the same arrival, and endless short
+// header lines grew the memory without bound.
+TEST(HttpReplyReader, HoldsStatusLineAndHeaderToTheLimitHoweverTheyArrive) {
+  constexpr std::size_t kLimit = 64;
+  std::string endless = "HTTP/1.0 200 OK\r\n";
+  while (endless.size() < 10 * kLimit) endless += "X: y\r\n";
+  const std::string long_line = "HTTP/1.0 200 OK\r\nX: " + std::string(kLimit, 'a') + "\r\n\r\nbody";
+  for (const std::string& reply : {endless, long_line}) {
+    for (const std::size_t chunk : {reply.size(), std::size_t{7}, std::size_t{1}}) {
+      HttpReplyReader reader(kLimit);
+      bool accepted = true;
+      for (std::size_t at = 0; at < reply.size() && accepted; at += chunk) accepted = reader.Feed(reply.substr(at, chunk));
+      EXPECT_FALSE(accepted) << reply.size() << " bytes in pieces of " << chunk;
+      EXPECT_LE(reader.Header().size(), kLimit);
+      EXPECT_EQ(reader.Body(), "");
+    }
+  }
+  // A head of exactly the limit still passes.
+  HttpReplyReader exact(kLimit);
+  const std::string head = "HTTP/1.0 200 OK\r\nX: " + std::string(kLimit - 24, 'a') + "\r\n\r\n";
+  ASSERT_EQ(head.size(), kLimit);
+  EXPECT_TRUE(exact.Feed(head + "body"));
+  EXPECT_EQ(exact.Body(), "body");
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+// The map description reader on any file contents, and the catalogue built
+// from such files: never a crash, no line break inside a field, and the
+// catalogue sorted without case-blind duplicates.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "game/map_catalogue.h"
+
+namespace {
+
+using lobbyfind::game::tMapFile;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Folded(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = Lower(c);
+  return out;
+}
+
+// A line ends at LF, a CR before it belonging to the line end; any other CR
+// is text of the line, taken as it stands.
+bool NoLineEnd(const std::string& field) { return field.find('\n') == std::string::npos; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::filesystem::path game = lobbyfind::fuzz::ScratchDir() / "game";
+  const std::filesystem::path folder = game / "data";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+
+  // The input is one file; cut at its first NUL it is also a second one.
+  lobbyfind::fuzz::WriteFile(folder / "a.mmp", bytes);
+  lobbyfind::fuzz::WriteFile(folder / "B.MMP", bytes.substr(0, bytes.find('\0')));
+
+  const tMapFile map = lobbyfind::game::ReadMapFile(folder / "a.mmp");
+  FUZZ_CHECK(NoLineEnd(map.GMPFile) && NoLineEnd(map.STYFile) && NoLineEnd(map.SCRFile));
+  FUZZ_CHECK(NoLineEnd(map.Description));
+  FUZZ_CHECK(map.Description.size() <= size);
+
+  const std::vector<std::string> catalogue = lobbyfind::game::MapCatalogue(game);
+  FUZZ_CHECK(!catalogue.empty() && catalogue.size() <= 2);
+  for (std::size_t i = 1; i < catalogue.size(); ++i) {
+    FUZZ_CHECK(Folded(catalogue[i - 1]) < Folded(catalogue[i]));
+  }
+  bool listed = false;
+  for (const std::string& description : catalogue) listed = listed || Folded(description) == Folded(map.Description);
+  FUZZ_CHECK(listed);
+  FUZZ_CHECK(lobbyfind::game::GetCurrentMapName(0, game) == catalogue[0]);
+  FUZZ_CHECK(lobbyfind::game::GetCurrentMapName(2, game) == "|error|");
+  return 0;
+}
