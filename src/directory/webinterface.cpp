@@ -56,6 +56,22 @@ std::string UrlEncode(std::string_view text) {
   return out;
 }
 
+std::string AddServerQuery(const std::string& ServerName, std::int32_t Port, const std::string& Version,
+                           const std::string& Map) {
+  return Query(wire::kAddServer, {{wire::kServerName, UrlEncode(ServerName)},
+                                  {wire::kPort, std::to_string(Port)},
+                                  {wire::kVersion, UrlEncode(Version)},
+                                  {wire::kMap, UrlEncode(Map)}});
+}
+
+std::string DeleteServerQuery() { return Query(wire::kDelServer); }
+
+std::string RequestUrl(std::string_view host, std::string_view query) {
+  std::string url = "http://";
+  url.append(host).append(wire::kScriptPath).append("?").append(query);
+  return url;
+}
+
 cWebinterface::cWebinterface(HttpExchange& http, std::string host) : http_(http), host_(std::move(host)) {
   http_.OnSuccess = [this](CmdType) { ReplyReceived(); };
   http_.OnDisconnect = [this] { RequestDone(); };
@@ -72,13 +88,10 @@ void cWebinterface::RequestServerList() { QueueRequest(Query(wire::kServers)); }
 
 void cWebinterface::AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
                               const std::string& Map) {
-  QueueRequest(Query(wire::kAddServer, {{wire::kServerName, UrlEncode(ServerName)},
-                                        {wire::kPort, std::to_string(Port)},
-                                        {wire::kVersion, UrlEncode(Version)},
-                                        {wire::kMap, UrlEncode(Map)}}));
+  QueueRequest(AddServerQuery(ServerName, Port, Version, Map));
 }
 
-void cWebinterface::DeleteServer() { QueueRequest(Query(wire::kDelServer)); }
+void cWebinterface::DeleteServer() { QueueRequest(DeleteServerQuery()); }
 
 void cWebinterface::CheckVersion(std::int32_t MyVersion) {
   QueueRequest(Query(wire::kVersionRequest, {{wire::kMyVersion, std::to_string(MyVersion)}}));
@@ -87,9 +100,7 @@ void cWebinterface::CheckVersion(std::int32_t MyVersion) {
 void cWebinterface::RequestNews() { QueueRequest(Query(wire::kNews)); }
 
 void cWebinterface::QueueRequest(const std::string& query) {
-  std::string url = "http://";
-  url.append(host_).append(wire::kScriptPath).append("?").append(query);
-  queue_.push_back(std::move(url));
+  queue_.push_back(RequestUrl(host_, query));
   SendNextRequest();
 }
 

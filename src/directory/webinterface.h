@@ -33,6 +33,14 @@ struct tServerLists {
 // hexadecimal digits.
 [[nodiscard]] std::string UrlEncode(std::string_view text);
 
+// The queries of the requests that announce and withdraw a hosted game, and
+// the URL of any query at the directory service `host` ("name[:port]"). The
+// client below sends them; so does the stand-in game host of the demo.
+[[nodiscard]] std::string AddServerQuery(const std::string& ServerName, std::int32_t Port, const std::string& Version,
+                                         const std::string& Map);
+[[nodiscard]] std::string DeleteServerQuery();
+[[nodiscard]] std::string RequestUrl(std::string_view host, std::string_view query);
+
 class cWebinterface {
  public:
   // `http` is not owned and must outlive this object. `host` is the directory

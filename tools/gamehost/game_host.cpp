@@ -48,7 +48,9 @@ std::string AddressText(const sockaddr_in& address) {
 class Host {
  public:
   explicit Host(const Options& options)
-      : options_(options), reply_(presence::SessionReply(options.game_port, options.session, kMaxPlayers, kCurrentPlayers)) {}
+      : options_(options),
+        reply_(presence::SessionReply(options.game_port, options.session, kMaxPlayers, kCurrentPlayers)),
+        announcer_(options.announce, options.address, options.game_port) {}
 
   ~Host() {
     for (Answer& answer : answers_) {
@@ -87,7 +89,9 @@ class Host {
       for (const Answer& answer : answers_) timeout = std::clamp(static_cast<int>(answer.due_ms - NowMs()), 0, timeout);
       if (poll(&fd, 1, timeout) > 0 && (fd.revents & POLLIN) != 0) Receive();
       SendDue();
+      announcer_.Tick(NowMs());
     }
+    announcer_.Withdraw();
   }
 
  private:
@@ -170,6 +174,7 @@ class Host {
   sockaddr_in local_{};
   int udp_ = -1;
   std::list<Answer> answers_;
+  Announcer announcer_;
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "announcer.h"
+
 namespace lobbyfind::gamehost {
 
 struct Options {
@@ -17,9 +19,11 @@ struct Options {
   int delay_ms = 0;
   int pieces = 1;
   std::string session = "lobbyfind-gamehost";
+  AnnounceOptions announce;
 };
 
-// Runs until `stop` becomes non-zero. Returns the process exit code; setup
+// Runs until `stop` becomes non-zero, announcing itself meanwhile when a
+// directory is given, and withdrawing at the end. Returns the process exit code; setup
 // failures are written to stderr.
 int RunGameHost(const Options& options, const volatile std::sig_atomic_t& stop);
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "game_host.h"
 
 namespace {
@@ -23,6 +25,11 @@ constexpr const char* kUsage =
     "  --delay-ms N     wait this long before answering (default 0)\n"
     "  --pieces N       send the reply in N writes (default 1)\n"
     "  --session NAME   session name in the reply\n"
+    "  --announce HOST[:PORT]  announce the game to this directory service every few\n"
+    "                   seconds, from --address, and withdraw it on exit\n"
+    "  --name NAME      server name announced (default lobbyfind-gamehost)\n"
+    "  --map MAP        map announced (default empty)\n"
+    "  --exit-after S   stop by itself after S seconds (default: run until a signal)\n"
     "  --help           this text\n";
 
 bool ParseNumber(const char* text, long low, long high, long& out) {
@@ -41,6 +48,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   lobbyfind::gamehost::Options options;
+  unsigned exit_after = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
     if (option == "--help") {
@@ -54,6 +62,15 @@ int main(int argc, char** argv) {
       options.address = value;
     } else if (option == "--session") {
       options.session = value;
+    } else if (option == "--announce") {
+      options.announce.directory = value;
+    } else if (option == "--name") {
+      options.announce.name = value;
+    } else if (option == "--map") {
+      options.announce.map = value;
+    } else if (option == "--exit-after") {
+      if (!ParseNumber(value, 1, 86400, number)) return Fail("bad time: " + std::string(value));
+      exit_after = static_cast<unsigned>(number);
     } else if (option == "--game-port" || option == "--answer-port") {
       if (!ParseNumber(value, 1, 65535, number)) return Fail("bad port: " + std::string(value));
       (option == "--game-port" ? options.game_port : options.answer_port) = static_cast<std::uint16_t>(number);
@@ -71,5 +88,7 @@ int main(int argc, char** argv) {
   action.sa_handler = OnSignal;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGALRM, &action, nullptr);
+  if (exit_after > 0) alarm(exit_after);
   return lobbyfind::gamehost::RunGameHost(options, g_stop);
 }
