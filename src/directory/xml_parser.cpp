@@ -93,10 +93,12 @@ void cXMLparser::Parse(std::string_view text) {
     const std::size_t next_open = FindIn(text, '<', rest, level.end);
     const bool leaf =
         next_open == std::string_view::npos || (next_open + 1 < level.end && text[next_open + 1] == '/');
+    const std::size_t room = limits_.max_total_path_bytes - path_bytes_;
+    if (leaf && path.size() > room) continue;  // numbered, it would be longer still
     const int count = Count(path);
     if (count > 0) path.append("[").append(std::to_string(count)).append("]");
     if (leaf) {
-      if (path.size() <= limits_.max_total_path_bytes - path_bytes_) {
+      if (path.size() <= room) {
         const std::size_t value_end = next_open == std::string_view::npos ? level.end : next_open;
         Add(path, text.substr(rest, value_end - rest));
       }
