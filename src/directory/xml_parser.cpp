@@ -56,8 +56,14 @@ void cXMLparser::Clear() {
 void cXMLparser::Parse(std::string_view text) {
   Clear();
   // About one leaf per closing tag; saves most regrowing on large replies.
+  // A reply of closing tags only would reserve for nothing, hence the cap
+  // (the tables of a reply of some 20,000 servers).
+  constexpr std::size_t kMostReserved = std::size_t{1} << 17;
   std::size_t closers = 0;
-  for (std::size_t at = text.find("</"); at != std::string_view::npos; at = text.find("</", at + 2)) ++closers;
+  for (std::size_t at = text.find("</"); at != std::string_view::npos && closers < kMostReserved;
+       at = text.find("</", at + 2)) {
+    ++closers;
+  }
   paths_.reserve(closers);
   values_.reserve(closers);
   nodes_.Reserve(closers + 8);

@@ -6,23 +6,14 @@
 
 #include <cstddef>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "directory/http_exchange.h"
 #include "directory/xml_parser.h"
+#include "parse_table.h"
 #include "support/directory_replies.h"
 
 namespace lobbyfind::directory {
 namespace {
-
-using Entries = std::vector<std::pair<std::string, std::string>>;
-
-Entries EntriesOf(const cXMLparser& parser) {
-  Entries entries;
-  for (std::size_t i = 0; i < parser.Paths().size(); ++i) entries.emplace_back(parser.Paths()[i], parser.Values()[i]);
-  return entries;
-}
 
 // The path of the innermost of testing::NestedElements(levels, ...).
 std::string PathOf(std::size_t levels) {
@@ -35,43 +26,35 @@ const std::size_t kDepth = ParseLimits{}.max_depth;
 const std::size_t kPathLength = ParseLimits{}.max_path_length;
 const std::string kTail = "<tail>z</tail>";
 
-struct LimitCase {
-  const char* what;
-  std::string document;
-  Entries expected;
-};
-
-class ParseLimitTable : public ::testing::TestWithParam<LimitCase> {};
-
-TEST_P(ParseLimitTable, RecordsWhatLiesWithinTheLimits) {
-  cXMLparser parser;
-  parser.Parse(GetParam().document);
-  EXPECT_EQ(EntriesOf(parser), GetParam().expected) << GetParam().what;
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    DepthAndPathLength, ParseLimitTable,
+    DepthAndPathLength, ParseTable,
     ::testing::Values(
-        LimitCase{"a leaf at the deepest level kept", testing::NestedElements(kDepth, "x") + kTail,
+        TableCase{"a leaf at the deepest level kept",
+                  testing::NestedElements(kDepth, "x") + kTail,
                   {{PathOf(kDepth), "x"}, {".tail", "z"}}},
-        LimitCase{"a leaf one level deeper skipped", testing::NestedElements(kDepth + 1, "x") + kTail, {{".tail", "z"}}},
-        LimitCase{"siblings after a too deep subtree are parsed, and it takes no instance number",
+        TableCase{"a leaf one level deeper skipped",
+                  testing::NestedElements(kDepth + 1, "x") + kTail,
+                  {{".tail", "z"}}},
+        TableCase{"siblings after a too deep subtree are parsed, and it takes no instance number",
                   testing::NestedElements(kDepth - 1, "<s><too>x</too></s><s>y</s><kept>v</kept>") + kTail,
                   {{PathOf(kDepth - 1) + ".s", "y"}, {PathOf(kDepth - 1) + ".kept", "v"}, {".tail", "z"}}},
-        LimitCase{"a path of the longest length kept",
+        TableCase{"a path of the longest length kept",
                   "<" + std::string(kPathLength - 1, 'n') + ">v</" + std::string(kPathLength - 1, 'n') + ">",
                   {{"." + std::string(kPathLength - 1, 'n'), "v"}}},
-        LimitCase{"a path one byte longer skipped, its siblings parsed",
-                  "<" + std::string(kPathLength, 'n') + "><c>v</c></" + std::string(kPathLength, 'n') + ">" + kTail,
-                  {{".tail", "z"}}},
-        LimitCase{"a child whose path grows too long skipped, a shorter sibling kept",
-                  "<" + std::string(kPathLength - 3, 'p') + "><ab>1</ab><a>2</a></" + std::string(kPathLength - 3, 'p') +
-                      ">",
+        TableCase{
+            "a path one byte longer skipped, its siblings parsed",
+            "<" + std::string(kPathLength, 'n') + "><c>v</c></" + std::string(kPathLength, 'n') + ">" + kTail,
+            {{".tail", "z"}}},
+        TableCase{"a child whose path grows too long skipped, a shorter sibling kept",
+                  "<" + std::string(kPathLength - 3, 'p') + "><ab>1</ab><a>2</a></" +
+                      std::string(kPathLength - 3, 'p') + ">",
                   {{"." + std::string(kPathLength - 3, 'p') + ".a", "2"}}},
-        LimitCase{"the instance number does not count against the length",
-                  "<" + std::string(kPathLength - 1, 'n') + ">a</" + std::string(kPathLength - 1, 'n') + "><" +
-                      std::string(kPathLength - 1, 'n') + ">b</" + std::string(kPathLength - 1, 'n') + ">",
-                  {{"." + std::string(kPathLength - 1, 'n'), "a"}, {"." + std::string(kPathLength - 1, 'n') + "[1]", "b"}}}));
+        TableCase{"the instance number does not count against the length",
+                  "<" + std::string(kPathLength - 1, 'n') + ">a</" + std::string(kPathLength - 1, 'n') +
+                      "><" + std::string(kPathLength - 1, 'n') + ">b</" + std::string(kPathLength - 1, 'n') +
+                      ">",
+                  {{"." + std::string(kPathLength - 1, 'n'), "a"},
+                   {"." + std::string(kPathLength - 1, 'n') + "[1]", "b"}}}));
 
 TEST(ParserLimits, SkippedContentIsNeitherFoundNorCounted) {
   cXMLparser parser;
@@ -107,13 +90,7 @@ TEST(ParserLimits, AFullSizeServersReplyIsReadCompletely) {
   EXPECT_EQ(parser.Value(last + ".version"), "4");
 }
 
-struct HostileCase {
-  const char* what;
-  std::string document;
-  Entries expected;
-};
-
-class HostileReply : public ::testing::TestWithParam<HostileCase> {};
+class HostileReply : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(HostileReply, IsParsedWithinTheLimits) {
   ASSERT_GE(GetParam().document.size(), HttpExchange::Limits{}.max_body);
@@ -130,16 +107,19 @@ const std::size_t kBody = HttpExchange::Limits{}.max_body;
 INSTANTIATE_TEST_SUITE_P(
     FourMebibytes, HostileReply,
     ::testing::Values(
-        HostileCase{"one name opened again and again", testing::Repeated("<a>", kBody), {}},
+        TableCase{"one name opened again and again", testing::Repeated("<a>", kBody), {}},
         // The first closing tag ends the outermost element; the next one reads as an element "/a".
-        HostileCase{"one name nested and closed", testing::NestedSameNameClosed(kBody), {{"./a", ""}}},
-        HostileCase{"distinct names nested and closed", testing::NestedDistinctNames(kBody, true),
-                    {{".n0.v", "kept"}, {".titel", "T"}}},
-        HostileCase{"distinct names opened, never closed", testing::NestedDistinctNames(kBody, false),
-                    {{".n0.v", "kept"}}},
-        HostileCase{"closing tags only", testing::Repeated("</a>", kBody), {{"./a", ""}}},
-        HostileCase{"nested names around a sea of \"<\"",
-                    testing::NestedElements(2 * kDepth, testing::Repeated("<", kBody)), {}}));
+        TableCase{"one name nested and closed", testing::NestedSameNameClosed(kBody), {{"./a", ""}}},
+        TableCase{"distinct names nested and closed",
+                  testing::NestedDistinctNames(kBody, true),
+                  {{".n0.v", "kept"}, {".titel", "T"}}},
+        TableCase{"distinct names opened, never closed",
+                  testing::NestedDistinctNames(kBody, false),
+                  {{".n0.v", "kept"}}},
+        TableCase{"closing tags only", testing::Repeated("</a>", kBody), {{"./a", ""}}},
+        TableCase{"nested names around a sea of \"<\"",
+                  testing::NestedElements(2 * kDepth, testing::Repeated("<", kBody)),
+                  {}}));
 
 TEST(ParserLimits, ManyLeavesUnderALongPathStopAtTheTotalPathSize) {
   const std::string parent(kPathLength - 3, 'p');
@@ -154,7 +134,8 @@ TEST(ParserLimits, ManyLeavesUnderALongPathStopAtTheTotalPathSize) {
     total += paths[i].size();
   }
   EXPECT_LE(total, ParseLimits{}.max_total_path_bytes);
-  EXPECT_GT(total + InstancePath("." + parent + ".b", paths.size()).size(), ParseLimits{}.max_total_path_bytes)
+  EXPECT_GT(total + InstancePath("." + parent + ".b", paths.size()).size(),
+            ParseLimits{}.max_total_path_bytes)
       << "stopped only when the next leaf no longer fits";
 }
 

@@ -6,24 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "parse_table.h"
+
 namespace lobbyfind::directory {
 namespace {
-
-using Entries = std::vector<std::pair<std::string, std::string>>;
-
-Entries EntriesOf(const cXMLparser& parser) {
-  Entries entries;
-  for (std::size_t i = 0; i < parser.Paths().size(); ++i) entries.emplace_back(parser.Paths()[i], parser.Values()[i]);
-  return entries;
-}
-
-struct TableCase {
-  const char* what;
-  std::string document;
-  Entries expected;
-};
-
-class ParseTable : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(ParseTable, RecordsTheLeaves) {
   cXMLparser parser;
