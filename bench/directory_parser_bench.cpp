@@ -7,6 +7,10 @@
 // The plain reading costs about n^3 string comparisons; at 10,000 servers
 // that is hours, so it runs there only with --literal_10000 (one iteration);
 // otherwise its time is extrapolated from 1,000 servers and marked "est".
+//
+// Then broken and hostile replies of the largest body the HTTP layer accepts
+// (deep nesting, repeated tags), with the project's parser only; a second
+// table gives the time of each.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "directory/http_exchange.h"
 #include "directory/xml_parser.h"
+#include "support/directory_replies.h"
 #include "support/literal_xml_parser.h"
 
 namespace {
@@ -24,19 +30,9 @@ namespace {
 using lobbyfind::directory::cXMLparser;
 using lobbyfind::directory::InstancePath;
 using lobbyfind::testing::LiteralXmlParser;
+using lobbyfind::testing::ServersReply;
 
 const char* const kFields[] = {".servername", ".lastupdate", ".ip", ".map", ".port", ".version"};
-
-std::string ServersReply(int servers) {
-  std::string reply = "<titel>SERVERS</titel>\r\n";
-  for (int i = 0; i < servers; ++i) {
-    const std::string n = std::to_string(i);
-    reply += "<server><servername>Player " + n + "</servername><lastupdate>12:" + std::to_string(i % 60) +
-             "</lastupdate><ip>10." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) +
-             ".1</ip><map>Downtown</map><port>2300</port><version>4</version></server>\r\n";
-  }
-  return reply;
-}
 
 // What the directory client does with a reply: parse, count, read six fields per server.
 template <typename Parser>
@@ -61,6 +57,38 @@ void BM_ServersReply(benchmark::State& state) {
 
 BENCHMARK(BM_ServersReply<cXMLparser>)->Name("Indexed")->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ServersReply<LiteralXmlParser>)->Name("Literal")->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// Broken or hostile replies of the largest body the HTTP layer accepts: the
+// parser's limits must keep each well under a second.
+const std::size_t kBody = lobbyfind::directory::HttpExchange::Limits{}.max_body;
+
+void BM_HostileReply(benchmark::State& state, std::string (*make)()) {
+  const std::string reply = make();
+  cXMLparser parser;
+  for (auto _ : state) {
+    parser.Parse(reply);
+    benchmark::DoNotOptimize(parser.Paths().size());
+  }
+}
+
+using lobbyfind::testing::NestedDistinctNames;
+using lobbyfind::testing::NestedElements;
+using lobbyfind::testing::Repeated;
+BENCHMARK_CAPTURE(BM_HostileReply, same_name_open, [] { return Repeated("<a>", kBody); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostileReply, same_name_closed, [] { return lobbyfind::testing::NestedSameNameClosed(kBody); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostileReply, distinct_names_open, [] { return NestedDistinctNames(kBody, false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostileReply, distinct_names_closed, [] { return NestedDistinctNames(kBody, true); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostileReply, closing_tags_only, [] { return Repeated("</a>", kBody); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostileReply, nested_around_lt_sea, [] { return NestedElements(64, Repeated("<", kBody)); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostileReply, leaves_under_long_path, [] {
+  const std::string parent(lobbyfind::directory::ParseLimits{}.max_path_length - 3, 'p');
+  return "<" + parent + ">" + Repeated("<b></b>", kBody) + "</" + parent + ">";
+})->Unit(benchmark::kMillisecond);
 
 // Keeps the mean CPU time per iteration of every run, by name (CPU rather
 // than wall time: build machines are often shared and busy).
@@ -102,6 +130,13 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
 
   auto& s = reporter.seconds;
+  bool hostile_title = false;
+  for (const auto& [name, seconds] : s) {
+    if (!name.starts_with("BM_HostileReply/")) continue;
+    if (!hostile_title) std::printf("\n%-28s %12s\n", "4 MiB hostile reply", "CPU ms");
+    hostile_title = true;
+    std::printf("%-28s %12.1f\n", name.substr(16).c_str(), seconds * 1e3);
+  }
   if (!s.contains("Indexed/100") || !s.contains("Indexed/1000") || !s.contains("Indexed/10000")) return 0;
   std::printf("\n%8s %14s %16s %10s %14s\n", "servers", "indexed CPU ms", "literal CPU ms", "ratio", "indexed growth");
   const int sizes[] = {100, 1000, 10000};

@@ -10,18 +10,34 @@ namespace {
 constexpr std::string_view kMissingSuffix = ") EXISTIERT NICHT";
 constexpr std::size_t kNoLeaf = static_cast<std::size_t>(-1);
 
-// One level of the walk: the elements of [pos, end) belong under `prefix`.
-// Children are walked on an explicit stack, so a deeply nested (or broken)
-// document cannot exhaust the call stack.
+// One level of the walk: the elements of [pos, end) belong under the first
+// `prefix_length` bytes of the path being built. Children are walked on an
+// explicit stack, so a deeply nested (or broken) document cannot exhaust the
+// call stack, and the levels share one path instead of a copy each.
 struct Level {
-  std::string prefix;
+  std::size_t prefix_length;
   std::size_t pos;
   std::size_t end;
 };
 
 std::size_t FindIn(std::string_view document, char c, std::size_t from, std::size_t end) {
-  const std::size_t at = document.substr(0, end).find(c, from);
-  return at;
+  return document.substr(0, end).find(c, from);
+}
+
+// The first `needle` lying wholly inside [from, end) of `document`. A closing
+// tag is mostly a few bytes away, where a plain search is cheapest; a long
+// search (a broken reply may need one per level of nesting) skips ahead by
+// the bytes it has seen instead of stopping at every "<".
+std::size_t FindTextIn(std::string_view document, std::string_view needle, std::size_t from, std::size_t end) {
+  constexpr std::size_t kNear = 512;
+  const std::string_view range = document.substr(0, end);
+  if (from > range.size() || range.size() - from <= kNear) return range.find(needle, from);
+  if (const std::size_t at = range.substr(0, from + kNear).find(needle, from); at != std::string_view::npos) return at;
+  // An occurrence may straddle the end of the near part.
+  const std::size_t resume = from + kNear + 1 - std::min(kNear + 1, needle.size());
+  const auto found = std::search(range.begin() + static_cast<std::ptrdiff_t>(resume), range.end(),
+                                 std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+  return found == range.end() ? std::string_view::npos : static_cast<std::size_t>(found - range.begin());
 }
 
 }  // namespace
@@ -29,6 +45,7 @@ std::size_t FindIn(std::string_view document, char c, std::size_t from, std::siz
 void cXMLparser::Clear() {
   paths_.clear();
   values_.clear();
+  path_bytes_ = 0;
   nodes_.Clear();
   first_leaf_.assign(1, kNoLeaf);
   walked_parent_.clear();
@@ -38,14 +55,22 @@ void cXMLparser::Clear() {
 
 void cXMLparser::Parse(std::string_view text) {
   Clear();
-  // About one leaf per two tags; saves most rehashing on large replies.
-  const auto tags = static_cast<std::size_t>(std::count(text.begin(), text.end(), '<'));
-  paths_.reserve(tags / 2);
-  values_.reserve(tags / 2);
-  nodes_.Reserve(tags / 2 + 8);
-  first_leaf_.reserve(tags / 2 + 8);
+  // About one leaf per closing tag; saves most regrowing on large replies.
+  // A reply of closing tags only would reserve for nothing, hence the cap
+  // (the tables of a reply of some 20,000 servers).
+  constexpr std::size_t kMostReserved = std::size_t{1} << 17;
+  std::size_t closers = 0;
+  for (std::size_t at = text.find("</"); at != std::string_view::npos && closers < kMostReserved;
+       at = text.find("</", at + 2)) {
+    ++closers;
+  }
+  paths_.reserve(closers);
+  values_.reserve(closers);
+  nodes_.Reserve(closers + 8);
+  first_leaf_.reserve(closers + 8);
   std::vector<Level> levels;
-  levels.push_back({std::string(), 0, text.size()});
+  levels.push_back({0, 0, text.size()});
+  std::string path;
   while (!levels.empty()) {
     Level& level = levels.back();
     const std::size_t open = FindIn(text, '<', level.pos, level.end);
@@ -61,26 +86,32 @@ void cXMLparser::Parse(std::string_view text) {
     }
     const std::string_view name = text.substr(open + 1, close - open - 1);
     const std::size_t rest = close + 1;
-    std::string path = level.prefix + "." + std::string(name);
+    const std::size_t closer = FindCloser(text, name, rest, level.end);
+    const std::size_t after_closer =
+        closer == std::string_view::npos ? level.end : closer + name.size() + 3;
+    const std::size_t prefix_length = level.prefix_length;
+    level.pos = after_closer;
+    if (prefix_length + 1 + name.size() > limits_.max_path_length) continue;  // skipped with its content
+    path.resize(prefix_length);
+    path.append(".").append(name);
 
     // A leaf when the first "<" after the tag opens a closing tag (or there is none).
     const std::size_t next_open = FindIn(text, '<', rest, level.end);
     const bool leaf =
         next_open == std::string_view::npos || (next_open + 1 < level.end && text[next_open + 1] == '/');
-    const std::size_t closer = FindCloser(text, name, rest, level.end);
-    const std::size_t after_closer =
-        closer == std::string_view::npos ? level.end : closer + name.size() + 3;
-
+    const std::size_t room = limits_.max_total_path_bytes - path_bytes_;
+    if (leaf && path.size() > room) continue;  // numbered, it would be longer still
     const int count = Count(path);
-    if (count > 0) path = InstancePath(path, static_cast<std::size_t>(count));
+    if (count > 0) path.append("[").append(std::to_string(count)).append("]");
     if (leaf) {
-      const std::size_t value_end = next_open == std::string_view::npos ? level.end : next_open;
-      Add(std::move(path), text.substr(rest, value_end - rest));
-      level.pos = after_closer;
-    } else {
+      if (path.size() <= room) {
+        const std::size_t value_end = next_open == std::string_view::npos ? level.end : next_open;
+        Add(path, text.substr(rest, value_end - rest));
+      }
+    } else if (levels.size() < limits_.max_depth) {
+      // Children would be one level deeper; at the limit they are not walked.
       const std::size_t content_end = closer == std::string_view::npos ? level.end : closer;
-      level.pos = after_closer;
-      levels.push_back({std::move(path), rest, content_end});  // `level` is invalid from here
+      levels.push_back({path.size(), rest, content_end});  // `level` is invalid from here
     }
   }
 }
@@ -90,13 +121,13 @@ std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view n
   std::string closer;
   closer.reserve(name.size() + 3);
   closer.append("</").append(name).append(">");
-  auto [it, fresh] = closer_searches_.try_emplace(std::string(name), CloserSearch{from, 0});
+  auto [it, fresh] = closer_searches_.try_emplace(std::string(name), CloserSearch{from, end, 0});
   CloserSearch& search = it->second;
-  // The first occurrence at or after `from` is known when `from` lies between
-  // the start of the last search and what it found.
+  // A search that started at or before `from` answers when what it found
+  // lies at or after `from`, or when it found nothing up to `end` or beyond.
   const bool known = !fresh && search.from <= from &&
-                     (search.found == std::string_view::npos || from <= search.found);
-  if (!known) search = CloserSearch{from, document.find(closer, from)};
+                     (search.found == std::string_view::npos ? end <= search.to : from <= search.found);
+  if (!known) search = CloserSearch{from, end, FindTextIn(document, closer, from, end)};
   if (search.found == std::string_view::npos || search.found + closer.size() > end) return std::string_view::npos;
   return search.found;
 }
@@ -114,6 +145,7 @@ void cXMLparser::Add(std::string path, std::string_view value) {
     start = dot + 1;
   }
   if (first_leaf_[node] == kNoLeaf) first_leaf_[node] = paths_.size();
+  path_bytes_ += path.size();
   paths_.push_back(std::move(path));
   values_.emplace_back(value);
 }

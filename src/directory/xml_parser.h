@@ -8,6 +8,10 @@
 // keeps an index instead (a tree of path segments, the first value of every
 // path and the last known instance count of every counted path), so a reply
 // of n servers is parsed and read out in O(n).
+//
+// A reply may be broken or hostile, so what one reply can make the parser
+// record is limited (see ParseLimits): the cost of a parse stays linear in the
+// size of the reply whatever its shape.
 #pragma once
 
 #include <cstddef>
@@ -21,12 +25,34 @@
 
 namespace lobbyfind::directory {
 
+// How far the parser follows a reply. The directory's replies nest three
+// levels deep at most and their paths are a few dozen bytes long, so real
+// replies never reach these limits; a reply nesting thousands of levels, or
+// naming its elements with kilobytes of text, would otherwise cost time and
+// memory growing with the square of its size. What lies beyond a limit is
+// skipped: recorded nowhere, counted nowhere, and the walk goes on after the
+// closing tag of the skipped element as if it were recorded.
+struct ParseLimits {
+  // Elements nested deeper than this are skipped with their content; the
+  // top-level elements are at depth 1. Every level may need one search for a
+  // closing tag through the rest of the reply, so this bounds the time too.
+  std::size_t max_depth = 32;
+  // An element whose path (before its instance number) is longer than this is
+  // skipped with its content.
+  std::size_t max_path_length = 256;
+  // A leaf whose path would bring the total length of the recorded paths
+  // above this is skipped; a later, shorter one may still fit. A full reply
+  // of the largest size the client accepts needs about a quarter of it.
+  std::size_t max_total_path_bytes = std::size_t{16} << 20;
+};
+
 // The name of instance n of `path`: `path` itself for n = 0, else `path` "[" n "]".
 [[nodiscard]] std::string InstancePath(std::string_view path, std::size_t n);
 
 class cXMLparser {
  public:
   cXMLparser() = default;
+  explicit cXMLparser(const ParseLimits& limits) : limits_(limits) {}
 
   // Replaces the whole table with the entries of `text`.
   void Parse(std::string_view text);
@@ -48,10 +74,12 @@ class cXMLparser {
   [[nodiscard]] const std::vector<std::string>& Values() const { return values_; }
 
  private:
-  // Where the last search for a closing tag of one name started and what it
-  // found; the walk only moves forward, so most searches are answered here.
+  // The last search for a closing tag of one name: it looked at [from, to) and
+  // found the first one there at `found`, or none (npos). The walk only moves
+  // forward, so the searches of nested elements of one name are answered here.
   struct CloserSearch {
     std::size_t from;
+    std::size_t to;
     std::size_t found;
   };
 
@@ -69,8 +97,10 @@ class cXMLparser {
   [[nodiscard]] std::size_t FindCloser(std::string_view document, std::string_view name, std::size_t from,
                                        std::size_t end);
 
+  ParseLimits limits_;
   std::vector<std::string> paths_;
   std::vector<std::string> values_;
+  std::size_t path_bytes_ = 0;  // the total length of paths_
 
   PathSegmentIndex nodes_;
   // For every node, the index of the first leaf with exactly that path (or kNoLeaf).

@@ -63,9 +63,9 @@ std::set<std::string> Queries(const std::vector<std::string>& paths) {
   return queries;
 }
 
-void ExpectSameResults(const std::string& document) {
-  cXMLparser indexed;
-  testing::LiteralXmlParser literal;
+void ExpectSameResults(const std::string& document, const ParseLimits& limits = {}) {
+  cXMLparser indexed(limits);
+  testing::LiteralXmlParser literal(limits);
   indexed.Parse(document);
   literal.Parse(document);
   ASSERT_EQ(indexed.Paths(), literal.Paths) << "document: " << document;
@@ -109,6 +109,18 @@ TEST(ParserDifferential, HandPickedMalformedDocuments) {
       "<server>\r\n<ip>1</ip>\r\n</server>\r\n<server><ip>2</ip>",
       "<a>1</a><a>2</a><a><b>3</b></a><a.b>4</a.b>", "text<", "<", ">", "<a", "<a>", "</"};
   for (const std::string& document : documents) ExpectSameResults(document);
+}
+
+TEST(ParserDifferential, TightLimitsSkipTheSameContent) {
+  // Limits small enough that random documents cross each of them often.
+  const std::vector<ParseLimits> limits = {{.max_depth = 1}, {.max_depth = 2}, {.max_path_length = 4},
+                                           {.max_path_length = 7}, {.max_total_path_bytes = 9},
+                                           {.max_depth = 2, .max_path_length = 6, .max_total_path_bytes = 20}};
+  std::mt19937 rng(31337);
+  for (int i = 0; i < 1500; ++i) {
+    const std::string document = i % 3 == 0 ? RandomSoup(rng) : RandomTree(rng, 4);
+    for (const ParseLimits& limit : limits) ExpectSameResults(document, limit);
+  }
 }
 
 TEST(ParserDifferential, ManySiblingsAndManyFields) {

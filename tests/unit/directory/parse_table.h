@@ -1,0 +1,34 @@
+// A table test of the reply parser: each case is a document and the leaf
+// entries (path, text) it must record, in order. The cases are instantiated
+// by the test files that need them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "directory/xml_parser.h"
+
+namespace lobbyfind::directory {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+inline Entries EntriesOf(const cXMLparser& parser) {
+  Entries entries;
+  for (std::size_t i = 0; i < parser.Paths().size(); ++i)
+    entries.emplace_back(parser.Paths()[i], parser.Values()[i]);
+  return entries;
+}
+
+struct TableCase {
+  const char* what;
+  std::string document;
+  Entries expected;
+};
+
+class ParseTable : public ::testing::TestWithParam<TableCase> {};
+
+}  // namespace lobbyfind::directory
