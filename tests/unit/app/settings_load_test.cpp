@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "config/config_file.h"
 #include "options_fixture.h"
 
 namespace lobbyfind::test {
@@ -97,7 +98,9 @@ TEST_F(SettingsLoad, GameValuesAreShownAndOutOfRangeOnesWrittenBack) {
 
 TEST_F(SettingsLoad, StoredValuesFillTheControls) {
   const std::string game_dir = MakeGameDir("GTA2");
-  WriteConfig("showtimestamp\r\n7\r\nkeepselectionafterwhisper\r\n0\r\ngtadir\r\n" + game_dir + "\r\n");
+  // Stored as the program stores it: a Windows path's backslashes escaped.
+  WriteConfig("showtimestamp\r\n7\r\nkeepselectionafterwhisper\r\n0\r\ngtadir\r\n" +
+              config::EncodeText(game_dir) + "\r\n");
   PutString("PlayerName", "alice");
   PutDword("f_limit", 12);
   PutDword("s_limit", 34);
