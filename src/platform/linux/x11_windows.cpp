@@ -56,9 +56,9 @@ class Search {
     if (const auto pids = Cardinals(window, net_wm_pid_); !pids.empty() && pids[0] > 0) {
       return static_cast<pid_t>(pids[0]);
     }
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t client_query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     Reply<xcb_res_query_client_ids_reply_t> reply(
-        xcb_res_query_client_ids_reply(c_, xcb_res_query_client_ids(c_, 1, &spec), nullptr));
+        xcb_res_query_client_ids_reply(c_, xcb_res_query_client_ids(c_, 1, &client_query), nullptr));
     if (!reply) return std::nullopt;
     for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
          xcb_res_client_id_value_next(&ids)) {
