@@ -165,7 +165,7 @@ TEST_F(SettingsLoad, DirectoryPrompt) {
     EXPECT_EQ(view_.Text(Control::currentgtadirectory), step.shown);
   }
   EXPECT_EQ(game::GtaDir(), good);
-  EXPECT_EQ(ReadConfig(), "gtadir\r\n" + good + "\r\n");
+  EXPECT_EQ(ReadConfig(), "gtadir\r\n" + config::EncodeText(good) + "\r\n");
   EXPECT_TRUE(view_.messages.empty());
 }
 
