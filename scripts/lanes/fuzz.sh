@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The fuzz lane: builds the libFuzzer targets of tests/fuzz with clang (address
 # and undefined-behaviour sanitizers on) into build-fuzz and runs each one for
-# FUZZ_SECONDS (60 by default), starting from its seed corpus. Exits non-zero
-# when any target finds a crash, a hang, a leak or a broken property; the
-# input that did it is kept in build-fuzz/findings/<target>/.
+# FUZZ_SECONDS (60 by default), starting from its seed corpus, one target a
+# core at a time (FUZZ_JOBS). Exits non-zero when any target finds a crash, a
+# hang, a leak or a broken property; the input that did it is kept in
+# build-fuzz/findings/<target>/.
 # Run it alone with: bash scripts/lanes/fuzz.sh
 # A longer run:      FUZZ_SECONDS=600 bash scripts/lanes/fuzz.sh
 # Some targets only: FUZZ_TARGETS="irc_client http_reply" bash scripts/lanes/fuzz.sh
@@ -23,32 +24,51 @@ trap 'rm -rf "$scratch"' EXIT
 export LOBBYFIND_FUZZ_SCRATCH=$scratch
 
 targets=${FUZZ_TARGETS:-$(cd "$root/tests/fuzz" && ls ./*_fuzzer.cpp | sed 's|^\./||; s|_fuzzer\.cpp$||')}
-status=0
-summary=""
-for target in $targets; do
+# Targets run side by side, FUZZ_JOBS at a time (one a core by default).
+jobs=${FUZZ_JOBS:-$(nproc)}
+
+# Runs one target; its result line goes to $build/<target>.result.
+fuzz_one() {
+  local target=$1
   # The seeds stay untouched; what the run learns goes to a scratch corpus.
-  corpus=$build/corpus/$target
-  findings=$build/findings/$target
+  local corpus=$build/corpus/$target findings=$build/findings/$target log=$build/$target.log
   mkdir -p "$corpus" "$findings"
-  log=$build/$target.log
-  echo "--- fuzz $target for ${seconds}s"
-  set +e
+  local result=0
   # The sanitizers' own reports end the run as a finding too.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$root/tests/fuzz/corpus/$target" \
-    >"$log" 2>&1
-  result=$?
-  set -e
+    >"$log" 2>&1 || result=$?
+  local runs
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   if [ $result -eq 0 ]; then
-    summary+=$(printf '%-14s %10s runs  ok' "$target" "${runs:-?}")$'\n'
+    printf '%-14s %10s runs  ok\n' "$target" "${runs:-?}" >"$build/$target.result"
   else
-    status=1
-    summary+=$(printf '%-14s %10s runs  FINDING (exit %d, see %s)' "$target" "${runs:-?}" $result "$findings")$'\n'
-    tail -n 40 "$log"
+    printf '%-14s %10s runs  FINDING (exit %d, see %s)\n' "$target" "${runs:-?}" $result "$findings" \
+      >"$build/$target.result"
+  fi
+}
+
+echo "--- fuzz $(echo $targets | wc -w) targets for ${seconds}s each, $jobs at a time"
+running=0
+for target in $targets; do
+  rm -f "$build/$target.result"
+  fuzz_one "$target" &
+  running=$((running + 1))
+  if [ $running -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
   fi
 done
+wait
+
+status=0
 echo "--- fuzz summary (${seconds}s each)"
-printf '%s' "$summary"
+for target in $targets; do
+  if ! grep -q ' ok$' "$build/$target.result" 2>/dev/null; then
+    status=1
+    tail -n 40 "$build/$target.log"
+  fi
+  cat "$build/$target.result" 2>/dev/null || printf '%-14s did not run\n' "$target"
+done
 exit $status
