@@ -364,6 +364,7 @@ int PingAccuracy(BenchLobby& lobby, ReplyServer& server, std::uint16_t answer_po
     Figure("host " + std::to_string(kHosts[h].delay_ms) + " ms: worst error", Max(errors[h]), "ms");
   }
   Figure("all hosts: mean absolute error", Mean(all), "ms");
+  Figure("all hosts: median absolute error", Median(all), "ms");
   return Checked("all hosts: worst absolute error", Max(all), "ms", "< 3 ms", !all.empty() && Max(all) < kPingErrorTargetMs)
              ? 0
              : 1;
