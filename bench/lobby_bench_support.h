@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QByteArray>
-#include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -14,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +20,7 @@
 #include "bench_figures.h"
 #include "game/memory_registry.h"
 #include "game/registry_procedures.h"
+#include "integration/presence/game_host_process.h"
 #include "qt/lobby_app.h"
 
 namespace lobbyfind::bench {
@@ -31,20 +30,9 @@ inline void UseOffscreenPlatform() {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-// Runs the event loop until `done` holds or `timeout_ms` pass; true when it holds.
-inline bool RunUntil(const std::function<bool()>& done, int timeout_ms) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer check;
-  check.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  check.start(1);
-  QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-  loop.exec();
-  return done();
-}
+// Runs the event loop until `done` holds or `timeout_ms` pass (the same wait
+// as the presence tests').
+using presence::testing::RunUntil;
 
 // A one-document HTTP/1.0 server on loopback: every request gets `body`,
 // then the connection is closed. `sent_at_ms` is when the last reply's
