@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_figures.h"
 #include "directory/http_exchange.h"
 #include "directory/xml_parser.h"
 #include "support/directory_replies.h"
@@ -156,5 +157,10 @@ int main(int argc, char** argv) {
     std::printf("%8d %14.3f %13.1f%s %9.0fx %14s\n", sizes[i], indexed * 1e3, literal * 1e3, estimated ? " est" : "    ",
                 literal / indexed, growth.c_str());
   }
-  return 0;
+  std::printf("\n");
+  const double growth = s["Indexed/10000"] / s["Indexed/1000"];
+  return lobbyfind::bench::Checked("indexed parser, growth 1,000 -> 10,000 servers", growth, "x", "<= 12 (linear: 10)",
+                                   growth <= 12.0)
+             ? 0
+             : 1;
 }

@@ -56,11 +56,12 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
   // The list is refilled on every tick; the server the user picked stays
   // picked while it is listed, so that "Connect" can still join it.
   auto& games = presence_->game_list();
-  const auto lines = view_.Items(Control::ListBox1);
   std::string picked_ip;
   std::string picked_name;
   bool picked = false;
-  for (std::size_t i = 0; i < lines.size() && i < games.serverips().size(); ++i) {
+  // The list shows one line per entry: asking each line whether it is
+  // picked is cheaper than copying every line's text out of the window.
+  for (std::size_t i = 0; i < games.serverips().size(); ++i) {
     if (view_.Selected(Control::ListBox1, static_cast<int>(i))) {
       picked_ip = games.serverips()[i];
       picked_name = games.servernames()[i];

@@ -21,8 +21,13 @@ constexpr std::string_view kNotPlayingLine = "You are now marked, as not playing
 }  // namespace
 
 void TForm1::CreateNetworkComponents() {
-  presence_ = std::make_unique<presence::Presence>(deps_.make_udp_sender(), deps_.make_tcp_listener(),
-                                                   deps_.make_timer(), *deps_.clock, deps_.answer_port);
+  // Made one by one: the order in which the parts get their ports is fixed.
+  auto sender = deps_.make_udp_sender();
+  auto listener = deps_.make_tcp_listener();
+  auto sweep = deps_.make_timer();
+  auto slices = deps_.make_timer();
+  presence_ = std::make_unique<presence::Presence>(std::move(sender), std::move(listener), std::move(sweep),
+                                                   *deps_.clock, deps_.answer_port, std::move(slices));
   auto& games = presence_->game_list();
   games.OnLinesReplaced = [this](const std::vector<std::string>& lines) {
     view_.SetItems(Control::ListBox1, lines);

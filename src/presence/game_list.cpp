@@ -22,7 +22,13 @@ std::string WaitingLine(std::string_view name, std::string_view map) {
   return line;
 }
 
-GameList::GameList(ports::UdpSender& sender, const ports::Clock& clock) : sender_(sender), clock_(clock) {}
+GameList::GameList(ports::UdpSender& sender, const ports::Clock& clock, std::unique_ptr<ports::Timer> slices)
+    : sender_(sender), clock_(clock), slices_(std::move(slices)) {
+  if (slices_) {
+    slices_->SetInterval(0);  // the next turn of the event loop
+    slices_->OnTimer = [this] { SendSlice(); };
+  }
+}
 
 void GameList::HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
                                 const std::vector<std::string>& ips) {
@@ -33,23 +39,39 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
   names_.assign(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(count));
   maps_.assign(maps.begin(), maps.begin() + static_cast<std::ptrdiff_t>(count));
   ips_.assign(ips.begin(), ips.begin() + static_cast<std::ptrdiff_t>(count));
-  lines_ = names_;
+  lines_.clear();
+  lines_.reserve(count);
   ping_times_.clear();
+  ping_times_.reserve(count);
   sent_at_.clear();
+  sent_at_.reserve(count);
   by_address_.clear();
   for (std::size_t i = 0; i < count; ++i) {
+    lines_.push_back(WaitingLine(names_[i], maps_[i]));
+    by_address_[ips_[i]].push_back(i);
+  }
+  if (OnLinesReplaced) OnLinesReplaced(lines_);
+  SendSlice();
+}
+
+void GameList::SendSlice() {
+  const std::size_t end =
+      slices_ ? std::min(ips_.size(), sent_at_.size() + kRequestsPerSlice) : ips_.size();
+  while (sent_at_.size() < end) {
+    const std::size_t i = sent_at_.size();
+    // Stamped right before its own request, so the time the line shows
+    // starts when the request leaves.
     ping_times_.push_back(std::to_string(clock_.MsSinceMidnight()));
     sent_at_.push_back(clock_.MonotonicMs());
-    lines_[i] = WaitingLine(names_[i], maps_[i]);
-    by_address_[ips_[i]].push_back(i);
     // A refused request leaves the server waiting; the others still get theirs.
     (void)PingServer(ips_[i]);
   }
-  if (OnLinesReplaced) OnLinesReplaced(lines_);
+  if (slices_) slices_->SetEnabled(!AllRequestsSent());
 }
 
 bool GameList::PingServer(const std::string& address) {
-  return sender_.Send(address, kEnumerationPort, SessionRequest());
+  static const std::string request = SessionRequest();
+  return sender_.Send(address, kEnumerationPort, request);
 }
 
 void GameList::AnswerArrived(const std::string& peer) {
@@ -57,6 +79,9 @@ void GameList::AnswerArrived(const std::string& peer) {
   if (found == by_address_.end()) return;
   const std::int64_t now = clock_.MonotonicMs();
   for (const std::size_t i : found->second) {
+    // A server still waiting for its request cannot have answered it: an
+    // answer to an earlier list's request is not timed against nothing.
+    if (i >= sent_at_.size()) continue;
     lines_[i] = AnsweredLine(now - sent_at_[i], names_[i], maps_[i]);
     if (OnLineChanged) OnLineChanged(i, lines_[i]);
   }

@@ -6,26 +6,40 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "ports/clock.h"
+#include "ports/timer.h"
 #include "ports/udp_sender.h"
 
 namespace lobbyfind::presence {
 
 class GameList {
  public:
-  GameList(ports::UdpSender& sender, const ports::Clock& clock);
+  // Requests sent in one go. A long list is sent in slices of this many, one
+  // slice per turn of the event loop, so that answers that come meanwhile
+  // are read (and timed) at once and the window never freezes.
+  static constexpr std::size_t kRequestsPerSlice = 64;
+
+  // `slices` paces the slices of a long list; without it every request of a
+  // list is sent at once.
+  GameList(ports::UdpSender& sender, const ports::Clock& clock, std::unique_ptr<ports::Timer> slices = nullptr);
 
   // Replaces every list by a new server list (names, maps and IPv4 addresses,
-  // index-aligned as the directory gave them), stamps each server and sends
-  // it a request. A server whose request cannot be sent (bad address, refused
-  // send) keeps its waiting line and the pass goes on with the next one.
+  // index-aligned as the directory gave them) and shows every line as
+  // waiting; then, in list order, stamps each server and sends it a request,
+  // the first slice at once and the rest on the following turns. A server
+  // whose request cannot be sent (bad address, refused send) keeps its
+  // waiting line and the pass goes on with the next one.
   void HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
                         const std::vector<std::string>& ips);
+
+  // True once every server of the current list has been sent its request.
+  [[nodiscard]] bool AllRequestsSent() const { return sent_at_.size() == ips_.size(); }
 
   // Sends one request to UDP port 47624 of `address`. False when the sender
   // refused it. Stamps nothing.
@@ -35,7 +49,8 @@ class GameList {
   // that address shows the time since its request.
   void AnswerArrived(const std::string& peer);
 
-  // The lists, all of the same length.
+  // The lists, all of the same length but the stamps, which grow as the
+  // requests go out.
   [[nodiscard]] const std::vector<std::string>& ListBox1() const { return lines_; }
   [[nodiscard]] const std::vector<std::string>& servernames() const { return names_; }
   [[nodiscard]] const std::vector<std::string>& servermaps() const { return maps_; }
@@ -49,6 +64,8 @@ class GameList {
   std::function<void(std::size_t index, const std::string& line)> OnLineChanged;
 
  private:
+  void SendSlice();
+
   ports::UdpSender& sender_;
   const ports::Clock& clock_;
   std::vector<std::string> lines_;
@@ -61,6 +78,7 @@ class GameList {
   std::vector<std::int64_t> sent_at_;
   // Address -> indexes of its entries, so an answer does not scan the list.
   std::unordered_map<std::string, std::vector<std::size_t>> by_address_;
+  std::unique_ptr<ports::Timer> slices_;
 };
 
 // The line of a server that answered after `round_trip_ms`; 0 ms cannot be

@@ -19,8 +19,11 @@ namespace lobbyfind::presence {
 
 class Presence {
  public:
+  // `sweep` closes idle answer connections; `slices` paces the requests of a
+  // long server list (without it a list is pinged in one go).
   Presence(std::unique_ptr<ports::UdpSender> sender, std::unique_ptr<ports::TcpListener> listener,
-           std::unique_ptr<ports::Timer> sweep, const ports::Clock& clock, std::uint16_t answer_port = kAnswerPort);
+           std::unique_ptr<ports::Timer> sweep, const ports::Clock& clock, std::uint16_t answer_port = kAnswerPort,
+           std::unique_ptr<ports::Timer> slices = nullptr);
 
   // `AntwortserverClientRead`: one arrival on an accepted connection. An
   // answer from the own machine is the hosted game and touches no line of

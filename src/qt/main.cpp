@@ -8,6 +8,7 @@
 #include "game/registry_procedures.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/lobby_app.h"
+#include "qt/shown_probe.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
       lobbyfind::platform::WinePrefixRegistry::ChoosePrefix(configured_prefix));
   const lobbyfind::game::ScopedMachineRegistry machine_registry(registry);
   lobbyfind::qt::LobbyApp lobby;
+  lobbyfind::qt::ExitWhenShownIfAsked(lobby.window());
   lobby.window().show();
   return QApplication::exec();
 }

@@ -24,6 +24,9 @@ void MainWindow::BuildInternetGamesPage() {
   chatlog->setGeometry(8, 20, 500, 190);
   chatlog->setReadOnly(true);
   chatlog->setAcceptRichText(false);
+  // Lines are only ever added and trimmed by the program: an undo history
+  // would keep every line ever shown.
+  chatlog->setUndoRedoEnabled(false);
   chatlog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QPalette palette = chatlog->palette();
   palette.setColor(QPalette::Base, Qt::white);
@@ -51,6 +54,9 @@ void MainWindow::BuildInternetGamesPage() {
   ListBox1->setObjectName("ListBox1");
   ListBox1->setGeometry(8, 20, 500, 118);
   ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+  // A list of thousands of servers is laid out a hundred lines per turn of
+  // the event loop, so the window never waits for the whole list.
+  ListBox1->setLayoutMode(QListView::Batched);
   Button1 = PlaceButton(servers, "Button1", "Connect", 516, 20, 100);
   Button4 = PlaceButton(servers, "Button4", "Host a game", 516, 52, 100);
   PlaceLabel(servers, "Hint : Connect, with Dbl-Click", 516, 90);

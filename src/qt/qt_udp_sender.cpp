@@ -1,6 +1,8 @@
 #include "qt/qt_udp_sender.h"
 
 #include <QHostInfo>
+#include <optional>
+#include <string_view>
 
 namespace lobbyfind::qt {
 
@@ -13,7 +15,40 @@ bool QtUdpSender::SendTo(const QHostAddress& address, std::uint16_t port, const 
   return socket_.writeDatagram(datagram, address, port) == datagram.size();
 }
 
+namespace {
+
+// "a.b.c.d" with four decimal parts of at most 255, as the directory lists
+// servers; anything else (a name, blanks, short forms) takes the general way.
+std::optional<quint32> PlainDottedIpv4(std::string_view text) {
+  quint32 address = 0;
+  int parts = 0;
+  std::size_t at = 0;
+  while (parts < 4) {
+    unsigned part = 0;
+    std::size_t digits = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 3) {
+      part = part * 10 + static_cast<unsigned>(text[at++] - '0');
+      ++digits;
+    }
+    if (digits == 0 || part > 255) return std::nullopt;
+    address = (address << 8) | part;
+    if (++parts < 4 && (at >= text.size() || text[at++] != '.')) return std::nullopt;
+  }
+  if (at != text.size()) return std::nullopt;
+  return address;
+}
+
+}  // namespace
+
 bool QtUdpSender::Send(const std::string& host, std::uint16_t port, std::string_view datagram) {
+  if (port == 0) return false;
+  // A game list sends thousands of these in a row: the usual plain address
+  // goes out without converting text, and the datagram is not copied, since
+  // the socket has sent it before this returns.
+  if (const auto plain = PlainDottedIpv4(host)) {
+    return SendTo(QHostAddress(*plain), port,
+                  QByteArray::fromRawData(datagram.data(), static_cast<qsizetype>(datagram.size())));
+  }
   const QByteArray bytes(datagram.data(), static_cast<qsizetype>(datagram.size()));
   const QString name = QString::fromStdString(host).trimmed();
   if (name.isEmpty() || port == 0) return false;

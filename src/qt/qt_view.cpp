@@ -147,7 +147,16 @@ void QtView::SetItems(Control c, const std::vector<std::string>& items) {
   if (auto* list = AsList(Widget(c))) {
     const QSignalBlocker quiet(list);
     list->clear();
-    for (const auto& item : items) list->addItem(ToScreen(item));
+    if (list->isSortingEnabled()) {
+      for (const auto& item : items) list->addItem(ToScreen(item));  // each in its place
+      return;
+    }
+    // One insertion for the whole list: a game list of thousands of servers
+    // is not laid out once per line.
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& item : items) texts.push_back(ToScreen(item));
+    list->addItems(texts);
   }
 }
 

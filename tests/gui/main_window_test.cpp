@@ -254,6 +254,33 @@ TEST_F(MainWindowTest, RealChatLogKeeps201Lines) {
   EXPECT_EQ(lines.last(), "line 249");
   EXPECT_EQ(lobby_->window().chatlog->textCursor().position(),
             lobby_->window().chatlog->document()->characterCount() - 1);
+  // Nothing else grows with the lines written: no undo history of them.
+  EXPECT_EQ(lobby_->window().chatlog->document()->availableUndoSteps(), 0);
+}
+
+TEST_F(MainWindowTest, LongGameListArrivesWholeInTheRealListInOrder) {
+  // Thousands of servers go into the widget in one insertion; the window
+  // keeps them in the directory's order.
+  constexpr int kServers = 3000;
+  directory::tServerLists lists;
+  for (int i = 0; i < kServers; ++i) {
+    lists.ServerNames.push_back("S" + std::to_string(i));
+    lists.Maps.push_back("m");
+    lists.IPs.push_back("127.87." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1));
+  }
+  lobby_->form().HandleServerList(lists);
+  auto* list = Find<QListWidget>("ListBox1");
+  ASSERT_EQ(list->count(), kServers);
+  for (int i : {0, 1, kServers / 2, kServers - 1}) {
+    EXPECT_EQ(list->item(i)->text().toStdString(), "[*]S" + std::to_string(i) + ":m") << i;
+  }
+  // The players list stays sorted as before.
+  lobby_->view().SetItems(Control::ListBox2, {"zed", "Amy", "bob"});
+  auto* players = Find<QListWidget>("ListBox2");
+  ASSERT_EQ(players->count(), 3);
+  EXPECT_EQ(players->item(0)->text(), "Amy");
+  EXPECT_EQ(players->item(1)->text(), "bob");
+  EXPECT_EQ(players->item(2)->text(), "zed");
 }
 
 TEST_F(MainWindowTest, StatusLineShowsTextAndBar) {

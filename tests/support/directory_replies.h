@@ -6,18 +6,28 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace lobbyfind::testing {
 
-inline std::string ServersReply(int servers) {
+// A SERVERS reply listing one server per address, named "Player <i>".
+inline std::string ServersReplyFor(const std::vector<std::string>& ips) {
   std::string reply = "<titel>SERVERS</titel>\r\n";
-  for (int i = 0; i < servers; ++i) {
+  for (std::size_t i = 0; i < ips.size(); ++i) {
     const std::string n = std::to_string(i);
     reply += "<server><servername>Player " + n + "</servername><lastupdate>12:" + std::to_string(i % 60) +
-             "</lastupdate><ip>10." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) +
-             ".1</ip><map>Downtown</map><port>2300</port><version>4</version></server>\r\n";
+             "</lastupdate><ip>" + ips[i] + "</ip><map>Downtown</map><port>2300</port><version>4</version></server>\r\n";
   }
   return reply;
+}
+
+// `servers` servers at distinct addresses 10.a.b.1.
+inline std::string ServersReply(int servers) {
+  std::vector<std::string> ips;
+  for (int i = 0; i < servers; ++i) {
+    ips.push_back("10." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256) + ".1");
+  }
+  return ServersReplyFor(ips);
 }
 
 // `unit` repeated up to at least `size` bytes.

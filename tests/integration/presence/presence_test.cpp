@@ -13,6 +13,7 @@
 
 #include "game_host_process.h"
 #include "ports/clock.h"
+#include "presence/session_enumeration.h"
 #include "qt/qt_tcp_listener.h"
 #include "qt/qt_timer.h"
 #include "qt/qt_udp_sender.h"
@@ -144,6 +145,27 @@ TEST(QtUdpSender, ResolvesHostNamesWithoutBlockingAndRefusesBadInput) {
   EXPECT_FALSE(sender.Send("", 47624, "x"));
   EXPECT_FALSE(sender.Send("::1", 47624, "x"));
   EXPECT_FALSE(sender.Send("127.0.0.1", 0, "x"));
+}
+
+TEST(QtUdpSender, EverySpellingOfAnAddressDeliversTheRequestByteForByte) {
+  QUdpSocket receiver;
+  ASSERT_TRUE(receiver.bind(QHostAddress("127.0.0.1"), 0));
+  qt::QtUdpSender sender;
+  // The request holds zero bytes: nothing may cut it short or copy it wrong.
+  const std::string request = SessionRequest();
+  const char* spellings[] = {"127.0.0.1", " 127.0.0.1", "127.0.0.1 ", "127.000.000.001"};
+  for (const char* host : spellings) {
+    ASSERT_TRUE(sender.Send(host, receiver.localPort(), request)) << host;
+    QByteArray got;
+    ASSERT_TRUE(RunUntil(
+        [&] {
+          if (receiver.hasPendingDatagrams()) got = receiver.receiveDatagram().data();
+          return !got.isEmpty();
+        },
+        5000))
+        << host;
+    EXPECT_EQ(got.toStdString(), request) << host;
+  }
 }
 
 TEST(QtTcpListener, PortHeldElsewhereCannotBeHadAndIsRetried) {

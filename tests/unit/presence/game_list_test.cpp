@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "fakes.h"
 #include "presence/session_enumeration.h"
 
@@ -9,6 +11,7 @@ namespace lobbyfind::presence {
 namespace {
 
 using testing::FakeClock;
+using testing::FakeTimer;
 using testing::FakeUdpSender;
 using Lines = std::vector<std::string>;
 
@@ -155,6 +158,104 @@ TEST_F(GameListTest, AnswerAfterANewListIsTimedAgainstTheNewStamps) {
   list.AnswerArrived("10.0.0.7");  // no longer listed
   list.AnswerArrived("10.0.0.8");
   EXPECT_EQ(list.ListBox1(), (Lines{"[40ms] B:y"}));
+}
+
+// A long list goes out in slices, one per turn of the event loop.
+class SlicedGameListTest : public ::testing::Test {
+ protected:
+  SlicedGameListTest() {
+    auto timer = std::make_unique<FakeTimer>();
+    slices = timer.get();
+    list = std::make_unique<GameList>(sender, clock, std::move(timer));
+  }
+
+  // n servers "S<i>" at 10.0.<i/200>.<i%200+1>, all on map "m".
+  void ListServers(std::size_t n) {
+    Lines names, maps, ips;
+    for (std::size_t i = 0; i < n; ++i) {
+      names.push_back("S" + std::to_string(i));
+      maps.push_back("m");
+      ips.push_back(Address(i));
+    }
+    list->HandleServerList(names, maps, ips);
+  }
+  static std::string Address(std::size_t i) {
+    return "10.0." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1);
+  }
+
+  FakeUdpSender sender;
+  FakeClock clock;
+  FakeTimer* slices = nullptr;
+  std::unique_ptr<GameList> list;
+};
+
+TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSlicePerTurnEachStampedWhenSent) {
+  constexpr std::size_t kServers = 2 * GameList::kRequestsPerSlice + 22;
+  clock.wall = 1000;
+  ListServers(kServers);
+  // Every line waits from the start; only the first slice has gone out.
+  EXPECT_EQ(list->ListBox1().size(), kServers);
+  EXPECT_EQ(list->ListBox1().back(), "[*]S" + std::to_string(kServers - 1) + ":m");
+  EXPECT_EQ(sender.sent.size(), GameList::kRequestsPerSlice);
+  EXPECT_EQ(list->serverpingtimes().size(), GameList::kRequestsPerSlice);
+  EXPECT_FALSE(list->AllRequestsSent());
+  EXPECT_TRUE(slices->enabled);
+  EXPECT_EQ(slices->interval, 0U);
+
+  clock.Advance(3);
+  slices->Fire();
+  EXPECT_EQ(sender.sent.size(), 2 * GameList::kRequestsPerSlice);
+  clock.Advance(3);
+  slices->Fire();
+  EXPECT_TRUE(list->AllRequestsSent());
+  EXPECT_FALSE(slices->enabled);
+
+  ASSERT_EQ(sender.sent.size(), kServers);
+  ASSERT_EQ(list->serverpingtimes().size(), kServers);
+  for (std::size_t i = 0; i < kServers; ++i) {
+    EXPECT_EQ(sender.sent[i].host, Address(i)) << i;
+    const int slice = static_cast<int>(i / GameList::kRequestsPerSlice);
+    EXPECT_EQ(list->serverpingtimes()[i], std::to_string(1000 + 3 * slice)) << i;
+  }
+}
+
+TEST_F(SlicedGameListTest, EachLineIsTimedFromItsOwnRequest) {
+  ListServers(GameList::kRequestsPerSlice + 1);
+  const std::size_t last = GameList::kRequestsPerSlice;
+  clock.Advance(5);
+  // An answer from a server whose request has not gone out yet belongs to an
+  // earlier list: it leaves the line waiting.
+  list->AnswerArrived(Address(last));
+  EXPECT_EQ(list->ListBox1()[last], "[*]S" + std::to_string(last) + ":m");
+  slices->Fire();
+  clock.Advance(20);
+  list->AnswerArrived(Address(last));
+  list->AnswerArrived(Address(0));
+  EXPECT_EQ(list->ListBox1()[last], "[20ms] S" + std::to_string(last) + ":m");
+  EXPECT_EQ(list->ListBox1()[0], "[25ms] S0:m");
+}
+
+TEST_F(SlicedGameListTest, ANewListReplacesOneStillGoingOut) {
+  ListServers(3 * GameList::kRequestsPerSlice);
+  sender.sent.clear();
+  list->HandleServerList({"A", "B"}, {"x", "y"}, {"10.9.9.1", Address(200)});
+  EXPECT_TRUE(list->AllRequestsSent());
+  EXPECT_FALSE(slices->enabled);
+  slices->Fire();  // a tick already due changes nothing
+  ASSERT_EQ(sender.sent.size(), 2U);
+  EXPECT_EQ(list->serverpingtimes().size(), 2U);
+  // The address index follows the new list: the old entry at Address(0) is gone.
+  clock.Advance(9);
+  list->AnswerArrived(Address(0));
+  list->AnswerArrived(Address(200));
+  EXPECT_EQ(list->ListBox1(), (Lines{"[*]A:x", "[9ms] B:y"}));
+}
+
+TEST_F(SlicedGameListTest, AnEmptyListStopsThePacing) {
+  ListServers(2 * GameList::kRequestsPerSlice);
+  list->HandleServerList({}, {}, {});
+  EXPECT_TRUE(list->AllRequestsSent());
+  EXPECT_FALSE(slices->enabled);
 }
 
 TEST(AnsweredLine, FormatsTimeNameAndMap) {

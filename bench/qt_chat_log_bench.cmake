@@ -1,0 +1,5 @@
+# The window is driven with the presence tests' event-loop wait, which lives beside
+# their stand-in game host.
+target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/integration/presence/game_host_process_support.cpp)
+add_dependencies(${name} lobbyfind-gamehost)
+target_compile_definitions(${name} PRIVATE LOBBYFIND_GAMEHOST_PATH="$<TARGET_FILE:lobbyfind-gamehost>")

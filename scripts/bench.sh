@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the program and its benchmarks in release mode into build-bench/ and
+# prints every figure with its target and PASS or FAIL. Exit status 0 when
+# every target is met. Extra arguments go to cmake at configure time.
+#
+# The figures are timings: run it on a quiet machine, and read the load line
+# each suite prints before trusting a FAIL.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BENCH_BUILD_DIR:-$root/build-bench}
+jobs=${BENCH_JOBS:-2}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLOBBYFIND_BENCH=ON "$@" >/dev/null || exit 1
+cmake --build "$build" -j "$jobs" --target \
+  qt_startup_bench qt_game_list_bench qt_chat_log_bench directory_parser_bench irc_decoder_bench >/dev/null ||
+  { echo "bench build failed; run: cmake --build $build" >&2; exit 1; }
+
+failed=0
+run() {
+  "$@" || failed=$((failed + 1))
+}
+
+echo "lobbyfind benchmarks ($(nproc) cores; release build in $build)"
+run "$build/bench/qt_startup_bench"
+run "$build/bench/qt_game_list_bench"
+run "$build/bench/qt_chat_log_bench"
+
+# The parser and IRC decoder suites print Google Benchmark tables; their own
+# summaries carry their targets.
+echo
+echo "== Directory reply parser"
+run "$build/bench/directory_parser_bench"
+echo
+echo "== IRC decoding"
+irc=$("$build/bench/irc_decoder_bench") || failed=$((failed + 1))
+echo "$irc"
+# Target: at least 1,000,000 lines per second, decoder alone and whole client.
+echo "$irc" | awk '/^BM_/ {
+    for (i = 1; i <= NF; i++) if ($i ~ /^lines_per_second=/) {
+      v = substr($i, 18); unit = substr(v, length(v) - 2, 1); n = v + 0
+      if (unit == "k") n *= 1e3; else if (unit == "M") n *= 1e6; else if (unit == "G") n *= 1e9
+      printf "  %-58s %10.0f %-6s target %-22s %s\n", $1 " lines per second", n, "", ">= 1000000", (n >= 1e6 ? "PASS" : "FAIL")
+      if (n < 1e6) bad = 1
+    }
+  } END { exit bad }' || failed=$((failed + 1))
+
+echo
+if [ "$failed" -eq 0 ]; then
+  echo "bench: every suite met its targets"
+else
+  echo "bench: $failed suite(s) missed a target (see FAIL above)"
+fi
+exit $((failed > 0))
