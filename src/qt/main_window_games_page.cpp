@@ -24,6 +24,9 @@ void MainWindow::BuildInternetGamesPage() {
   chatlog->setGeometry(8, 20, 500, 190);
   chatlog->setReadOnly(true);
   chatlog->setAcceptRichText(false);
+  // The program writes every line; nothing is for the user to undo. With the
+  // undo history on, each line added and trimmed would be kept for ever.
+  chatlog->setUndoRedoEnabled(false);
   chatlog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QPalette palette = chatlog->palette();
   palette.setColor(QPalette::Base, Qt::white);

@@ -27,6 +27,7 @@ void MainWindow::BuildStartPage() {
   onlinenews->setGeometry(18, 26, 304, 322);
   onlinenews->setReadOnly(true);
   onlinenews->setAcceptRichText(false);
+  onlinenews->setUndoRedoEnabled(false);  // written by the program only
   onlinenews->setFrameStyle(QFrame::NoFrame);
   onlinenews->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QPalette palette = onlinenews->palette();
