@@ -67,7 +67,7 @@ struct FormDeps {
   // must not compete for it choose another.
   std::uint16_t answer_port = presence::kAnswerPort;
   // The directory exchange's time limits and reply size; tests shorten them.
-  directory::HttpExchange::Limits http_limits;
+  directory::HttpExchange::Limits http_limits{};
   // Start state of the pseudo-random generator. The program seeds it from
   // the clock so that two first starts do not pick the same player name.
   std::uint32_t random_seed = 0;

@@ -28,7 +28,7 @@ class LobbyApp {
     // the requests name; tests that must not compete for it choose another.
     std::uint16_t answer_port = presence::kAnswerPort;
     // The directory exchange's limits; tests that wait for them shorten them.
-    directory::HttpExchange::Limits http_limits;
+    directory::HttpExchange::Limits http_limits{};
   };
 
   // Builds the window and runs the core's creation handler; the window is
