@@ -66,6 +66,8 @@ struct FormDeps {
   // The answer server's port: 2300, which the requests name; only tests that
   // must not compete for it choose another.
   std::uint16_t answer_port = presence::kAnswerPort;
+  // The directory exchange's time limits and reply size; tests shorten them.
+  directory::HttpExchange::Limits http_limits{};
   // Start state of the pseudo-random generator. The program seeds it from
   // the clock so that two first starts do not pick the same player name.
   std::uint32_t random_seed = 0;
@@ -205,6 +207,8 @@ class TForm1 {
   void IrcClientUserChangedNick(const std::string& OldUsername, const std::string& newusername);
   void IrcClientNicknameAllreadyUsed();
   void IrcClientConnectionError(const std::string& reason);
+  // The server ended a connection that was up.
+  void IrcClientConnectionClosed();
   // Key released in the chat input (13: Enter). True when the key was
   // consumed and must go no further.
   bool Edit3KeyUp(int key);
@@ -263,6 +267,8 @@ class TForm1 {
   std::unique_ptr<directory::cWebinterface> webinterface_;
   std::unique_ptr<presence::Presence> presence_;
   bool connect_fail_shown_ = false;
+  // The chat connection's error is in the log since the last "Login".
+  bool chat_error_shown_ = false;
 };
 
 template <typename Handler>

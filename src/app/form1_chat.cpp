@@ -28,6 +28,7 @@ constexpr std::string_view kLoginsTransferred = "Successfully transfered your lo
 constexpr std::string_view kServerChangedNick =
     "The server changed your nickname, because, yours was registred by an other user already!";
 constexpr std::string_view kConnectionErrorPrefix = "Chat connection error: ";
+constexpr std::string_view kServerClosedConnection = "the chat server closed the connection";
 
 // Nicknames compared as the server compares them in a nickname change: the
 // letters A to Z without regard to case, everything else exactly.
@@ -81,6 +82,7 @@ void TForm1::SetupChat() {
   };
   irc.ShowMessage = [this](const std::string& text) { view_.ShowMessage(text); };
   irc.ConnectionError = [this](const std::string& reason) { IrcClientConnectionError(reason); };
+  irc.ConnectionClosed = [this] { IrcClientConnectionClosed(); };
 }
 
 void TForm1::Button7Click() {
@@ -88,6 +90,7 @@ void TForm1::Button7Click() {
     return;
   }
   online_state_ = OnlineState::osConnecting;
+  chat_error_shown_ = false;
   std::string host;
   if (!config_->ReadString(kKeyIrcHost, host) || host.empty()) {
     host = kDefaultIrcHost;
@@ -106,6 +109,21 @@ void TForm1::IrcClientConnectionError(const std::string& reason) {
   // Written to the chat log rather than thrown at the user in a box; the
   // Start page and "Login" stay as they are, so the user can try again.
   AddChatLine(LineKind::lkSystem, std::string(kConnectionErrorPrefix) + reason);
+  chat_error_shown_ = true;
+}
+
+void TForm1::IrcClientConnectionClosed() {
+  // The server is gone (restarted, crashed, or the network broke): say so and
+  // bring back the Start page, so that "Login" is at hand again. The players
+  // list would only show people the user can no longer reach. A broken
+  // connection whose error is already in the log needs no second line.
+  if (!chat_error_shown_) {
+    AddChatLine(LineKind::lkSystem, std::string(kConnectionErrorPrefix) + std::string(kServerClosedConnection));
+  }
+  view_.SetItems(Control::ListBox2, {});
+  ShowLoginPage();
+  view_.SetActivePage(Control::tab_Start);
+  online_state_ = OnlineState::osOffline;
 }
 
 void TForm1::IrcClientMODTFinished() { irc_client_->JoinChannel(kChatChannel); }

@@ -159,10 +159,11 @@ void TIrcClient::SocketError(const ports::TcpConnection* from, const std::string
 }
 
 void TIrcClient::SocketClosed(const ports::TcpConnection* from) {
-  // A connection closed by the server raises no event; it only stops waiting
-  // for registration.
+  // Only the server's close arrives here (our own Disconnect raises nothing).
   if (from != socket_.get()) return;
+  DepthGuard guard(notification_depth_);
   registration_timer_->SetEnabled(false);
+  if (ConnectionClosed) ConnectionClosed();
 }
 
 void TIrcClient::ParseLine(std::string_view line) {

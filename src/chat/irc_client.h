@@ -135,6 +135,9 @@ class TIrcClient {
   std::function<void(const std::string& text)> ShowMessage;
   // ... and a connection that failed or broke, with the platform's reason.
   std::function<void(const std::string& reason)> ConnectionError;
+  // ... and a connection the server ended (or lost on the way) after it was
+  // up: without this the user would chat into the void.
+  std::function<void()> ConnectionClosed;
 
  private:
   struct WhoisValues {

@@ -20,13 +20,16 @@ void HttpExchange::Notified(const ports::TcpConnection* source, Step step) {
 }
 
 HttpExchange::HttpExchange(ports::TcpConnectionFactory connections, ports::TimerFactory timers, Limits limits)
-    : connections_(std::move(connections)), timer_(timers()), limits_(limits) {
-  timer_->SetEnabled(false);
-  timer_->OnTimer = [this] { Notified(nullptr, [this] { TimedOut(); }); };
+    : connections_(std::move(connections)), deadline_(timers()), timer_(timers()), limits_(limits) {
+  for (ports::Timer* timer : {timer_.get(), deadline_.get()}) {
+    timer->SetEnabled(false);
+    timer->OnTimer = [this] { Notified(nullptr, [this] { TimedOut(); }); };
+  }
 }
 
 HttpExchange::~HttpExchange() {
   timer_->OnTimer = nullptr;
+  deadline_->OnTimer = nullptr;
   if (connection_) connection_->Close();
 }
 
@@ -53,6 +56,8 @@ bool HttpExchange::Get(std::string_view url) {
   connection_->OnClosed = [this, source] { Notified(source, [this] { ConnectionClosed(); }); };
   timer_->SetInterval(limits_.timeout_ms);
   timer_->SetEnabled(true);
+  deadline_->SetInterval(limits_.deadline_ms);
+  deadline_->SetEnabled(true);
   connection_->Connect(target->host, target->port);
   return true;
 }
@@ -89,6 +94,7 @@ void HttpExchange::TimedOut() {
 
 void HttpExchange::Finish(bool failed, const std::string& reason) {
   timer_->SetEnabled(false);
+  deadline_->SetEnabled(false);
   connection_->Close();  // no notification: the connection is ours to end
   finished_.push_back(std::move(connection_));
   failed_ = failed;

@@ -36,6 +36,10 @@ class HttpExchange {
     std::uint32_t timeout_ms = 15000;
     // A directory reply is a few kilobytes; an endless body must not eat the memory.
     std::size_t max_body = 4U * 1024U * 1024U;
+    // An exchange still running after this long has failed as well, even
+    // when it crawls: a server that trickles a byte at a time would
+    // otherwise keep the request queue busy for ever.
+    std::uint32_t deadline_ms = 60000;
   };
 
   HttpExchange(ports::TcpConnectionFactory connections, ports::TimerFactory timers)
@@ -78,6 +82,8 @@ class HttpExchange {
   void Notified(const ports::TcpConnection* source, Step step);
 
   ports::TcpConnectionFactory connections_;
+  // The whole exchange's limit, made before the progress timer.
+  std::unique_ptr<ports::Timer> deadline_;
   std::unique_ptr<ports::Timer> timer_;
   Limits limits_;
   std::unique_ptr<ports::TcpConnection> connection_;

@@ -59,6 +59,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   deps.make_udp_sender = [] { return std::make_unique<QtUdpSender>(); };
   deps.make_tcp_listener = [] { return std::make_unique<QtTcpListener>(); };
   deps.answer_port = options.answer_port;
+  deps.http_limits = options.http_limits;
   deps.close_game_windows = [] { game::CloseGameWindows(); };
   form_ = std::make_unique<app::TForm1>(std::move(deps));
   ConnectUserActions();

@@ -27,6 +27,8 @@ class LobbyApp {
     // Where the game answers the session-enumeration requests: 2300, which
     // the requests name; tests that must not compete for it choose another.
     std::uint16_t answer_port = presence::kAnswerPort;
+    // The directory exchange's limits; tests that wait for them shorten them.
+    directory::HttpExchange::Limits http_limits{};
   };
 
   // Builds the window and runs the core's creation handler; the window is

@@ -22,6 +22,11 @@ QtTcpConnection::~QtTcpConnection() {
 }
 
 void QtTcpConnection::Wire() {
+  // Qt would otherwise read all a peer has sent in one go, and the core
+  // handles one read in one go: a flood would hold the event loop for
+  // seconds. A bounded buffer hands it over in slices, one per turn of the
+  // event loop, and TCP slows the sender meanwhile.
+  socket_->setReadBufferSize(kReadSliceBytes);
   QObject::connect(socket_, &QTcpSocket::connected, [this] {
     connected_ = true;
     if (OnConnected) OnConnected();

@@ -11,6 +11,9 @@ namespace lobbyfind::qt {
 
 class QtTcpConnection final : public ports::TcpConnection {
  public:
+  // The most one notification of data hands to the core.
+  static constexpr qint64 kReadSliceBytes = 16 * 1024;
+
   QtTcpConnection();
   // Wraps a socket accepted by a QTcpServer (already connected).
   explicit QtTcpConnection(QTcpSocket* accepted);

@@ -34,9 +34,9 @@ app::Rgb ToRgb(const QColor& c) {
           static_cast<std::uint8_t>(c.blue())};
 }
 
-// Appends one plain-text line at the end of a text view in a character
-// format; `lines` counts the lines already there.
-void AppendLine(QTextEdit& edit, int& lines, std::string_view text, const QTextCharFormat& format) {
+// Appends plain text as one new paragraph at the end of a text view in a
+// character format; `lines` counts the paragraphs appended so far.
+void AppendLine(QTextEdit& edit, int& lines, const QString& text, const QTextCharFormat& format) {
   QTextCursor cursor(edit.document());
   cursor.movePosition(QTextCursor::End);
   if (lines > 0) {
@@ -44,7 +44,7 @@ void AppendLine(QTextEdit& edit, int& lines, std::string_view text, const QTextC
   } else {
     cursor.setBlockCharFormat(format);
   }
-  cursor.insertText(ToScreen(text), format);
+  cursor.insertText(text, format);
   ++lines;
 }
 
@@ -231,7 +231,8 @@ void QtView::ChatLogDeleteFirstLine() {
 void QtView::ChatLogAppend(std::string_view text, app::Rgb colour) {
   QTextCharFormat format;
   format.setForeground(ToColor(colour));
-  AppendLine(*window_.chatlog, chat_lines_, text, format);
+  // The log's line count is what keeps it short: one entry, one line.
+  AppendLine(*window_.chatlog, chat_lines_, ToScreenLine(text), format);
   window_.chatlog->moveCursor(QTextCursor::End);
   window_.chatlog->ensureCursorVisible();
 }
@@ -246,7 +247,8 @@ void QtView::NewsAppend(std::string_view text, const app::TextFormat& format) {
   chars.setFontPointSize(format.point_size);
   chars.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
   chars.setForeground(ToColor(format.colour));
-  AppendLine(*window_.onlinenews, news_lines_, text, chars);
+  // News content may span lines on purpose.
+  AppendLine(*window_.onlinenews, news_lines_, ToScreen(text), chars);
 }
 
 std::string QtView::StatusPanelText(int panel) const {

@@ -11,5 +11,10 @@ namespace lobbyfind::qt {
 
 [[nodiscard]] QString ToScreen(std::string_view bytes);
 [[nodiscard]] std::string ToBytes(const QString& text);
+// Screen text for one line of a log: control characters (tab apart) and the
+// characters a text view takes as line or frame breaks are shown as their
+// visible stand-ins (U+2400 and on), so that a line a stranger sends stays
+// one line and cannot pass for several.
+[[nodiscard]] QString ToScreenLine(std::string_view bytes);
 
 }  // namespace lobbyfind::qt

@@ -54,6 +54,7 @@ inline void RecordAllEvents(TIrcClient& client, std::vector<std::string>& events
   };
   client.ShowMessage = [=](S text) { rec("ShowMessage", {text}); };
   client.ConnectionError = [=](S reason) { rec("ConnectionError", {reason}); };
+  client.ConnectionClosed = [=] { rec("ConnectionClosed", {}); };
 }
 
 }  // namespace lobbyfind::chat::testing

@@ -29,7 +29,7 @@ std::uint16_t NgircdServer::FreeLoopbackPort() {
   return probe.serverPort();
 }
 
-bool NgircdServer::Start() {
+bool NgircdServer::Start(std::uint16_t port) {
   const QString program = FindNgircd();
   if (program.isEmpty()) {
     error_ = "ngircd is not installed (Debian package ngircd)";
@@ -48,7 +48,7 @@ bool NgircdServer::Start() {
     error_ = "cannot read " LOBBYFIND_NGIRCD_CONF_TEMPLATE;
     return false;
   }
-  port_ = FreeLoopbackPort();
+  port_ = port != 0 ? port : FreeLoopbackPort();
   QByteArray config = template_file.readAll();
   config.replace("@PORT@", QByteArray::number(port_));
   config.replace("@PIDFILE@", dir_.filePath("ngircd.pid").toUtf8());
@@ -88,6 +88,12 @@ bool NgircdServer::WaitUntilListening(int timeout_ms) {
     QTest::qWait(20);
   }
   return false;
+}
+
+void NgircdServer::Kill() {
+  if (process_.state() == QProcess::NotRunning) return;
+  process_.kill();
+  process_.waitForFinished(3000);
 }
 
 void NgircdServer::Stop() {

@@ -17,10 +17,13 @@ class NgircdServer {
   NgircdServer& operator=(const NgircdServer&) = delete;
   ~NgircdServer();
 
-  // Starts the server and waits until it accepts connections. On failure
-  // returns false and leaves the reason in Error().
-  bool Start();
+  // Starts the server and waits until it accepts connections, on `port` or,
+  // when 0, on a free one. On failure returns false and leaves the reason in
+  // Error().
+  bool Start(std::uint16_t port = 0);
   void Stop();
+  // Ends the server at once (SIGKILL), as a crash would.
+  void Kill();
 
   [[nodiscard]] std::uint16_t Port() const { return port_; }
   // A loopback port free at the moment of asking.

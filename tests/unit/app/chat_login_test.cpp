@@ -157,5 +157,44 @@ TEST_F(ChatLogin, ConnectionErrorsGoToTheChatLogAndLoginStaysUsable) {
   EXPECT_EQ(irc_ports_.Last().connect_calls, 1);
 }
 
+TEST_F(ChatLogin, AServerThatHangsUpIsReportedOnceAndLoginIsBack) {
+  struct Case {
+    const char* name;
+    bool with_error;
+    Strings lines;
+  };
+  const Case cases[] = {
+      {"closed", false, {"Chat connection error: the chat server closed the connection"}},
+      {"reset", true, {"Chat connection error: Connection reset by peer"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view_ = FakeView();
+    timers_.made.clear();
+    auto& form = CreateWithNick();
+    Login();
+    Names("me bob");
+    ASSERT_EQ(form.GetOnlineState(), OnlineState::osOnline);
+    const std::size_t before = view_.chat_log.size();
+    if (c.with_error) {
+      Irc().Fail("Connection reset by peer");
+    } else {
+      Irc().PeerCloses();
+    }
+    Strings added;
+    for (std::size_t i = before; i < view_.chat_log.size(); ++i) added.push_back(view_.chat_log[i].text);
+    EXPECT_EQ(added, c.lines);
+    EXPECT_TRUE(Players().empty());
+    EXPECT_EQ(form.GetOnlineState(), OnlineState::osOffline);
+    EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
+    EXPECT_FALSE(view_.PageVisible(Control::tab_Internetgames));
+    EXPECT_EQ(view_.ActivePage(), Control::tab_Start);
+    // "Login" connects anew.
+    form.Button7Click();
+    EXPECT_EQ(Irc().connect_calls, 1);
+    EXPECT_EQ(form.GetOnlineState(), OnlineState::osConnecting);
+  }
+}
+
 }  // namespace
 }  // namespace lobbyfind::test

@@ -257,11 +257,23 @@ TEST_F(ClientFixture, AFailedConnectionStopsTheFallbackAndReportsTheError) {
   EXPECT_FALSE(ports.timer->enabled);
 }
 
-TEST_F(ClientFixture, ABrokenConnectionReportsTheError) {
+TEST_F(ClientFixture, ABrokenConnectionReportsTheErrorThenTheClose) {
   FakeTcpConnection& conn = ConnectAndOpen();
   conn.Fail("Connection reset by peer");
-  EXPECT_EQ(events, Strings{"ConnectionError(Connection reset by peer)"});
+  EXPECT_EQ(events, (Strings{"ConnectionError(Connection reset by peer)", "ConnectionClosed()"}));
   EXPECT_FALSE(ports.timer->enabled);
+}
+
+TEST_F(ClientFixture, OnlyTheServersCloseOfTheCurrentConnectionIsReported) {
+  FakeTcpConnection& first = ConnectAndOpen();
+  first.PeerCloses();
+  EXPECT_EQ(events, Strings{"ConnectionClosed()"});
+  events.clear();
+  FakeTcpConnection& second = ConnectAndOpen();
+  client.Connect("irc.example", 6667);  // replaces the second: its end is ours
+  second.Fail("late");
+  client.Disconnect();
+  EXPECT_TRUE(events.empty());
 }
 
 TEST_F(ClientFixture, InvalidPortIsAConnectionError) {

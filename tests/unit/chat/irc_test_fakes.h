@@ -44,6 +44,13 @@ class FakeTcpConnection final : public ports::TcpConnection {
     if (was_connected && OnClosed) OnClosed();
   }
 
+  // The server hangs up without an error.
+  void PeerCloses() {
+    const bool was_connected = connected;
+    connected = false;
+    if (was_connected && OnClosed) OnClosed();
+  }
+
   // The lines written so far (split at CR LF), emptied by each call.
   std::vector<std::string> TakeLines() {
     std::vector<std::string> lines;

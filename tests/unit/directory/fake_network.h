@@ -89,7 +89,9 @@ class FakeTimer final : public ports::Timer {
 struct FakeNetwork {
   std::vector<FakeTcpConnection*> connections;
   std::deque<ConnectionRecord> records;
+  // The last timer made, and every timer in creation order.
   FakeTimer* timer = nullptr;
+  std::vector<FakeTimer*> timers;
 
   ports::TcpConnectionFactory ConnectionFactory() {
     return [this] {
@@ -102,6 +104,7 @@ struct FakeNetwork {
     return [this] {
       auto made = std::make_unique<FakeTimer>();
       timer = made.get();
+      timers.push_back(timer);
       return made;
     };
   }

@@ -11,6 +11,7 @@ namespace lobbyfind::directory {
 namespace {
 
 using lobbyfind::testing::FakeNetwork;
+using lobbyfind::testing::FakeTimer;
 
 // Records every notification of the exchange in the order it came.
 struct Recorder {
@@ -117,6 +118,31 @@ TEST_F(HttpExchangeTest, TimesOutWithoutProgressButNotWhileBytesArrive) {
   EXPECT_TRUE(net.LastRecord().closed_by_owner);
   EXPECT_TRUE(net.LastRecord().destroyed) << "released once its notifications are over";
   EXPECT_FALSE(net.timer->enabled);
+}
+
+TEST_F(HttpExchangeTest, AReplyThatOnlyCrawlsFailsAtTheDeadlineOfTheWholeExchange) {
+  ASSERT_EQ(net.timers.size(), 2U);
+  FakeTimer& deadline = *net.timers.front();
+  ASSERT_TRUE(http.Get("http://h/x"));
+  EXPECT_TRUE(deadline.enabled);
+  EXPECT_EQ(deadline.interval, HttpExchange::Limits{}.deadline_ms);
+  auto& connection = net.Last();
+  connection.Accept();
+  const int restarts = deadline.restarts;
+  for (const char byte : std::string("HTTP/1.0 200 OK\r\n\r\nab")) {
+    connection.Deliver(std::string(1, byte));
+  }
+  EXPECT_EQ(deadline.restarts, restarts) << "progress does not move the deadline";
+  EXPECT_TRUE(recorder.events.empty());
+  deadline.Fire();
+  ASSERT_EQ(recorder.events.size(), 2U);
+  EXPECT_EQ(recorder.events[0], "disconnect(failed)");
+  EXPECT_EQ(recorder.events[1].rfind("failed:", 0), 0U);
+  EXPECT_FALSE(deadline.enabled);
+  EXPECT_FALSE(net.timer->enabled);
+  // The next exchange gets a fresh deadline.
+  ASSERT_TRUE(http.Get("http://h/y"));
+  EXPECT_TRUE(deadline.enabled);
 }
 
 TEST_F(HttpExchangeTest, ABodyOverTheLimitEndsTheExchangeAsAFailure) {
