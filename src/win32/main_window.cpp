@@ -20,6 +20,12 @@ constexpr int kFontPoints = 8;
 constexpr int kScreenDpi = 96;
 constexpr int kPointsPerInch = 72;
 
+bool IsGroupFrame(HWND child) {
+  std::array<char, 16> name{};
+  GetClassNameA(child, name.data(), static_cast<int>(name.size()));
+  return lstrcmpiA(name.data(), "BUTTON") == 0;
+}
+
 void RegisterClasses(HINSTANCE instance) {
   WNDCLASSA frame{};
   frame.style = CS_DBLCLKS;
@@ -69,7 +75,31 @@ MainWindow::MainWindow() {
   BuildInternetGamesPage();
   BuildOptionsPage();
   RebuildTabs();
+  PlacePages();
   SetActivePage(Control::tab_Start);
+}
+
+void MainWindow::PlacePages() {
+  // The tabs' height is known once they have items.
+  HWND tabs = Child(Control::PageControl1);
+  RECT area{};
+  GetClientRect(tabs, &area);
+  TabCtrl_AdjustRect(tabs, FALSE, &area);
+  MapWindowPoints(tabs, window_, reinterpret_cast<POINT*>(&area), 2);
+  for (const Page& p : pages_) {
+    MoveWindow(p.window, area.left, area.top, area.right - area.left, area.bottom - area.top, FALSE);
+    // Later children lie below earlier ones: the frames of the groups go
+    // to the bottom, so they never cover the controls they hold.
+    std::vector<HWND> frames;
+    for (HWND child = GetWindow(p.window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && IsGroupFrame(child)) {
+        frames.push_back(child);
+      }
+    }
+    for (HWND frame : frames) {
+      SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -117,13 +147,9 @@ void MainWindow::BuildStatusBar() {
 }
 
 HWND MainWindow::CreatePage(Control control, const char* caption) {
-  HWND tabs = Child(Control::PageControl1);
-  RECT area{};
-  GetClientRect(tabs, &area);
-  TabCtrl_AdjustRect(tabs, FALSE, &area);
-  MapWindowPoints(tabs, window_, reinterpret_cast<POINT*>(&area), 2);
-  HWND page = CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, caption, WS_CHILD | WS_CLIPSIBLINGS, area.left,
-                              area.top, area.right - area.left, area.bottom - area.top, window_,
+  // Placed over the tab control's display area once the tabs exist.
+  HWND page = CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, caption, WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                              window_,
                               reinterpret_cast<HMENU>(ControlId(control)), GetModuleHandleA(nullptr), nullptr);
   SetWindowLongPtrA(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PageProcedure));
   SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -91,6 +91,7 @@ class MainWindow {
   void BuildStatusBar();
   void ShowBanner();
   void RebuildTabs();
+  void PlacePages();
 
   // Child windows at a place on a page; `origin` is the group they sit in.
   struct Origin {

@@ -92,12 +92,13 @@ void MainWindow::BuildStartPage() {
   HWND page = CreatePage(Control::tab_Start, "Start");
   const Origin top{page, 0, 0};
   const Origin news = Group(page, "lobbyfind - online news", 8, 6, 340, 396);
-  Keep(Control::newsbackgroundlabel,
-       Place(news, "STATIC", "", kChild, 0, 0, 0, 0, ControlId(Control::newsbackgroundlabel)));
   HWND pane = RichText(news, Control::onlinenews, ES_DISABLENOSCROLL, 18, 26, 304, 322);
   SendMessageA(pane, EM_SETBKGNDCOLOR, 0, kNewsBackground);
   SetBackground(pane, kNewsBackground);
   SetRichFormat(pane, {"Courier New", 8, true, kNewsText}, SCF_DEFAULT);
+  // The frame around the pane lies behind it (children made later lie lower).
+  Keep(Control::newsbackgroundlabel,
+       Place(news, "STATIC", "", kChild, 0, 0, 0, 0, ControlId(Control::newsbackgroundlabel)));
   Button(news, kNewsButtonId, "News", 18, 360);
 
   const Origin login = Group(page, "Login to lobbyfind's", 356, 6, 322, 220);
