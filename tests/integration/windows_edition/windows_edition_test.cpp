@@ -165,6 +165,12 @@ class WindowsEdition : public ::testing::Test {
     }
     return lines;
   }
+  // What a control shows, for failure messages.
+  std::string Shown(const char* control) {
+    std::string text;
+    Drive({"text", control}, &text);
+    return text;
+  }
   void Screenshot(const char* name) {
     QDir().mkpath(LOBBYFIND_SCREENSHOT_DIR);
     QTest::qWait(500);  // let the page paint
@@ -221,7 +227,8 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
       if (!lines[i].starts_with("[") || lines[i].find(tail) == std::string::npos) return false;
     }
     return true;
-  }, 20000)) << ::testing::PrintToString(lines);
+  }, 20000)) << ::testing::PrintToString(lines) << "\n" << Shown("chatlog") << "\n" << Shown("StatusBar")
+              << (Screenshot("failed"), "");
 
   // A chat line typed and sent with Enter reaches the other user.
   ASSERT_TRUE(Drive({"set-text", "Edit3", "hello from wine"}));
@@ -244,12 +251,12 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   EXPECT_TRUE(command_line.ends_with(std::string(game::kNetworkParameter))) << command_line;
   EXPECT_EQ(Lower(directory), Lower(WineDesktop::WindowsPath(game_dir_))) << directory;
 
-  // The game is 32-bit: its key is in the registry's 32-bit view.
+  // The game is 32-bit: its key is in the registry's 32-bit view, which a
+  // 64-bit program names with Wow6432Node after "SOFTWARE".
+  const std::string_view path = game::kNetworkKeyPath;
+  const std::string key = "HKLM\\SOFTWARE\\Wow6432Node" + std::string(path.substr(path.find('\\')));
   std::string values;
-  EXPECT_EQ(desktop_->Run({"reg", "query", "HKLM\\Software\\Wow6432Node\\" + QString(game::kNetworkKeyPath.data()).mid(9),
-                           "/v", "TCPIPAddrStringd"},
-                          &values),
-            0)
+  EXPECT_EQ(desktop_->Run({"reg", "query", QString::fromStdString(key), "/v", "TCPIPAddrStringd"}, &values), 0)
       << values;
   EXPECT_NE(values.find(WideHex(kHosts[0].address)), std::string::npos) << values;
 

@@ -1,6 +1,7 @@
 #include "wine_desktop_support.h"
 
 #include <QStandardPaths>
+#include <filesystem>
 
 namespace lobbyfind::win32::testing {
 namespace {
@@ -44,6 +45,7 @@ bool WineDesktop::Start() {
     error_ = "wine or Xvfb is not installed";
     return false;
   }
+  std::filesystem::create_directories(folder_);
   // Xvfb picks a free display itself and writes its number to stdout.
   xvfb_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
   if (!xvfb_.waitForReadyRead(kStartMs)) {
@@ -66,6 +68,9 @@ bool WineDesktop::Start() {
     error_ = "wineboot failed";
     return false;
   }
+  // A crashing program ends at once instead of waiting on Wine's crash dialog.
+  Run({"reg", "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0",
+       "/f"});
   return true;
 }
 
@@ -96,7 +101,8 @@ bool WineDesktop::Launch(const QStringList& arguments, const QString& directory)
 
 bool WineDesktop::Screenshot(const std::string& file) {
   QProcess import;
-  import.start("import", {"-window", "root", "-display", QString::fromStdString(display_),
+  // The desktop is black around the window: trimmed away.
+  import.start("import", {"-window", "root", "-display", QString::fromStdString(display_), "-trim", "+repage",
                           QString::fromStdString(file)});
   return import.waitForFinished(kStartMs) && import.exitCode() == 0;
 }

@@ -29,7 +29,7 @@ class WineDesktop {
   int Run(const QStringList& arguments, std::string* output = nullptr, int timeout_ms = 30000);
   // Starts a Wine program that keeps running, in `directory`.
   bool Launch(const QStringList& arguments, const QString& directory);
-  // Saves the whole screen as a PNG file.
+  // Saves the screen, the empty desktop trimmed away, as a PNG file.
   bool Screenshot(const std::string& file);
 
   // A Linux path as Wine's programs see it (drive Z:).

@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -76,11 +77,20 @@ int WaitWindow(int seconds) {
 }
 
 int Items(HWND list) {
-  const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    std::string item(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-    item.resize(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
-    std::printf("%s\n", item.c_str());
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0) return kFailed;
+    // Across processes Wine hands list items over as UTF-16 only: asked for
+    // as such, shown in the program's 8-bit code page.
+    std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+    item.resize(std::wcslen(item.c_str()));
+    std::string bytes(item.size() * 2 + 1, '\0');
+    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, item.c_str(), static_cast<int>(item.size()),
+                                                              bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                              nullptr)));
+    std::printf("%s\n", bytes.c_str());
   }
   return 0;
 }
