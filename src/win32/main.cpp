@@ -24,9 +24,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     lobby.window().Show();
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-      // Tab and the arrows move between the controls of a page.
+      // Tab and the arrows move between the controls of a page (a child
+      // of the main window that holds controls).
       HWND page = GetAncestor(message.hwnd, GA_PARENT);
-      if (page != nullptr && IsDialogMessageA(page, &message)) continue;
+      if (page != nullptr && GetParent(page) == lobby.window().Handle() && IsDialogMessageA(page, &message)) {
+        continue;
+      }
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
