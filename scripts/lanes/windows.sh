@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The Windows lane: builds the pure core, the Windows backends and their unit
-# tests with mingw-w64 and runs the tests under Wine, in a throwaway prefix,
+# The Windows lane: builds the pure core, the Windows backends, the Windows
+# edition (build-windows/core/src/win32/lobbyfind.exe, with the helpers of its
+# end-to-end test, which the main test run drives under Wine) and the unit
+# tests with mingw-w64, and runs the tests under Wine, in a throwaway prefix,
 # headless, quiet (build output only when it failed). Every Wine process it
 # started is ended on exit. Run it alone with: bash scripts/lanes/windows.sh
 set -euo pipefail

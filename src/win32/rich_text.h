@@ -1,0 +1,32 @@
+// Small operations on the rich edit control (RichEdit 2.0, ANSI), shared by
+// the window (initial looks) and the view (lines appended and removed).
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace lobbyfind::win32 {
+
+struct RichFormat {
+  const char* face = nullptr;  // nullptr: keep the face
+  int point_size = 8;
+  bool bold = false;
+  COLORREF colour = 0;
+};
+
+// Sets the format of the selection (SCF_SELECTION) or of new text by default
+// (SCF_DEFAULT).
+void SetRichFormat(HWND edit, const RichFormat& format, WPARAM which);
+
+// The text's length in characters; a line break counts one.
+[[nodiscard]] int RichTextLength(HWND edit);
+
+// Appends `text` at the end in `format`, after a line break unless the view
+// is empty. Returns the characters the line took, its break included.
+int RichAppendLine(HWND edit, std::string_view text, const RichFormat& format, bool first);
+
+// Removes the first `characters` characters.
+void RichRemoveFront(HWND edit, int characters);
+
+}  // namespace lobbyfind::win32

@@ -1,0 +1,44 @@
+// The running Windows edition: the main window, its View, the ports over
+// Winsock, SetTimer and the shell, and the core's TForm1, wired together.
+// Like the Linux edition's wiring it holds no rule: each user action becomes
+// the call of a core handler.
+#pragma once
+
+#include <memory>
+
+#include "app/form1.h"
+#include "game/window_control.h"
+#include "ports/clock.h"
+#include "win32/main_window.h"
+#include "win32/win32_shell.h"
+#include "win32/win32_view.h"
+
+namespace lobbyfind::win32 {
+
+class Win32App {
+ public:
+  // Builds the window and runs the core's creation handler; not shown yet.
+  Win32App();
+  ~Win32App();
+  Win32App(const Win32App&) = delete;
+  Win32App& operator=(const Win32App&) = delete;
+
+  [[nodiscard]] MainWindow& window() { return window_; }
+
+ private:
+  void ConnectCommands();
+  void ConnectHooks();
+  void Command(int id, int code);
+
+  MainWindow window_;
+  Win32View view_;
+  Win32Shell shell_;
+  ports::SystemClock clock_;
+  std::unique_ptr<game::WindowControl> windows_;
+  std::unique_ptr<app::TForm1> form_;
+  // The track bar's position as last reported, so a scroll that does not
+  // move it is no change.
+  int speed_position_ = -1;
+};
+
+}  // namespace lobbyfind::win32

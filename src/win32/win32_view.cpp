@@ -1,0 +1,244 @@
+#include "win32/win32_view.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <richedit.h>
+#include <shlobj.h>
+
+#include "win32/input_dialog.h"
+#include "win32/rich_text.h"
+
+namespace lobbyfind::win32 {
+namespace {
+
+using app::Control;
+
+constexpr const char* kDialogCaption = "lobbyfind";
+constexpr const char* kChatFace = "MS Sans Serif";
+constexpr const char* kNewsFace = "Courier New";
+constexpr int kChatPoints = 8;
+
+std::string WindowText(HWND window) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+COLORREF ToColorref(app::Rgb c) { return RGB(c.r, c.g, c.b); }
+app::Rgb ToRgb(COLORREF c) {
+  return {GetRValue(c), GetGValue(c), GetBValue(c)};
+}
+
+bool IsTrackBar(Control c) { return c == Control::currentgamespeed; }
+bool IsMultiSelect(Control c) { return c == Control::ListBox2; }
+bool IsRichText(Control c) { return c == Control::onlinenews || c == Control::chatlog; }
+
+std::string ListItem(HWND list, int index) {
+  const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == LB_ERR) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+}  // namespace
+
+Win32View::Win32View(MainWindow& window)
+    : window_(window), panel_widths_{MainWindow::kClientWidth - MainWindow::kStatusBarPanelWidth,
+                                     MainWindow::kStatusBarPanelWidth} {}
+
+std::string Win32View::Text(Control c) const { return WindowText(Child(c)); }
+
+void Win32View::SetText(Control c, std::string_view text) {
+  const MainWindow::Quiet quiet(window_);
+  SetWindowTextA(Child(c), std::string(text).c_str());
+}
+
+bool Win32View::Checked(Control c) const { return SendMessageA(Child(c), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Win32View::SetChecked(Control c, bool checked) {
+  const MainWindow::Quiet quiet(window_);
+  SendMessageA(Child(c), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int Win32View::Position(Control c) const {
+  if (IsTrackBar(c)) return static_cast<int>(SendMessageA(Child(c), TBM_GETPOS, 0, 0));
+  return static_cast<int>(SendMessageA(Child(c), CB_GETCURSEL, 0, 0));  // CB_ERR is -1: none
+}
+
+void Win32View::SetPosition(Control c, int position) {
+  const MainWindow::Quiet quiet(window_);
+  if (IsTrackBar(c)) {
+    SendMessageA(Child(c), TBM_SETPOS, TRUE, position);
+  } else {
+    SendMessageA(Child(c), CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+  }
+}
+
+std::vector<std::string> Win32View::Items(Control c) const {
+  HWND list = Child(c);
+  const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  std::vector<std::string> items;
+  for (int i = 0; i < count; ++i) items.push_back(ListItem(list, i));
+  return items;
+}
+
+void Win32View::SetItems(Control c, const std::vector<std::string>& items) {
+  const MainWindow::Quiet quiet(window_);
+  HWND list = Child(c);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void Win32View::SetItem(Control c, int index, std::string_view text) {
+  HWND list = Child(c);
+  if (index < 0 || index >= static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0))) return;
+  const MainWindow::Quiet quiet(window_);
+  // A list box has no "set text": the item is replaced where it stood, its
+  // selection kept.
+  const bool selected = Selected(c, index);
+  SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(std::string(text).c_str()));
+  if (selected) SetSelected(c, index, true);
+}
+
+void Win32View::AddItem(Control c, std::string_view text) {
+  const MainWindow::Quiet quiet(window_);
+  // A sorted list box (LBS_SORT) puts the item in its place itself.
+  SendMessageA(Child(c), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(text).c_str()));
+}
+
+void Win32View::DeleteItem(Control c, int index) {
+  const MainWindow::Quiet quiet(window_);
+  SendMessageA(Child(c), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+bool Win32View::Selected(Control c, int index) const {
+  if (IsMultiSelect(c)) return SendMessageA(Child(c), LB_GETSEL, static_cast<WPARAM>(index), 0) > 0;
+  return index >= 0 && SendMessageA(Child(c), LB_GETCURSEL, 0, 0) == index;
+}
+
+void Win32View::SetSelected(Control c, int index, bool selected) {
+  const MainWindow::Quiet quiet(window_);
+  HWND list = Child(c);
+  if (IsMultiSelect(c)) {
+    SendMessageA(list, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
+  } else if (selected) {
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  } else if (Selected(c, index)) {
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  }
+}
+
+void Win32View::SetPageVisible(Control page, bool visible) { window_.SetPageVisible(page, visible); }
+bool Win32View::PageVisible(Control page) const { return window_.PageVisible(page); }
+void Win32View::SetActivePage(Control page) { window_.SetActivePage(page); }
+Control Win32View::ActivePage() const { return window_.ActivePage(); }
+
+int Win32View::ChatLogLineCount() const { return static_cast<int>(chat_lines_.size()); }
+
+void Win32View::ChatLogDeleteFirstLine() {
+  if (chat_lines_.size() <= 1) {
+    ChatLogClear();
+    return;
+  }
+  // The first line goes with the break that follows it, which the second
+  // line counted as its own.
+  RichRemoveFront(Child(Control::chatlog), chat_lines_[0] + 1);
+  chat_lines_.pop_front();
+  chat_lines_.front() -= 1;
+}
+
+void Win32View::ChatLogAppend(std::string_view text, app::Rgb colour) {
+  HWND log = Child(Control::chatlog);
+  const RichFormat format{kChatFace, kChatPoints, false, ToColorref(colour)};
+  chat_lines_.push_back(RichAppendLine(log, text, format, chat_lines_.empty()));
+  const int end = RichTextLength(log);
+  SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(end), end);
+  SendMessageA(log, EM_SCROLLCARET, 0, 0);
+}
+
+void Win32View::ChatLogClear() {
+  SetWindowTextA(Child(Control::chatlog), "");
+  chat_lines_.clear();
+}
+
+void Win32View::NewsAppend(std::string_view text, const app::TextFormat& format) {
+  const RichFormat rich{kNewsFace, format.point_size, format.bold, ToColorref(format.colour)};
+  (void)RichAppendLine(Child(Control::onlinenews), text, rich, news_empty_);
+  news_empty_ = false;
+}
+
+std::string Win32View::StatusPanelText(int panel) const {
+  HWND bar = window_.StatusBar();
+  const auto length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0));
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(length);
+  return text;
+}
+
+void Win32View::SetStatusPanelText(int panel, std::string_view text) {
+  SendMessageA(window_.StatusBar(), SB_SETTEXTA, static_cast<WPARAM>(panel),
+               reinterpret_cast<LPARAM>(std::string(text).c_str()));
+}
+
+void Win32View::RepaintStatusBar() { RedrawWindow(window_.StatusBar(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+
+void Win32View::SetStatusPanelWidth(int panel, int width) {
+  if (panel < 0 || panel > 1) return;
+  panel_widths_.at(static_cast<std::size_t>(panel)) = width;
+  const std::array<int, 2> edges = {panel_widths_[0], panel_widths_[0] + panel_widths_[1]};
+  SendMessageA(window_.StatusBar(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+app::Rect Win32View::Bounds(Control c) const {
+  HWND control = Child(c);
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void Win32View::SetBounds(Control c, const app::Rect& bounds) {
+  MoveWindow(Child(c), bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
+}
+
+app::Rgb Win32View::BackgroundColour(Control c) const { return ToRgb(window_.Background(Child(c))); }
+
+void Win32View::SetBackgroundColour(Control c, app::Rgb colour) {
+  if (IsRichText(c)) SendMessageA(Child(c), EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ToColorref(colour)));
+  window_.SetBackground(Child(c), ToColorref(colour));
+}
+
+void Win32View::ShowMessage(std::string_view text) {
+  MessageBoxA(window_.Handle(), std::string(text).c_str(), kDialogCaption, MB_OK);
+}
+
+std::string Win32View::InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) {
+  return AskLine(window_.Handle(), std::string(caption), std::string(prompt), std::string(initial))
+      .value_or(std::string(initial));
+}
+
+std::optional<std::string> Win32View::BrowseFolder(std::string_view title) {
+  const std::string heading(title);
+  BROWSEINFOA browse{};
+  browse.hwndOwner = window_.Handle();
+  browse.lpszTitle = heading.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
+  if (chosen == nullptr) return std::nullopt;
+  std::string path(MAX_PATH, '\0');
+  const bool ok = SHGetPathFromIDListA(chosen, path.data()) != FALSE;
+  CoTaskMemFree(chosen);
+  if (!ok) return std::nullopt;
+  path.resize(std::char_traits<char>::length(path.c_str()));
+  return path;
+}
+
+}  // namespace lobbyfind::win32

@@ -1,0 +1,60 @@
+// The View over the Windows edition's main window: the core's output put
+// into the platform's controls, 8-bit text passed to them as it is (ANSI).
+#pragma once
+
+#include <deque>
+
+#include "app/view.h"
+#include "win32/main_window.h"
+
+namespace lobbyfind::win32 {
+
+class Win32View final : public app::View {
+ public:
+  explicit Win32View(MainWindow& window);
+
+  [[nodiscard]] std::string Text(app::Control c) const override;
+  void SetText(app::Control c, std::string_view text) override;
+  [[nodiscard]] bool Checked(app::Control c) const override;
+  void SetChecked(app::Control c, bool checked) override;
+  [[nodiscard]] int Position(app::Control c) const override;
+  void SetPosition(app::Control c, int position) override;
+  [[nodiscard]] std::vector<std::string> Items(app::Control c) const override;
+  void SetItems(app::Control c, const std::vector<std::string>& items) override;
+  void SetItem(app::Control c, int index, std::string_view text) override;
+  void AddItem(app::Control c, std::string_view text) override;
+  void DeleteItem(app::Control c, int index) override;
+  [[nodiscard]] bool Selected(app::Control c, int index) const override;
+  void SetSelected(app::Control c, int index, bool selected) override;
+  void SetPageVisible(app::Control page, bool visible) override;
+  [[nodiscard]] bool PageVisible(app::Control page) const override;
+  void SetActivePage(app::Control page) override;
+  [[nodiscard]] app::Control ActivePage() const override;
+  [[nodiscard]] int ChatLogLineCount() const override;
+  void ChatLogDeleteFirstLine() override;
+  void ChatLogAppend(std::string_view text, app::Rgb colour) override;
+  void ChatLogClear() override;
+  void NewsAppend(std::string_view text, const app::TextFormat& format) override;
+  [[nodiscard]] std::string StatusPanelText(int panel) const override;
+  void SetStatusPanelText(int panel, std::string_view text) override;
+  void RepaintStatusBar() override;
+  void SetStatusPanelWidth(int panel, int width) override;
+  [[nodiscard]] app::Rect Bounds(app::Control c) const override;
+  void SetBounds(app::Control c, const app::Rect& bounds) override;
+  [[nodiscard]] app::Rgb BackgroundColour(app::Control c) const override;
+  void SetBackgroundColour(app::Control c, app::Rgb colour) override;
+  void ShowMessage(std::string_view text) override;
+  std::string InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) override;
+  std::optional<std::string> BrowseFolder(std::string_view title) override;
+
+ private:
+  [[nodiscard]] HWND Child(app::Control c) const { return window_.Child(c); }
+
+  MainWindow& window_;
+  // Characters each chat-log line takes, its leading break included.
+  std::deque<int> chat_lines_;
+  bool news_empty_ = true;
+  std::array<int, 2> panel_widths_;
+};
+
+}  // namespace lobbyfind::win32

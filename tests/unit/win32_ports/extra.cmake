@@ -1,0 +1,5 @@
+# The Windows edition's ports (Winsock, SetTimer) on real loopback sockets,
+# run under Wine by the Windows lane; on Linux the program holds no test.
+if(WIN32)
+  target_link_libraries(${test_program} PRIVATE lobbyfind_win32)
+endif()
