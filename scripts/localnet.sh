@@ -47,6 +47,11 @@ wait_listening() {
   return 1
 }
 
+# Each part runs in a session of its own, so that Ctrl-C in the terminal
+# reaches only this script, which then stops the parts in order (the game
+# hosts withdraw from the directory while it still runs).
+start_part() { setsid "$@" & }
+
 tmp=$(mktemp -d -t lobbyfind-localnet.XXXXXX)
 pids=()
 stopping=0
@@ -95,7 +100,7 @@ NoticeBeforeRegistration = yes
 Name = #lobbyfind
 Topic = Welcome to the lobbyfind local network
 CONF
-"$ngircd_bin" -n -f "$tmp/ngircd.conf" >"$tmp/ngircd.log" 2>&1 &
+start_part "$ngircd_bin" -n -f "$tmp/ngircd.conf" >"$tmp/ngircd.log" 2>&1
 pids+=($!)
 
 today=$(date +%Y-%m-%d)
@@ -123,8 +128,8 @@ title = How to try it
 content = Press Login to enter the chat room and see the game list.
 content = Double-click a game to join it, or host one yourself.
 CONF
-"$directory_bin" --listen "127.0.0.1:$directory_port" --db "$tmp/directory.db" \
-  --config "$tmp/directory.ini" --ttl 15 >"$tmp/directory.log" 2>&1 &
+start_part "$directory_bin" --listen "127.0.0.1:$directory_port" --db "$tmp/directory.db" \
+  --config "$tmp/directory.ini" --ttl 15 >"$tmp/directory.log" 2>&1
 pids+=($!)
 
 wait_listening "$irc_port"
@@ -139,9 +144,9 @@ hosts=(
 )
 for host in "${hosts[@]}"; do
   read -r address game_port delay name map <<<"$host"
-  "$gamehost_bin" --address "$address" --game-port "$game_port" --delay-ms "$delay" \
+  start_part "$gamehost_bin" --address "$address" --game-port "$game_port" --delay-ms "$delay" \
     --session "$name" --announce "127.0.0.1:$directory_port" --name "${name//-/ }" --map "$map" \
-    >"$tmp/gamehost-$address.log" 2>&1 &
+    >"$tmp/gamehost-$address.log" 2>&1
   pids+=($!)
   sleep 0.2  # one after the other, so the directory lists them in this order
 done
