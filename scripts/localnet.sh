@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts a whole lobby network on loopback, for trying the lobby out and for
-# the demo: a chat server (ngircd), the directory service with news and a
+# the demo: a chat server (ngircd) with its nickname service (anope, when
+# installed), the directory service with news and a
 # version entry, and four stand-in game hosts on 127.0.0.2 to 127.0.0.5 that
 # keep announcing themselves. Prints what runs where; Ctrl-C or SIGTERM stops
 # everything and removes the temporary folder.
@@ -67,6 +68,15 @@ stop_all() {
 trap stop_all EXIT
 trap 'exit 0' INT TERM HUP
 
+# shellcheck source=demo/nickname-service.sh
+. "$root/scripts/demo/nickname-service.sh"
+with_nickserv=0
+if nickserv_available; then
+  with_nickserv=1
+  nickserv_prepare "$build/localnet-cache"
+  link_password=link$RANDOM$RANDOM
+fi
+
 irc_port=$(free_port 16667)
 directory_port=$(free_port 18080)
 
@@ -100,6 +110,7 @@ NoticeBeforeRegistration = yes
 Name = #lobbyfind
 Topic = Welcome to the lobbyfind local network
 CONF
+[ "$with_nickserv" = 1 ] && nickserv_ngircd_block "$link_password" >>"$tmp/ngircd.conf"
 start_part "$ngircd_bin" -n -f "$tmp/ngircd.conf" >"$tmp/ngircd.log" 2>&1
 pids+=($!)
 
@@ -135,6 +146,17 @@ pids+=($!)
 wait_listening "$irc_port"
 wait_listening "$directory_port"
 
+if [ "$with_nickserv" = 1 ]; then
+  nickserv_write_conf "$tmp/anope" "$irc_port" "$link_password"
+  nickserv_command "$tmp/anope" "$build/localnet-cache"
+  start_part "${nickserv_argv[@]}" >"$tmp/anope.log" 2>&1
+  pids+=($!)
+  nickserv_register_demo_nick "$irc_port" || { echo "localnet: the nickname service did not answer (see $tmp/anope.log)" >&2; exit 1; }
+  nickserv_text="anope (NickServ); \"$nickserv_demo_nick\" is registered, password \"$nickserv_demo_password\""
+else
+  nickserv_text="none (install the Debian package anope)"
+fi
+
 # Four hosts: address, game port, delay, name, map.
 hosts=(
   "127.0.0.2 2301 10 Downtown-Deathmatch Downtown"
@@ -154,6 +176,7 @@ done
 cat <<TEXT
 lobbyfind local network (temporary folder $tmp)
   chat server       ngircd on 127.0.0.1:$irc_port, channel #lobbyfind
+  nickname service  $nickserv_text
   directory service http://127.0.0.1:$directory_port (2 news entries, current version 4)
 TEXT
 for host in "${hosts[@]}"; do
