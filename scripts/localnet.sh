@@ -71,9 +71,8 @@ trap 'exit 0' INT TERM HUP
 # shellcheck source=demo/nickname-service.sh
 . "$root/scripts/demo/nickname-service.sh"
 with_nickserv=0
-if nickserv_available; then
+if nickserv_available && nickserv_prepare "$build/localnet-cache"; then
   with_nickserv=1
-  nickserv_prepare "$build/localnet-cache"
   link_password=link$RANDOM$RANDOM
 fi
 
@@ -154,7 +153,7 @@ if [ "$with_nickserv" = 1 ]; then
   nickserv_register_demo_nick "$irc_port" || { echo "localnet: the nickname service did not answer (see $tmp/anope.log)" >&2; exit 1; }
   nickserv_text="anope (NickServ); \"$nickserv_demo_nick\" is registered, password \"$nickserv_demo_password\""
 else
-  nickserv_text="none (install the Debian package anope)"
+  nickserv_text="none (needs the Debian packages anope, gettext and locales)"
 fi
 
 # Four hosts: address, game port, delay, name, map.

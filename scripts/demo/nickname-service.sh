@@ -13,14 +13,20 @@ nickserv_program=$(command -v anope || echo /usr/sbin/anope)
 nickserv_demo_nick=Registered
 nickserv_demo_password=demo
 
-nickserv_available() { [ -x "$nickserv_program" ] && command -v msgfmt >/dev/null && command -v localedef >/dev/null; }
+nickserv_debian_catalogue=/usr/share/anope/locale/de_DE/LC_MESSAGES/anope.mo
 
-# nickserv_prepare CACHE: the catalogue and the locale in CACHE.
+nickserv_available() {
+  [ -x "$nickserv_program" ] && [ -f "$nickserv_debian_catalogue" ] && [ -f /usr/share/i18n/locales/de_DE ] &&
+    command -v msgfmt >/dev/null && command -v localedef >/dev/null
+}
+
+# nickserv_prepare CACHE: the catalogue and the locale in CACHE; false when
+# either cannot be built.
 nickserv_prepare() {
   local cache=$1
   local mo=$cache/locale/de_DE/LC_MESSAGES/anope.mo
   if [ ! -f "$mo" ]; then
-    mkdir -p "$(dirname "$mo")"
+    mkdir -p "$(dirname "$mo")" || return 1
     {
       printf 'msgid ""\nmsgstr "Content-Type: text/plain; charset=UTF-8\\n"\n\n'
       printf 'msgid ""\n"This nickname is registered and protected.  If it is your\\n"\n'
@@ -29,15 +35,18 @@ nickserv_prepare() {
       printf '"gib \002%%s%%s IDENTIFY \037Passwort\037\002 ein. Sonst w\303\244hle bitte\\n"\n"einen anderen Nickname."\n\n'
       printf 'msgid "Password incorrect."\nmsgstr "Falsches Passwort."\n\n'
       printf 'msgid "Password accepted - you are now recognized."\nmsgstr "Passwort akzeptiert - du bist jetzt angemeldet."\n'
-    } >"$cache/overrides.po"
-    msgunfmt /usr/share/anope/locale/de_DE/LC_MESSAGES/anope.mo >"$cache/debian.po"
-    msgcat --use-first "$cache/overrides.po" "$cache/debian.po" | msgfmt -o "$mo.part" -
-    mv "$mo.part" "$mo"
+    } >"$cache/overrides.po" || return 1
+    msgunfmt "$nickserv_debian_catalogue" >"$cache/debian.po" || return 1
+    msgcat --use-first "$cache/overrides.po" "$cache/debian.po" | msgfmt -o "$mo.part" - || return 1
+    mv "$mo.part" "$mo" || return 1
   fi
   if [ ! -d "$cache/locales/de_DE.UTF-8" ]; then
-    mkdir -p "$cache/locales"
-    localedef -i de_DE -f UTF-8 "$cache/locales/de_DE.UTF-8.part" 2>/dev/null || [ -d "$cache/locales/de_DE.UTF-8.part" ]
-    mv "$cache/locales/de_DE.UTF-8.part" "$cache/locales/de_DE.UTF-8"
+    mkdir -p "$cache/locales" || return 1
+    # localedef warns (and exits non-zero) about harmless details of the
+    # definitions; what counts is that the locale was written.
+    localedef -i de_DE -f UTF-8 "$cache/locales/de_DE.UTF-8.part" 2>/dev/null
+    [ -f "$cache/locales/de_DE.UTF-8.part/LC_CTYPE" ] || return 1
+    mv "$cache/locales/de_DE.UTF-8.part" "$cache/locales/de_DE.UTF-8" || return 1
   fi
 }
 
