@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -154,6 +155,8 @@ class LocalNetwork : public ::testing::Test {
     qt::LobbyApp::Options options;
     options.config_file_name = dir_.File("lobbyfind.ini");
     options.answer_port = answer_port_;
+    // ctest runs this program through under_xvfb.sh: a real X display.
+    EXPECT_EQ(QGuiApplication::platformName().toStdString(), "xcb") << "not on an X display";
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     lobby_->window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&lobby_->window()));
