@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts a whole lobby network on loopback, for trying the lobby out and for
-# the demo: a chat server (ngircd), the directory service with news and a
+# the demo: a chat server (ngircd) with its nickname service (anope, when
+# installed), the directory service with news and a
 # version entry, and four stand-in game hosts on 127.0.0.2 to 127.0.0.5 that
 # keep announcing themselves. Prints what runs where; Ctrl-C or SIGTERM stops
 # everything and removes the temporary folder.
@@ -47,6 +48,11 @@ wait_listening() {
   return 1
 }
 
+# Each part runs in a session of its own, so that Ctrl-C in the terminal
+# reaches only this script, which then stops the parts in order (the game
+# hosts withdraw from the directory while it still runs).
+start_part() { setsid "$@" & }
+
 tmp=$(mktemp -d -t lobbyfind-localnet.XXXXXX)
 pids=()
 stopping=0
@@ -61,6 +67,14 @@ stop_all() {
 }
 trap stop_all EXIT
 trap 'exit 0' INT TERM HUP
+
+# shellcheck source=demo/nickname-service.sh
+. "$root/scripts/demo/nickname-service.sh"
+with_nickserv=0
+if nickserv_available && nickserv_prepare "$build/localnet-cache"; then
+  with_nickserv=1
+  link_password=link$RANDOM$RANDOM
+fi
 
 irc_port=$(free_port 16667)
 directory_port=$(free_port 18080)
@@ -95,7 +109,8 @@ NoticeBeforeRegistration = yes
 Name = #lobbyfind
 Topic = Welcome to the lobbyfind local network
 CONF
-"$ngircd_bin" -n -f "$tmp/ngircd.conf" >"$tmp/ngircd.log" 2>&1 &
+[ "$with_nickserv" = 1 ] && nickserv_ngircd_block "$link_password" >>"$tmp/ngircd.conf"
+start_part "$ngircd_bin" -n -f "$tmp/ngircd.conf" >"$tmp/ngircd.log" 2>&1
 pids+=($!)
 
 today=$(date +%Y-%m-%d)
@@ -123,12 +138,23 @@ title = How to try it
 content = Press Login to enter the chat room and see the game list.
 content = Double-click a game to join it, or host one yourself.
 CONF
-"$directory_bin" --listen "127.0.0.1:$directory_port" --db "$tmp/directory.db" \
-  --config "$tmp/directory.ini" --ttl 15 >"$tmp/directory.log" 2>&1 &
+start_part "$directory_bin" --listen "127.0.0.1:$directory_port" --db "$tmp/directory.db" \
+  --config "$tmp/directory.ini" --ttl 15 >"$tmp/directory.log" 2>&1
 pids+=($!)
 
 wait_listening "$irc_port"
 wait_listening "$directory_port"
+
+if [ "$with_nickserv" = 1 ]; then
+  nickserv_write_conf "$tmp/anope" "$irc_port" "$link_password"
+  nickserv_command "$tmp/anope" "$build/localnet-cache"
+  start_part "${nickserv_argv[@]}" >"$tmp/anope.log" 2>&1
+  pids+=($!)
+  nickserv_register_demo_nick "$irc_port" || { echo "localnet: the nickname service did not answer (see $tmp/anope.log)" >&2; exit 1; }
+  nickserv_text="anope (NickServ); \"$nickserv_demo_nick\" is registered, password \"$nickserv_demo_password\""
+else
+  nickserv_text="none (needs the Debian packages anope, gettext and locales)"
+fi
 
 # Four hosts: address, game port, delay, name, map.
 hosts=(
@@ -139,9 +165,9 @@ hosts=(
 )
 for host in "${hosts[@]}"; do
   read -r address game_port delay name map <<<"$host"
-  "$gamehost_bin" --address "$address" --game-port "$game_port" --delay-ms "$delay" \
+  start_part "$gamehost_bin" --address "$address" --game-port "$game_port" --delay-ms "$delay" \
     --session "$name" --announce "127.0.0.1:$directory_port" --name "${name//-/ }" --map "$map" \
-    >"$tmp/gamehost-$address.log" 2>&1 &
+    >"$tmp/gamehost-$address.log" 2>&1
   pids+=($!)
   sleep 0.2  # one after the other, so the directory lists them in this order
 done
@@ -149,6 +175,7 @@ done
 cat <<TEXT
 lobbyfind local network (temporary folder $tmp)
   chat server       ngircd on 127.0.0.1:$irc_port, channel #lobbyfind
+  nickname service  $nickserv_text
   directory service http://127.0.0.1:$directory_port (2 news entries, current version 4)
 TEXT
 for host in "${hosts[@]}"; do

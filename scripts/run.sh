@@ -4,10 +4,12 @@
 # whose lobbyfind.ini points at it. Closing the window or Ctrl-C ends
 # everything.
 #
-# The demo folder holds a stand-in game: "gta2.exe" and its "launcher" are a
-# script that runs lobbyfind-gamehost on 127.0.0.1 for a few minutes, so
-# "Host a game" is answered, announced and withdrawn for real; and a Wine
-# prefix with an empty system.reg for the game's network settings.
+# The demo folder holds the stand-ins of scripts/demo/: "gta2.exe" reads its
+# connection address from the demo Wine prefix's system.reg as the game does
+# and, for an empty one ("Host a game"), runs lobbyfind-gamehost on 127.0.0.1
+# for five minutes, so the hosted game is answered, announced and withdrawn
+# for real; the "launcher" is a stand-in Wine that notes each start in
+# launches.log and runs the program.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -20,7 +22,7 @@ cmake --build "$build" --target lobbyfind lobbyfind-directory lobbyfind-gamehost
 net_pid=
 stop_all() {
   trap - EXIT INT TERM HUP
-  if [ -f "$demo/stand-in.pid" ]; then kill -TERM "$(cat "$demo/stand-in.pid")" 2>/dev/null || true; fi
+  if [ -f "$demo/game/stand-in.pid" ]; then kill -TERM "$(cat "$demo/game/stand-in.pid")" 2>/dev/null || true; fi
   if [ -n "$net_pid" ]; then
     kill -TERM "$net_pid" 2>/dev/null || true
     wait "$net_pid" 2>/dev/null || true
@@ -32,18 +34,13 @@ trap 'exit 130' INT TERM HUP
 # A fresh demo folder: game directory, Wine prefix, settings.
 rm -rf "$demo"
 mkdir -p "$demo/game/data" "$demo/wine"
-cat >"$demo/stand-in-game.sh" <<SCRIPT
-#!/bin/sh
-# Stands in for the game: answers the lobby's pings on 127.0.0.1 like a hosted
-# game for five minutes (or until the demo ends).
-pidfile="$demo/stand-in.pid"
-[ -f "\$pidfile" ] && kill -TERM "\$(cat "\$pidfile")" 2>/dev/null && sleep 0.3
-echo \$\$ >"\$pidfile"
-exec "$build/tools/gamehost/lobbyfind-gamehost" --address 127.0.0.1 --answer-port 2300 --game-port 2300 \\
-  --session "demo game" --exit-after 300 >>"$demo/stand-in.log" 2>&1
-SCRIPT
-chmod +x "$demo/stand-in-game.sh"
-cp "$demo/stand-in-game.sh" "$demo/game/gta2.exe"
+install -m 0755 "$root/scripts/demo/stand-in-game.sh" "$demo/game/gta2.exe"
+install -m 0755 "$root/scripts/demo/stand-in-wine.sh" "$demo/stand-in-wine.sh"
+cat >"$demo/game/stand-in.conf" <<CONF
+GAMEHOST='$build/tools/gamehost/lobbyfind-gamehost'
+SYSTEM_REG='$demo/wine/system.reg'
+ANSWER_PORT=2300
+CONF
 for map in "Downtown:ste" "Residential:wil" "Industrial:bil"; do
   name=${map%%:*} file=${map##*:}
   printf 'GMPFile = %s.gmp\r\nSTYFile = %s.sty\r\nSCRFile =%s.scr\r\nDescription = %s\r\nPlayerCount = 6\r\n' \
@@ -64,7 +61,7 @@ done
 # "lobbyfind.ini": two lines per entry, key then value, each ended by CR LF.
 {
   for entry in "directory-host=$DIRECTORY_HOST" "irc-host=$IRC_HOST" "irc-port=$IRC_PORT" \
-    "gtadir=$demo/game" "launcher=$demo/stand-in-game.sh" "wineprefix=$demo/wine"; do
+    "gtadir=$demo/game" "launcher=$demo/stand-in-wine.sh" "wineprefix=$demo/wine"; do
     printf '%s\r\n%s\r\n' "${entry%%=*}" "${entry#*=}"
   done
 } >"$demo/lobbyfind.ini"
