@@ -24,7 +24,7 @@ if [ -z "$display" ]; then
   exit 1
 fi
 # LeakSanitizer (sanitizer builds): system libraries that the X11 platform
-# loads leak on their own; their reports are suppressed.
+# loads leak on their own; the project's list suppresses their reports.
 here=$(cd "$(dirname "$0")" && pwd)
-LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}" \
+LSAN_OPTIONS="suppressions=$here/../../lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}" \
   DISPLAY=:$display QT_QPA_PLATFORM=xcb "$@"
