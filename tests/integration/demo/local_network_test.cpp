@@ -34,6 +34,7 @@
 #include "game/game_settings.h"
 #include "game/registry_procedures.h"
 #include "game_host_process.h"
+#include "local_network_hosts.h"
 #include "irc_peer.h"
 #include "ngircd_server.h"
 #include "platform/linux/wine_prefix_registry.h"
@@ -59,19 +60,8 @@ constexpr int kRefreshMs = 1000;
 constexpr const char* kPlayer = "Tester";
 constexpr const char* kPeer = "peer";
 
-struct Host {
-  const char* address;
-  int game_port;
-  int delay_ms;
-  const char* name;
-  const char* map;
-};
-constexpr Host kHosts[] = {
-    {"127.0.0.2", 2301, 10, "Downtown", "Downtown"},
-    {"127.0.0.3", 2302, 40, "Residential", "Residential"},
-    {"127.0.0.4", 2303, 90, "Industrial", "Industrial"},
-    {"127.0.0.5", 2304, 160, "Slow", "Downtown"},
-};
+using Host = LocalNetworkHost;
+constexpr const auto& kHosts = kLocalNetworkHosts;
 
 void SavePage(qt::LobbyApp& lobby, const char* name) {
   QDir().mkpath(LOBBYFIND_SCREENSHOT_DIR);

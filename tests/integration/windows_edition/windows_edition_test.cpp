@@ -30,6 +30,7 @@
 #include "game/game_files.h"
 #include "game/game_settings.h"
 #include "game_host_process.h"
+#include "local_network_hosts.h"
 #include "ngircd_server.h"
 #include "presence/answer_server.h"
 #include "wine_desktop_support.h"
@@ -51,19 +52,8 @@ const std::string kProgram = kBin + "/src/win32/lobbyfind.exe";
 const std::string kDriver = kBin + "/tests/windows/lobbyfind_driver.exe";
 const std::string kStandIn = kBin + "/tests/windows/gta2_standin.exe";
 
-struct Host {
-  const char* address;
-  int game_port;
-  int delay_ms;
-  const char* name;
-  const char* map;
-};
-constexpr Host kHosts[] = {
-    {"127.0.0.2", 2301, 10, "Downtown", "Downtown"},
-    {"127.0.0.3", 2302, 40, "Residential", "Residential"},
-    {"127.0.0.4", 2303, 90, "Industrial", "Industrial"},
-    {"127.0.0.5", 2304, 160, "Slow", "Downtown"},
-};
+using Host = LocalNetworkHost;
+constexpr const auto& kHosts = kLocalNetworkHosts;
 
 // A second chat user in the channel, who only listens.
 class IrcListener {
