@@ -31,4 +31,8 @@ std::int32_t ClampToRange(std::int64_t value, const SpinRange& range) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, range.min, range.max));
 }
 
+std::int32_t SpinBoxStep(std::string_view text, const SpinRange& range, int steps) {
+  return ClampToRange(static_cast<std::int64_t>(SpinBoxValue(text, range)) + steps, range);
+}
+
 }  // namespace lobbyfind::app

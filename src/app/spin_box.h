@@ -26,4 +26,8 @@ struct SpinRange {
 
 [[nodiscard]] std::int32_t ClampToRange(std::int64_t value, const SpinRange& range);
 
+// The value the arrows give: `steps` on from the value of the typed text,
+// kept inside the range, as any spin box's arrows do.
+[[nodiscard]] std::int32_t SpinBoxStep(std::string_view text, const SpinRange& range, int steps);
+
 }  // namespace lobbyfind::app

@@ -2,7 +2,8 @@
 
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <algorithm>
+
+#include "app/spin_box.h"
 
 namespace lobbyfind::qt {
 
@@ -22,12 +23,8 @@ void TextSpinBox::setShownText(const QString& text) {
 }
 
 void TextSpinBox::stepBy(int steps) {
-  // Arrows step from the typed number (the minimum when there is none) and
-  // stay inside the range, as the arrows of any spin box do.
-  bool ok = false;
-  const long long current = shownText().trimmed().toLongLong(&ok);
-  const long long next = std::clamp<long long>((ok ? current : minimum_) + steps, minimum_, maximum_);
-  setShownText(QString::number(next));
+  const app::SpinRange range{minimum_, maximum_, minimum_};
+  setShownText(QString::number(app::SpinBoxStep(shownText().toStdString(), range, steps)));
   emit edited();
 }
 

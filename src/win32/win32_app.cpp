@@ -72,12 +72,7 @@ void Win32App::ConnectCommands() {
   window_.OnSpinArrows = [this](int id, int step) {
     for (Control c : kSpinBoxes) {
       if (SpinArrowsId(c) != id) continue;
-      // The arrows step from the typed number (the minimum when there is
-      // none) and stay inside the range, as any spin box's arrows do.
-      const app::SpinRange range = *app::SpinBoxRange(c);
-      const std::int64_t next =
-          std::clamp<std::int64_t>(static_cast<std::int64_t>(app::SpinBoxValue(view_.Text(c), range)) + step,
-                                   range.min, range.max);
+      const std::int32_t next = app::SpinBoxStep(view_.Text(c), *app::SpinBoxRange(c), step);
       view_.SetText(c, std::to_string(next));
       form_->ControlChanged(c);
     }
