@@ -38,7 +38,12 @@ constexpr bool kMemoryFiguresMeaningful = true;
 
 const QString kDirectoryFailed = QStringLiteral("Can't establish, connection to the serverlist!");
 
-std::string Mib(long kib) { return std::to_string(kib / 1024) + "." + std::to_string(kib % 1024 * 10 / 1024) + " MiB"; }
+// A change of memory in MiB with one decimal and its sign ("+3.1 MiB", "-20.6 MiB").
+std::string Mib(long kib) {
+  const long magnitude = kib < 0 ? -kib : kib;
+  return std::string(kib < 0 ? "-" : "+") + std::to_string(magnitude / 1024) + "." +
+         std::to_string(magnitude % 1024 * 10 / 1024) + " MiB";
+}
 
 class Floods : public LobbyTest {};
 
@@ -122,7 +127,7 @@ TEST_F(Floods, TenThousandConnectionsToTheAnswerPortAreCappedAndTheWindowStaysRe
                  "-", "-",
                  "open at most " + std::to_string(max_open) + " (cap " +
                      std::to_string(presence::AnswerServer::kMaxConnections) + "), " +
-                     std::to_string(lobby_descriptors) + " lobby fds, RSS +" + Mib(rss_growth) +
+                     std::to_string(lobby_descriptors) + " lobby fds, RSS " + Mib(rss_growth) +
                      ", max loop gap " + std::to_string(heartbeat.MaxGapMs()) + " ms"});
 }
 
@@ -182,7 +187,7 @@ TEST_F(Floods, HundredThousandIrcLinesKeepTheChatLogAtItsCapWithoutStallingTheLo
                      std::to_string(send_ms.load()) + " ms to send, " + std::to_string(consume_ms) + " ms shown)",
                  "-", "-",
                  "log " + std::to_string(lines.size()) + " lines, newest " + std::to_string(in_order) +
-                     " in order, max loop gap " + std::to_string(heartbeat.MaxGapMs()) + " ms, RSS +" +
+                     " in order, max loop gap " + std::to_string(heartbeat.MaxGapMs()) + " ms, RSS " +
                      Mib(rss_growth)});
 }
 
@@ -233,7 +238,7 @@ TEST_F(Floods, AnOversizedDirectoryReplyIsRefusedOnceAndTheNextListArrives) {
                  std::to_string(served.load()) + " replies of " + std::to_string(kLimit + 1) + " bytes",
                  std::to_string(kOversized) + " refused replies", "-",
                  std::to_string(failure_lines) + " failure line, list " + (recovered ? "recovered" : "LOST") +
-                     ", RSS +" + Mib(rss_first - rss_start) + " first, +" + Mib(rss_last - rss_first) +
+                     ", RSS " + Mib(rss_first - rss_start) + " first, " + Mib(rss_last - rss_first) +
                      " after"});
 }
 
