@@ -62,8 +62,9 @@ class Search {
     if (!reply) return std::nullopt;
     for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
          xcb_res_client_id_value_next(&ids)) {
-      if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
-          xcb_res_client_id_value_value_length(ids.data) >= 1) {
+      // Each value starts with the client id it answers, then its length.
+      const auto& [client_id, length] = *ids.data;
+      if ((client_id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 && length >= 1) {
         return static_cast<pid_t>(*xcb_res_client_id_value_value(ids.data));
       }
     }
