@@ -232,7 +232,6 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   ASSERT_TRUE(Drive({"double-click", "ListBox1", "0"}));
   const std::string record = game_dir_ + "/launch.txt";
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(record); }, 15000)) << "the game was not started";
-  QTest::qWait(300);  // let the stand-in finish writing
   std::ifstream in(record, std::ios::binary);
   std::string command_line;
   std::string directory;
