@@ -8,7 +8,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${WINDOWS_BUILD_DIR:-$root/build-windows}
-deps=$build/deps
 toolchain=$root/cmake/mingw-w64.cmake
 
 prefix=$(mktemp -d /tmp/lobbyfind-wine-XXXXXX)
@@ -31,12 +30,20 @@ quietly() {
   fi
 }
 
-# GoogleTest has no mingw package: build it from Debian's sources once.
+# GoogleTest has no mingw package: it is built from Debian's sources once per
+# version of those sources and of the cross compiler, and kept outside the
+# build folder, so a fresh clone on the same machine does not build it again.
+gtest_version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || echo unknown)
+mingw_version=$(x86_64-w64-mingw32-g++-posix -dumpfullversion 2>/dev/null || echo unknown)
+deps=${LOBBYFIND_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/lobbyfind}/googletest-mingw-$gtest_version-$mingw_version
 if [ ! -f "$deps/lib/cmake/GTest/GTestConfig.cmake" ]; then
   quietly cmake -S /usr/src/googletest -B "$build/googletest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps"
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$deps.partial"
   quietly cmake --build "$build/googletest" -j2
+  rm -rf "$deps.partial"
   quietly cmake --install "$build/googletest"
+  rm -rf "$deps"
+  mv "$deps.partial" "$deps"
 fi
 
 wineboot -i </dev/null >/dev/null 2>&1
@@ -61,7 +68,9 @@ quietly cmake -S "$root" -B "$build/core" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tool
 quietly cmake --build "$build/core" -j2
 # Only the summary when all passed; the output of what failed otherwise.
 cd "$build/core"
-if ctest --output-on-failure --timeout 120 </dev/null >"$log" 2>&1; then
+# Two at a time: most of a test's time under Wine is spent waiting on the
+# wineserver, not computing.
+if ctest --output-on-failure -j2 --timeout 120 </dev/null >"$log" 2>&1; then
   sed -n '/tests passed/,$p' "$log"
 else
   grep -v -e '^ *Start ' -e ' Passed ' "$log"

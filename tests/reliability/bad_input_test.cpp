@@ -37,11 +37,6 @@ std::vector<QRect> Geometry(qt::MainWindow& w) {
           w.onlinenews->geometry()};
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class BadInput : public LobbyTest {};
 
 TEST_F(BadInput, ChatLinesFromStrangersAreShownLiterallyOneLineEachWithoutBreakingTheWindow) {

@@ -26,7 +26,7 @@
 #include "game/game_settings.h"
 #include "ngircd_server.h"
 #include "reliability_support.h"
-#include "peer_unavailable.h"
+#include "support/peer_unavailable.h"
 
 namespace lobbyfind::reliability {
 namespace {
@@ -35,13 +35,7 @@ using chat::testing::NgircdServer;
 using directory_service::testing::DirectoryServer;
 using directory_service::testing::LobbyGet;
 
-const QString kDirectoryFailed = QStringLiteral("Can't establish, connection to the serverlist!");
 const QString kChatClosed = QStringLiteral("Chat connection error: the chat server closed the connection");
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Takes away, for the calling thread only, the capabilities that let root
 // write where the permissions say no; gives them back at the end. A plain

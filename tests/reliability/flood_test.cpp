@@ -36,7 +36,6 @@ constexpr bool kMemoryFiguresMeaningful = false;
 constexpr bool kMemoryFiguresMeaningful = true;
 #endif
 
-const QString kDirectoryFailed = QStringLiteral("Can't establish, connection to the serverlist!");
 
 // A change of memory in MiB with one decimal and its sign ("+3.1 MiB", "-20.6 MiB").
 std::string Mib(long kib) {

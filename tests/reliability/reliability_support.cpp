@@ -348,4 +348,9 @@ void LobbyTest::LoginAndWait() {
   ASSERT_TRUE(QTest::qWaitFor([&] { return form().GetOnlineState() == app::OnlineState::osOnline; }, kWaitMs));
 }
 
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 }  // namespace lobbyfind::reliability

@@ -31,6 +31,12 @@ namespace lobbyfind::reliability {
 
 inline constexpr int kWaitMs = 15000;
 
+// The chat log's line when an exchange with the directory fails.
+inline const QString kDirectoryFailed = QStringLiteral("Can't establish, connection to the serverlist!");
+
+// A file's whole content, empty when it cannot be read.
+[[nodiscard]] std::string ReadAll(const std::string& path);
+
 // One row of the closing table: what the scenario put the program through
 // and what it checked afterwards, each in measured figures.
 struct SummaryRow {

@@ -39,7 +39,7 @@
 #include "ngircd_server.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/lobby_app.h"
-#include "peer_unavailable.h"
+#include "support/peer_unavailable.h"
 
 namespace lobbyfind {
 namespace {

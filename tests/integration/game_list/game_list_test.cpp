@@ -21,7 +21,7 @@
 #include "game/registry_procedures.h"
 #include "game_host_process.h"
 #include "qt/lobby_app.h"
-#include "peer_unavailable.h"
+#include "support/peer_unavailable.h"
 
 namespace lobbyfind {
 namespace {

@@ -17,7 +17,7 @@
 #include "qt/qt_tcp_listener.h"
 #include "qt/qt_timer.h"
 #include "qt/qt_udp_sender.h"
-#include "peer_unavailable.h"
+#include "support/peer_unavailable.h"
 
 namespace lobbyfind::presence {
 namespace {
@@ -104,9 +104,9 @@ TEST_F(PresenceLoopbackTest, AnswerInPiecesRetimesTheLineOnEveryArrival) {
   presence->game_list().HandleServerList({"Split"}, {"Map"}, {"127.0.0.4"});
   // The pieces are 20 ms apart; a busy machine may read two in one go, so
   // two changes are enough, the later one timed at a later piece.
-  EXPECT_TRUE(RunUntil([&] { return changes >= 2 && LineMs(presence->game_list().ListBox1()[0]) >= 10 + 20; }, 5000))
-      << changes << " changes, " << presence->game_list().ListBox1()[0];
-  EXPECT_TRUE(host.Output().contains("answered")) << host.Output().toStdString();
+  EXPECT_TRUE(RunUntil([&] {
+    return changes >= 2 && LineMs(presence->game_list().ListBox1()[0]) >= 10 + 20 && host.Output().contains("answered");
+  }, 5000)) << changes << " changes, " << presence->game_list().ListBox1()[0] << ", host: " << host.Output().toStdString();
 }
 
 TEST_F(PresenceLoopbackTest, HostOnTheOwnMachineIsAnnouncedWithItsGamePort) {

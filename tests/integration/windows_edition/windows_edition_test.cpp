@@ -34,7 +34,7 @@
 #include "ngircd_server.h"
 #include "presence/answer_server.h"
 #include "wine_desktop_support.h"
-#include "peer_unavailable.h"
+#include "support/peer_unavailable.h"
 
 namespace lobbyfind {
 namespace {

@@ -23,69 +23,69 @@ INSTANTIATE_TEST_SUITE_P(Memory, RegistryContract,
                              "Memory", [] { return std::make_unique<MemoryUnderTest>(); }}),
                          testing_support::PrintFactory);
 
-constexpr auto kRoot = RegistryRoot::kLocalMachine;
+constexpr auto kProcedureRoot = RegistryRoot::kLocalMachine;
 constexpr const char* kKey = "SOFTWARE\\Test";
 
 TEST(MemoryRegistryFailures, KeyReadableButNotWritableReadsAsAbsentAndRefusesWrites) {
   MemoryRegistry registry;
-  registry.PutDword(kRoot, kKey, "police", 1);
-  registry.MakeReadOnly(kRoot, kKey);
+  registry.PutDword(kProcedureRoot, kKey, "police", 1);
+  registry.MakeReadOnly(kProcedureRoot, kKey);
   std::int32_t number = 9;
-  EXPECT_FALSE(RegReadInteger(registry, kRoot, kKey, "police", number));
+  EXPECT_FALSE(RegReadInteger(registry, kProcedureRoot, kKey, "police", number));
   EXPECT_EQ(number, 9);
   try {
-    RegWriteInteger(registry, kRoot, kKey, "police", 0);
+    RegWriteInteger(registry, kProcedureRoot, kKey, "police", 0);
     FAIL() << "write to a read-only key succeeded";
   } catch (const RegistryWriteError& error) {
     EXPECT_STREQ(error.what(), "Konnte Daten für 'police' nicht setzen");
     EXPECT_EQ(error.value_name(), "police");
   }
-  EXPECT_EQ(registry.Find(kRoot, kKey, "police")->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(registry.Find(kProcedureRoot, kKey, "police")->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
 }
 
 TEST(MemoryRegistryFailures, NewSubkeyBelowReadOnlyKeyCannotBeCreated) {
   MemoryRegistry registry;
-  registry.MakeReadOnly(kRoot, kKey);
-  EXPECT_THROW(RegWriteString(registry, kRoot, std::string(kKey) + "\\Sub", "x", "y"), RegistryWriteError);
-  EXPECT_FALSE(registry.KeyExists(kRoot, std::string(kKey) + "\\Sub"));
+  registry.MakeReadOnly(kProcedureRoot, kKey);
+  EXPECT_THROW(RegWriteString(registry, kProcedureRoot, std::string(kKey) + "\\Sub", "x", "y"), RegistryWriteError);
+  EXPECT_FALSE(registry.KeyExists(kProcedureRoot, std::string(kKey) + "\\Sub"));
 }
 
 TEST(MemoryRegistryFailures, UndeliverableDataIsAReadError) {
   MemoryRegistry registry;
-  registry.PutDword(kRoot, kKey, "f_limit", 5);
-  registry.PutString(kRoot, kKey, "PlayerName", "x");
-  registry.MakeUnreadable(kRoot, kKey, "f_limit");
-  registry.MakeUnreadable(kRoot, kKey, "PlayerName");
+  registry.PutDword(kProcedureRoot, kKey, "f_limit", 5);
+  registry.PutString(kProcedureRoot, kKey, "PlayerName", "x");
+  registry.MakeUnreadable(kProcedureRoot, kKey, "f_limit");
+  registry.MakeUnreadable(kProcedureRoot, kKey, "PlayerName");
   std::int32_t number = 0;
   std::string text;
   try {
-    (void)RegReadInteger(registry, kRoot, kKey, "f_limit", number);
+    (void)RegReadInteger(registry, kProcedureRoot, kKey, "f_limit", number);
     FAIL() << "no error";
   } catch (const RegistryReadError& error) {
     EXPECT_STREQ(error.what(), "Konnte Daten für 'f_limit' nicht holen");
   }
-  EXPECT_THROW((void)RegReadString(registry, kRoot, kKey, "PlayerName", text), RegistryReadError);
+  EXPECT_THROW((void)RegReadString(registry, kProcedureRoot, kKey, "PlayerName", text), RegistryReadError);
 }
 
 TEST(MemoryRegistryFailures, DwordOfOtherThanFourBytesIsAReadError) {
   MemoryRegistry registry;
-  registry.Put(kRoot, kKey, "long", reg_type::kDword, {1, 2, 3, 4, 5, 6, 7, 8});
-  registry.Put(kRoot, kKey, "short", reg_type::kDword, {1, 2});
+  registry.Put(kProcedureRoot, kKey, "long", reg_type::kDword, {1, 2, 3, 4, 5, 6, 7, 8});
+  registry.Put(kProcedureRoot, kKey, "short", reg_type::kDword, {1, 2});
   std::int32_t number = 0;
-  EXPECT_THROW((void)RegReadInteger(registry, kRoot, kKey, "long", number), RegistryReadError);
-  EXPECT_THROW((void)RegReadInteger(registry, kRoot, kKey, "short", number), RegistryReadError);
-  registry.Put(kRoot, kKey, "qword", reg_type::kQword, {1, 0, 0, 0, 0, 0, 0, 0});
-  EXPECT_THROW((void)RegReadInteger(registry, kRoot, kKey, "qword", number), RegistryTypeError);
+  EXPECT_THROW((void)RegReadInteger(registry, kProcedureRoot, kKey, "long", number), RegistryReadError);
+  EXPECT_THROW((void)RegReadInteger(registry, kProcedureRoot, kKey, "short", number), RegistryReadError);
+  registry.Put(kProcedureRoot, kKey, "qword", reg_type::kQword, {1, 0, 0, 0, 0, 0, 0, 0});
+  EXPECT_THROW((void)RegReadInteger(registry, kProcedureRoot, kKey, "qword", number), RegistryTypeError);
 }
 
 TEST(MemoryRegistryFailures, StringIsCutAtItsFirstZeroAndNeedNotBeTerminated) {
   MemoryRegistry registry;
-  registry.Put(kRoot, kKey, "cut", reg_type::kSz, {'a', 'b', 0, 'c', 0});
-  registry.Put(kRoot, kKey, "bare", reg_type::kSz, {'a', 'b'});
+  registry.Put(kProcedureRoot, kKey, "cut", reg_type::kSz, {'a', 'b', 0, 'c', 0});
+  registry.Put(kProcedureRoot, kKey, "bare", reg_type::kSz, {'a', 'b'});
   std::string text;
-  ASSERT_TRUE(RegReadString(registry, kRoot, kKey, "cut", text));
+  ASSERT_TRUE(RegReadString(registry, kProcedureRoot, kKey, "cut", text));
   EXPECT_EQ(text, "ab");
-  ASSERT_TRUE(RegReadString(registry, kRoot, kKey, "bare", text));
+  ASSERT_TRUE(RegReadString(registry, kProcedureRoot, kKey, "bare", text));
   EXPECT_EQ(text, "ab");
 }
 
@@ -93,7 +93,7 @@ TEST(MemoryRegistryFailures, RootsAreSeparate) {
   MemoryRegistry registry;
   RegWriteInteger(registry, RegistryRoot::kCurrentUser, kKey, "n", 1);
   std::int32_t number = 0;
-  EXPECT_FALSE(RegReadInteger(registry, kRoot, kKey, "n", number));
+  EXPECT_FALSE(RegReadInteger(registry, kProcedureRoot, kKey, "n", number));
 }
 
 TEST(MachineRegistry, ShorthandsUseTheInstalledRegistryOfTheLocalMachine) {
@@ -111,7 +111,7 @@ TEST(MachineRegistry, ShorthandsUseTheInstalledRegistryOfTheLocalMachine) {
     EXPECT_EQ(text, "text");
     EXPECT_EQ(number, -5);
   }
-  EXPECT_EQ(registry.Find(kRoot, kKey, "b")->data, (std::vector<std::uint8_t>{9, 8}));
+  EXPECT_EQ(registry.Find(kProcedureRoot, kKey, "b")->data, (std::vector<std::uint8_t>{9, 8}));
   EXPECT_FALSE(registry.Find(RegistryRoot::kCurrentUser, kKey, "s").has_value());
   std::int32_t number = 0;
   EXPECT_THROW((void)MachineReadInteger(kKey, "i", number), std::logic_error);
