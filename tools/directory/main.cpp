@@ -61,11 +61,6 @@ int Serve(const ServerOptions& options) {
   }
   DirectoryService service(*store, config, options.limits);
   HttpFront front(options, service);
-  // Instances sharing a Redis learn of each other's changes from it.
-  std::unique_ptr<RedisChangeWatcher> watcher;
-  if (options.redis) {
-    watcher = std::make_unique<RedisChangeWatcher>(*options.redis, [&service] { service.ListChanged(); }, LogLine);
-  }
 
   // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
   // worker thread is interrupted and stopping happens outside a signal handler.
@@ -74,6 +69,13 @@ int Serve(const ServerOptions& options) {
   sigaddset(&stop_signals, SIGINT);
   sigaddset(&stop_signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  // Instances sharing a Redis learn of each other's changes from it. Its
+  // thread starts with the stop signals blocked, as every thread must.
+  std::unique_ptr<RedisChangeWatcher> watcher;
+  if (options.redis) {
+    watcher = std::make_unique<RedisChangeWatcher>(*options.redis, [&service] { service.ListChanged(); }, LogLine);
+  }
 
   const int port = front.Bind();
   if (port <= 0) {

@@ -49,12 +49,17 @@ void RedisConnection::Connect() {
     throw StoreError(Name() + " is unreachable: " + last_error_);
   }
   redisSetTimeout(context_, kCommandTimeout);
-  ++connects_;
-  if (address_.db != 0) Command({"SELECT", std::to_string(address_.db)});
+  if (address_.db != 0) {
+    try {
+      Send({"SELECT", std::to_string(address_.db)});
+    } catch (const StoreError&) {
+      Drop();  // never go on in database 0
+      throw;
+    }
+  }
 }
 
-RedisReply RedisConnection::Command(const std::vector<std::string>& args) {
-  if (context_ == nullptr) Connect();
+RedisReply RedisConnection::Send(const std::vector<std::string>& args) {
   std::vector<const char*> argv;
   std::vector<std::size_t> lengths;
   for (const auto& a : args) {
@@ -70,6 +75,22 @@ RedisReply RedisConnection::Command(const std::vector<std::string>& args) {
   }
   if (reply->type == REDIS_REPLY_ERROR) throw StoreError(Name() + ": " + ReplyText(*reply));
   return reply;
+}
+
+RedisReply RedisConnection::Command(const std::vector<std::string>& args) {
+  const bool reused = context_ != nullptr;
+  if (!reused) Connect();
+  try {
+    return Send(args);
+  } catch (const StoreError&) {
+    // A connection that served before may have been cut by a Redis restart
+    // that is already over: one new connection at once before giving up.
+    // Every command the directory sends may safely be sent twice.
+    if (!reused || context_ != nullptr) throw;
+  }
+  next_attempt_ = {};
+  Connect();
+  return Send(args);
 }
 
 }  // namespace lobbyfind::directory_service

@@ -1,11 +1,11 @@
 // One connection to a Redis server that mends itself: a command that finds
-// the connection broken drops it, and a later command connects again (at
-// most every quarter of a second, so that a Redis that is down costs each
-// request a refused connection, not a wait). Failures throw StoreError.
+// the connection broken tries once more on a new one, and otherwise later
+// commands connect again (at most every quarter of a second, so that a Redis
+// that is down costs a request a refused connection at most, not a wait).
+// Failures throw StoreError.
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,18 +32,15 @@ class RedisConnection {
 
   // Sends one command; an error reply throws StoreError too, with Redis's text.
   RedisReply Command(const std::vector<std::string>& args);
-  // Counts the connections made so far: a change tells that Redis may have
-  // restarted (and lost its scripts, or its data).
-  [[nodiscard]] std::uint64_t Connects() const { return connects_; }
   [[nodiscard]] std::string Name() const;
 
  private:
   void Connect();
   void Drop();
+  RedisReply Send(const std::vector<std::string>& args);
 
   RedisAddress address_;
   redisContext* context_ = nullptr;
-  std::uint64_t connects_ = 0;
   std::chrono::steady_clock::time_point next_attempt_{};
   std::string last_error_;
 };

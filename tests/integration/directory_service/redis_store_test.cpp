@@ -81,6 +81,7 @@ TEST_F(RedisStoreTest, InstancesSeeEachOthersAnnouncementsInFirstAnnouncedOrder)
   EXPECT_EQ(LobbyGet(Port(1), "GIVEME=DELSERVER", "127.0.0.3").status, 200);
   EXPECT_TRUE(Eventually([&] { return Servers(0).find(">B<") == std::string::npos; }));
   EXPECT_EQ(Listed(Servers(0)), 2u);
+  for (auto& instance : instances_) EXPECT_EQ(instance->Stop(), 0) << instance->Log();
 }
 
 TEST_F(RedisStoreTest, AnEntryExpiresOnEveryInstance) {
