@@ -39,8 +39,7 @@ free_port() {
 }
 # Waits up to five seconds for a listener on 127.0.0.1:$1.
 wait_listening() {
-  local i
-  for i in $(seq 50); do
+  for _ in $(seq 50); do
     port_busy "$1" && return 0
     sleep 0.1
   done

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The local network's nickname service: anope linked to ngircd, answering in
 # the German the lobby understands. Sourced by scripts/localnet.sh.
 #

@@ -18,6 +18,7 @@
 # It writes what it does to stand-in.log beside it.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=/dev/null # written by scripts/run.sh beside the stand-in
 . "$here/stand-in.conf"
 log=$here/stand-in.log
 pidfile=$here/stand-in.pid

@@ -23,7 +23,7 @@ scratch=$(mktemp -d -p /dev/shm lobbyfind-fuzz-XXXXXX 2>/dev/null || mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export LOBBYFIND_FUZZ_SCRATCH=$scratch
 
-targets=${FUZZ_TARGETS:-$(cd "$root/tests/fuzz" && ls ./*_fuzzer.cpp | sed 's|^\./||; s|_fuzzer\.cpp$||')}
+targets=${FUZZ_TARGETS:-$(cd "$root/tests/fuzz" && for f in *_fuzzer.cpp; do echo "${f%_fuzzer.cpp}"; done)}
 # Targets run side by side, FUZZ_JOBS at a time (one a core by default).
 jobs=${FUZZ_JOBS:-$(nproc)}
 
@@ -49,7 +49,7 @@ fuzz_one() {
   fi
 }
 
-echo "--- fuzz $(echo $targets | wc -w) targets for ${seconds}s each, $jobs at a time"
+echo "--- fuzz $(wc -w <<<"$targets") targets for ${seconds}s each, $jobs at a time"
 running=0
 for target in $targets; do
   rm -f "$build/$target.result"

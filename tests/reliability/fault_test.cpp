@@ -26,6 +26,7 @@
 #include "game/game_settings.h"
 #include "ngircd_server.h"
 #include "reliability_support.h"
+#include "peer_unavailable.h"
 
 namespace lobbyfind::reliability {
 namespace {
@@ -94,7 +95,7 @@ class Faults : public LobbyTest {};
 
 TEST_F(Faults, AChatServerKilledWhileLoggedInIsReportedAndLoginWorksAfterItsRestart) {
   NgircdServer irc;
-  if (!irc.Start()) GTEST_SKIP() << irc.Error();
+  if (!irc.Start()) PEER_UNAVAILABLE() << irc.Error();
   Setup setup;
   setup.irc_port = irc.Port();
   StartLobby(setup);

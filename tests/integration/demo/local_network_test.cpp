@@ -39,6 +39,7 @@
 #include "ngircd_server.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/lobby_app.h"
+#include "peer_unavailable.h"
 
 namespace lobbyfind {
 namespace {
@@ -94,7 +95,7 @@ std::vector<std::uint8_t> Utf16Address(const std::string& address) {
 class LocalNetwork : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!irc_.Start()) GTEST_SKIP() << irc_.Error();
+    if (!irc_.Start()) PEER_UNAVAILABLE() << irc_.Error();
     dir_.Write("directory.ini", kServiceConfig);
     directory_ = std::make_unique<DirectoryServer>(
         std::vector<std::string>{"--rate", "0", "--db", ":memory:", "--config", dir_.File("directory.ini")},
@@ -116,7 +117,7 @@ class LocalNetwork : public ::testing::Test {
           QString::number(host.delay_ms), "--answer-port", QString::number(answer_port_), "--announce",
           QString("127.0.0.1:%1").arg(directory_->Port()), "--name", host.name, "--map", host.map};
       if (!hosts_.back()->Start(arguments)) {
-        GTEST_SKIP() << "UDP " << host.address << ":47624 is taken: " << hosts_.back()->Errors().toStdString();
+        PEER_UNAVAILABLE() << "UDP " << host.address << ":47624 is taken: " << hosts_.back()->Errors().toStdString();
       }
     }
   }

@@ -21,6 +21,7 @@
 #include "game/registry_procedures.h"
 #include "game_host_process.h"
 #include "qt/lobby_app.h"
+#include "peer_unavailable.h"
 
 namespace lobbyfind {
 namespace {
@@ -117,7 +118,7 @@ TEST_F(GameListEndToEnd, ListedHostsShowTheirRoundTripsAndAHostedGameIsAnnounced
   for (const auto& host : kHosts) {
     hosts.push_back(std::make_unique<GameHostProcess>());
     if (!hosts.back()->Start(HostArguments(host.address, host.delay_ms, 2300))) {
-      GTEST_SKIP() << "UDP " << host.address << ":47624 is taken: " << hosts.back()->Errors().toStdString();
+      PEER_UNAVAILABLE() << "UDP " << host.address << ":47624 is taken: " << hosts.back()->Errors().toStdString();
     }
     // The game announces itself from its own address, as a hosting lobby does.
     const auto reply = LobbyGet(directory_->Port(),
@@ -172,7 +173,7 @@ TEST_F(GameListEndToEnd, ListedHostsShowTheirRoundTripsAndAHostedGameIsAnnounced
   };
   auto own = std::make_unique<GameHostProcess>();
   if (!own->Start(HostArguments("127.0.0.1", 0, 2400))) {
-    GTEST_SKIP() << "UDP 127.0.0.1:47624 is taken: " << own->Errors().toStdString();
+    PEER_UNAVAILABLE() << "UDP 127.0.0.1:47624 is taken: " << own->Errors().toStdString();
   }
   ASSERT_TRUE(RunUntil([&] { return form.presence().own_listing().ListingActive(); }, 3000));
   // The announcement goes out, and a later server list holds it.

@@ -34,6 +34,7 @@
 #include "ngircd_server.h"
 #include "presence/answer_server.h"
 #include "wine_desktop_support.h"
+#include "peer_unavailable.h"
 
 namespace lobbyfind {
 namespace {
@@ -101,15 +102,15 @@ class WindowsEdition : public ::testing::Test {
   void SetUp() override {
     for (const std::string& file : {kProgram, kDriver, kStandIn}) {
       if (!std::filesystem::exists(file)) {
-        GTEST_SKIP() << file << " is missing: build the Windows edition first (bash scripts/lanes/windows.sh)";
+        PEER_UNAVAILABLE() << file << " is missing: build the Windows edition first (bash scripts/lanes/windows.sh)";
       }
     }
     QTcpServer probe;
     if (!probe.listen(QHostAddress::AnyIPv4, presence::kAnswerPort)) {
-      GTEST_SKIP() << "TCP port " << presence::kAnswerPort << " is taken; the program needs it";
+      PEER_UNAVAILABLE() << "TCP port " << presence::kAnswerPort << " is taken; the program needs it";
     }
     probe.close();
-    if (!irc_.Start()) GTEST_SKIP() << irc_.Error();
+    if (!irc_.Start()) PEER_UNAVAILABLE() << irc_.Error();
     dir_.Write("directory.ini", kServiceConfig);
     directory_ = std::make_unique<DirectoryServer>(
         std::vector<std::string>{"--rate", "0", "--db", ":memory:", "--config", dir_.File("directory.ini")},
@@ -121,7 +122,7 @@ class WindowsEdition : public ::testing::Test {
           QString::number(host.delay_ms), "--answer-port", QString::number(presence::kAnswerPort),
           "--announce", QString("127.0.0.1:%1").arg(directory_->Port()), "--name", host.name, "--map", host.map};
       if (!hosts_.back()->Start(arguments)) {
-        GTEST_SKIP() << "UDP " << host.address << ":47624 is taken: " << hosts_.back()->Errors().toStdString();
+        PEER_UNAVAILABLE() << "UDP " << host.address << ":47624 is taken: " << hosts_.back()->Errors().toStdString();
       }
     }
     desktop_ = std::make_unique<WineDesktop>(dir_.File("wine"));
@@ -231,7 +232,6 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   ASSERT_TRUE(Drive({"double-click", "ListBox1", "0"}));
   const std::string record = game_dir_ + "/launch.txt";
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(record); }, 15000)) << "the game was not started";
-  QTest::qWait(300);  // let the stand-in finish writing
   std::ifstream in(record, std::ios::binary);
   std::string command_line;
   std::string directory;

@@ -1,6 +1,8 @@
 // A stand-in for the game's executable: writes the command line it was
 // started with and its working directory, one per line, into "launch.txt"
 // beside itself, then ends. Copied into a test's game directory as gta2.exe.
+// The record is written under another name and renamed into place, so a test
+// that sees "launch.txt" sees all of it.
 #include <windows.h>
 
 #include <fstream>
@@ -12,7 +14,11 @@ int main() {
   const std::string folder = own.substr(0, own.find_last_of('\\') + 1);
   std::string directory(MAX_PATH, '\0');
   directory.resize(GetCurrentDirectoryA(MAX_PATH, directory.data()));
-  std::ofstream record(folder + "launch.txt", std::ios::binary);
-  record << GetCommandLineA() << "\n" << directory << "\n";
-  return record ? 0 : 1;
+  const std::string partial = folder + "launch.txt.partial";
+  {
+    std::ofstream record(partial, std::ios::binary);
+    record << GetCommandLineA() << "\n" << directory << "\n";
+    if (!record.flush()) return 1;
+  }
+  return MoveFileExA(partial.c_str(), (folder + "launch.txt").c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
