@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -40,11 +39,6 @@ int FreePort() {
 }
 
 }  // namespace
-
-bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
 
 bool RedisInstalled() {
   for (const char* dir : {"/usr/bin", "/usr/local/bin", "/usr/sbin"}) {

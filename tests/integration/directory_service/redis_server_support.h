@@ -7,24 +7,21 @@
 
 #include <string>
 
+#include "support/peer_unavailable.h"
+
 namespace lobbyfind::directory_service::testing {
 
 // Whether redis-server can be run here.
 [[nodiscard]] bool RedisInstalled();
 
-// Outside CI a machine without Redis skips these tests; under CI=true that
-// is a failure, so that a missing package cannot pass unnoticed.
-#define LOBBYFIND_REQUIRE_REDIS()                                                         \
-  do {                                                                                    \
-    if (!::lobbyfind::directory_service::testing::RedisInstalled()) {                     \
-      if (::lobbyfind::directory_service::testing::InCi()) {                              \
-        FAIL() << "redis-server is not installed (scripts/packages/service.txt)";         \
-      }                                                                                   \
-      GTEST_SKIP() << "redis-server is not installed";                                    \
-    }                                                                                     \
+// Outside CI a machine without Redis skips these tests; in CI that is a
+// failure, so that a missing package cannot pass unnoticed.
+#define LOBBYFIND_REQUIRE_REDIS()                                                              \
+  do {                                                                                         \
+    if (!::lobbyfind::directory_service::testing::RedisInstalled()) {                          \
+      PEER_UNAVAILABLE() << "redis-server is not installed (scripts/packages/service.txt)";    \
+    }                                                                                          \
   } while (false)
-
-[[nodiscard]] bool InCi();
 
 class RedisServer {
  public:
