@@ -44,7 +44,8 @@ std::vector<ChangeEntry> ChangesAfter(const std::vector<ChangeEntry>& changes, l
 // Whether the list a lobby receives looks different after the refresh:
 // "lastupdate" is shown to the second.
 bool ShownDifferently(const ServerEntry& before, const ServerEntry& after) {
-  return before.servername != after.servername || before.map != after.map || before.version != after.version ||
+  return before.servername != after.servername || before.map != after.map ||
+         before.version != after.version ||
          UtcTimestamp(before.lastupdate_ms) != UtcTimestamp(after.lastupdate_ms);
 }
 
@@ -120,7 +121,8 @@ ServiceReply DirectoryService::Servers(std::int64_t now_ms) {
   const auto entries = store_.UpdatedSince(now_ms - limits_.ttl_ms);
   list->document = Shared(ServersDocument(entries));
   list->valid_until_ms = std::numeric_limits<std::int64_t>::max();
-  for (const auto& e : entries) list->valid_until_ms = std::min(list->valid_until_ms, e.lastupdate_ms + limits_.ttl_ms);
+  for (const auto& e : entries)
+    list->valid_until_ms = std::min(list->valid_until_ms, e.lastupdate_ms + limits_.ttl_ms);
   server_list_.store(list);
   return Document(list->document);
 }
@@ -143,7 +145,8 @@ ServiceReply DirectoryService::AddServer(const QueryString& query, const Service
   AnnounceResult result;
   {
     std::lock_guard lock(store_mutex_);
-    result = store_.Announce(entry, {limits_.max_per_ip, limits_.max_entries, request.now_ms - limits_.ttl_ms});
+    result =
+        store_.Announce(entry, {limits_.max_per_ip, limits_.max_entries, request.now_ms - limits_.ttl_ms});
     const bool stored = result.outcome == AnnounceOutcome::kStored;
     if (result.expired > 0 || (stored && (!result.previous || ShownDifferently(*result.previous, entry)))) {
       ListChanged();

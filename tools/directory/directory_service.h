@@ -71,7 +71,7 @@ class DirectoryService {
   // change-list versions they fall between.
   struct VersionReplies {
     std::shared_ptr<const std::string> current;
-    std::vector<long long> thresholds;  // distinct change versions, ascending
+    std::vector<long long> thresholds;                         // distinct change versions, ascending
     std::vector<std::shared_ptr<const std::string>> outdated;  // one per gap, thresholds.size() + 1
   };
 

@@ -55,7 +55,9 @@ std::string ForwardedFor(const httplib::Request& req) {
 
 // Replies are written by a content provider, whose length cpp-httplib keeps
 // beside the (then empty) body.
-std::size_t BodySize(const httplib::Response& res) { return res.body.empty() ? res.content_length_ : res.body.size(); }
+std::size_t BodySize(const httplib::Response& res) {
+  return res.body.empty() ? res.content_length_ : res.body.size();
+}
 
 }  // namespace
 
@@ -95,11 +97,11 @@ HttpFront::HttpFront(const ServerOptions& options, DirectoryService& service)
     // The body is written straight from the shared document: no copy of the
     // server list per request.
     const auto size = reply.body->size();
-    res.set_content_provider(size, reply.document ? kDocumentType : kErrorType,
-                             [body = std::move(reply.body)](std::size_t offset, std::size_t length,
-                                                            httplib::DataSink& sink) {
-                               return sink.write(body->data() + offset, length);
-                             });
+    res.set_content_provider(
+        size, reply.document ? kDocumentType : kErrorType,
+        [body = std::move(reply.body)](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          return sink.write(body->data() + offset, length);
+        });
     // The lobby reads a reply up to the close of the connection; an HTTP/1.0
     // request without keep-alive gets exactly that.
     if (req.version == "HTTP/1.0" && req.get_header_value("Connection") != "Keep-Alive") {
@@ -109,9 +111,9 @@ HttpFront::HttpFront(const ServerOptions& options, DirectoryService& service)
 
   s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
     const std::string client = ClientAddress(req.remote_addr, ForwardedFor(req), options_.trusted_proxies);
-    const std::string line = client + " \"" + Printable(req.method) + " " +
-                             Printable(req.target) + " " + Printable(req.version) + "\" " +
-                             std::to_string(res.status) + " " + std::to_string(BodySize(res));
+    const std::string line = client + " \"" + Printable(req.method) + " " + Printable(req.target) + " " +
+                             Printable(req.version) + "\" " + std::to_string(res.status) + " " +
+                             std::to_string(BodySize(res));
     std::lock_guard lock(log_mutex_);
     LogLine(line);
   });

@@ -45,7 +45,8 @@ int Serve(const ServerOptions& options) {
   std::unique_ptr<EntryStore> store;
   std::string store_name;
   if (options.redis) {
-    auto redis = std::make_unique<RedisEntryStore>(*options.redis, options.limits.ttl_ms + kRedisKeepMarginMs);
+    auto redis =
+        std::make_unique<RedisEntryStore>(*options.redis, options.limits.ttl_ms + kRedisKeepMarginMs);
     store_name = "store " + redis->Name();
     try {
       redis->Ping();
@@ -74,7 +75,8 @@ int Serve(const ServerOptions& options) {
   // thread starts with the stop signals blocked, as every thread must.
   std::unique_ptr<RedisChangeWatcher> watcher;
   if (options.redis) {
-    watcher = std::make_unique<RedisChangeWatcher>(*options.redis, [&service] { service.ListChanged(); }, LogLine);
+    watcher = std::make_unique<RedisChangeWatcher>(
+        *options.redis, [&service] { service.ListChanged(); }, LogLine);
   }
 
   const int port = front.Bind();

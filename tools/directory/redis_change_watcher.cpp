@@ -1,7 +1,5 @@
 #include "redis_change_watcher.h"
 
-
-
 #include <chrono>
 #include <optional>
 
@@ -20,7 +18,10 @@ constexpr auto kPollInterval = std::chrono::milliseconds(200);
 
 RedisChangeWatcher::RedisChangeWatcher(RedisAddress address, std::function<void()> changed,
                                        std::function<void(const std::string&)> log)
-    : address_(std::move(address)), changed_(std::move(changed)), log_(std::move(log)), thread_([this] { Run(); }) {}
+    : address_(std::move(address)),
+      changed_(std::move(changed)),
+      log_(std::move(log)),
+      thread_([this] { Run(); }) {}
 
 RedisChangeWatcher::~RedisChangeWatcher() {
   {

@@ -17,7 +17,8 @@ namespace lobbyfind::directory_service {
 
 class RedisChangeWatcher {
  public:
-  RedisChangeWatcher(RedisAddress address, std::function<void()> changed, std::function<void(const std::string&)> log);
+  RedisChangeWatcher(RedisAddress address, std::function<void()> changed,
+                     std::function<void(const std::string&)> log);
   ~RedisChangeWatcher();
   RedisChangeWatcher(const RedisChangeWatcher&) = delete;
   RedisChangeWatcher& operator=(const RedisChangeWatcher&) = delete;

@@ -30,8 +30,8 @@ RedisConnection::~RedisConnection() { Drop(); }
 
 std::string RedisConnection::Name() const {
   const bool v6 = address_.host.find(':') != std::string::npos;
-  return "redis://" + (v6 ? "[" + address_.host + "]" : address_.host) + ":" + std::to_string(address_.port) + "/" +
-         std::to_string(address_.db);
+  return "redis://" + (v6 ? "[" + address_.host + "]" : address_.host) + ":" + std::to_string(address_.port) +
+         "/" + std::to_string(address_.db);
 }
 
 void RedisConnection::Drop() {

@@ -126,13 +126,26 @@ return reply
 std::int64_t Int(const std::string& text) {
   std::int64_t n = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (ec != std::errc{} || end != text.data() + text.size()) throw StoreError("unexpected number in Redis: " + text);
+  if (ec != std::errc{} || end != text.data() + text.size())
+    throw StoreError("unexpected number in Redis: " + text);
   return n;
 }
 
 std::size_t Integer(const redisReply& reply) { return static_cast<std::size_t>(reply.integer); }
 
 std::string Element(const redisReply& reply, std::size_t i) { return ReplyText(*reply.element[i]); }
+
+// An entry from five texts of a reply, in the order servername, map, version,
+// created, lastupdate, starting at `first`.
+ServerEntry EntryAt(const redisReply& reply, std::size_t first, std::string ip, int port) {
+  return {std::move(ip),
+          port,
+          Element(reply, first),
+          Element(reply, first + 1),
+          Element(reply, first + 2),
+          Int(Element(reply, first + 3)),
+          Int(Element(reply, first + 4))};
+}
 
 }  // namespace
 
@@ -162,13 +175,7 @@ std::optional<ServerEntry> RedisEntryStore::Find(const std::string& ip, int port
   const auto reply = connection_.Command({"HMGET", "lobbyfind:entry:" + ip + "|" + std::to_string(port),
                                           "servername", "map", "version", "created", "lastupdate"});
   if (reply->elements != 5 || ReplyIsNil(*reply->element[4])) return std::nullopt;
-  return ServerEntry{ip,
-                     port,
-                     Element(*reply, 0),
-                     Element(*reply, 1),
-                     Element(*reply, 2),
-                     Int(Element(*reply, 3)),
-                     Int(Element(*reply, 4))};
+  return EntryAt(*reply, 0, ip, port);
 }
 
 void RedisEntryStore::Put(const ServerEntry& entry) { Script(kPut, EntryArgs(entry)); }
@@ -187,9 +194,8 @@ std::vector<ServerEntry> RedisEntryStore::UpdatedSince(std::int64_t ms) {
   const auto reply = Script(kUpdatedSince, {std::to_string(ms)});
   std::vector<ServerEntry> entries;
   for (std::size_t i = 0; i + 7 <= reply->elements; i += 7) {
-    entries.push_back({Element(*reply, i), static_cast<int>(Int(Element(*reply, i + 1))), Element(*reply, i + 2),
-                       Element(*reply, i + 3), Element(*reply, i + 4), Int(Element(*reply, i + 5)),
-                       Int(Element(*reply, i + 6))});
+    entries.push_back(
+        EntryAt(*reply, i + 2, Element(*reply, i), static_cast<int>(Int(Element(*reply, i + 1)))));
   }
   return entries;
 }
@@ -208,8 +214,7 @@ AnnounceResult RedisEntryStore::Announce(ServerEntry entry, const AnnounceLimits
                                                  : AnnounceOutcome::kStored;
   result.expired = Integer(*reply->element[1]);
   if (reply->elements == 7) {
-    result.previous = ServerEntry{entry.ip,          entry.port,          Element(*reply, 2),     Element(*reply, 3),
-                                  Element(*reply, 4), Int(Element(*reply, 5)), Int(Element(*reply, 6))};
+    result.previous = EntryAt(*reply, 2, entry.ip, entry.port);
   }
   return result;
 }

@@ -96,9 +96,11 @@ TYPED_TEST(EntryStoreTest, AnnounceDropsExpiredKeepsThePlaceAndHoldsTheCaps) {
   EXPECT_EQ(s.Find("10.0.0.1", 1), refreshed);
 
   EXPECT_EQ(s.Announce({"10.0.0.1", 2, "B", "", "", 3100, 3100}, limits).outcome, AnnounceOutcome::kStored);
-  EXPECT_EQ(s.Announce({"10.0.0.1", 3, "C", "", "", 3200, 3200}, limits).outcome, AnnounceOutcome::kAddressFull);
+  EXPECT_EQ(s.Announce({"10.0.0.1", 3, "C", "", "", 3200, 3200}, limits).outcome,
+            AnnounceOutcome::kAddressFull);
   EXPECT_EQ(s.Announce({"10.0.0.2", 1, "D", "", "", 3300, 3300}, limits).outcome, AnnounceOutcome::kStored);
-  EXPECT_EQ(s.Announce({"10.0.0.3", 1, "E", "", "", 3400, 3400}, limits).outcome, AnnounceOutcome::kDirectoryFull);
+  EXPECT_EQ(s.Announce({"10.0.0.3", 1, "E", "", "", 3400, 3400}, limits).outcome,
+            AnnounceOutcome::kDirectoryFull);
   EXPECT_EQ(s.Announce({"10.0.0.1", 2, "B2", "", "", 3500, 3500}, limits).outcome, AnnounceOutcome::kStored);
   const auto listed = s.UpdatedSince(0);
   ASSERT_EQ(listed.size(), 3u);

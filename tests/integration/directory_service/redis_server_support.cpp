@@ -82,7 +82,9 @@ void RedisServer::Start() {
         pid_ = -1;
         throw std::runtime_error("redis-server exited at start; see " + dir_ + "/redis.log");
       }
-      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("redis-server did not answer");
+      if (std::chrono::steady_clock::now() > deadline) {
+        throw std::runtime_error("redis-server did not answer");
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }

@@ -16,11 +16,11 @@ namespace lobbyfind::directory_service::testing {
 
 // Outside CI a machine without Redis skips these tests; in CI that is a
 // failure, so that a missing package cannot pass unnoticed.
-#define LOBBYFIND_REQUIRE_REDIS()                                                              \
-  do {                                                                                         \
-    if (!::lobbyfind::directory_service::testing::RedisInstalled()) {                          \
-      PEER_UNAVAILABLE() << "redis-server is not installed (scripts/packages/service.txt)";    \
-    }                                                                                          \
+#define LOBBYFIND_REQUIRE_REDIS()                                                           \
+  do {                                                                                      \
+    if (!::lobbyfind::directory_service::testing::RedisInstalled()) {                       \
+      PEER_UNAVAILABLE() << "redis-server is not installed (scripts/packages/service.txt)"; \
+    }                                                                                       \
   } while (false)
 
 class RedisServer {

@@ -50,10 +50,16 @@ class RedisStoreTest : public ::testing::Test {
           std::make_unique<DirectoryServer>(all, dir_.File("instance-" + std::to_string(i) + ".log")));
     }
   }
-  [[nodiscard]] int Port(int instance) const { return instances_[static_cast<std::size_t>(instance)]->Port(); }
-  [[nodiscard]] std::string Servers(int instance) const { return LobbyGet(Port(instance), "GIVEME=SERVERS").body; }
-  [[nodiscard]] int Announce(int instance, const std::string& source, int port, const std::string& name = "") const {
-    return LobbyGet(Port(instance), "GIVEME=ADDSERVER&PORT=" + std::to_string(port) + "&SERVERNAME=" + name, source)
+  [[nodiscard]] int Port(int instance) const {
+    return instances_[static_cast<std::size_t>(instance)]->Port();
+  }
+  [[nodiscard]] std::string Servers(int instance) const {
+    return LobbyGet(Port(instance), "GIVEME=SERVERS").body;
+  }
+  [[nodiscard]] int Announce(int instance, const std::string& source, int port,
+                             const std::string& name = "") const {
+    return LobbyGet(Port(instance), "GIVEME=ADDSERVER&PORT=" + std::to_string(port) + "&SERVERNAME=" + name,
+                    source)
         .status;
   }
 
@@ -69,7 +75,8 @@ TEST_F(RedisStoreTest, InstancesSeeEachOthersAnnouncementsInFirstAnnouncedOrder)
   ASSERT_EQ(Announce(0, "127.0.0.2", 2300, "A"), 200);
   ASSERT_EQ(Announce(1, "127.0.0.3", 2300, "B"), 200);
   ASSERT_EQ(Announce(0, "127.0.0.4", 2300, "C"), 200);
-  ASSERT_EQ(Announce(1, "127.0.0.2", 2300, "A2"), 200);  // a refresh through the other instance keeps its place
+  ASSERT_EQ(Announce(1, "127.0.0.2", 2300, "A2"),
+            200);  // a refresh through the other instance keeps its place
   const auto in_order = [](const std::string& body) {
     const auto a = body.find(">A2<"), b = body.find(">B<"), c = body.find(">C<");
     return Listed(body) == 3 && a != std::string::npos && a < b && b < c && c != std::string::npos;
@@ -101,7 +108,8 @@ TEST_F(RedisStoreTest, ThePerAddressCapHoldsAcrossInstances) {
   std::vector<std::thread> senders;
   for (int instance = 0; instance < 2; ++instance) {
     senders.emplace_back([&, instance] {
-      for (int i = 0; i < 10; ++i) stored += Announce(instance, "127.0.0.2", 3000 + instance * 100 + i) == 200;
+      for (int i = 0; i < 10; ++i)
+        stored += Announce(instance, "127.0.0.2", 3000 + instance * 100 + i) == 200;
     });
   }
   for (auto& t : senders) t.join();

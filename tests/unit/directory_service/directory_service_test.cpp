@@ -184,7 +184,8 @@ TEST_F(DirectoryServiceTest, VersionAnswersCurrentOrListsChangesSinceTheLobbysVe
   EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=7").Body(), VersionDocument(true, "http://example.org/", {}));
   EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=5").Body(),
             VersionDocument(false, "http://example.org/", {config.changes[0], config.changes[2]}));
-  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=-1").Body(), VersionDocument(false, "http://example.org/", config.changes));
+  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=-1").Body(),
+            VersionDocument(false, "http://example.org/", config.changes));
 }
 
 TEST_F(DirectoryServiceTest, NewsComesFromTheConfiguration) {

@@ -113,7 +113,9 @@ TEST_F(ReplyCacheTest, ReadersNeverSeeTheListGoBackWhileGamesAreAnnounced) {
     });
   }
   for (int i = 1; i <= 200; ++i) {
-    EXPECT_EQ(service.Handle({"10.0.2." + std::to_string(i), kScript + "GIVEME=ADDSERVER&PORT=1", 1000}).status, 200);
+    EXPECT_EQ(
+        service.Handle({"10.0.2." + std::to_string(i), kScript + "GIVEME=ADDSERVER&PORT=1", 1000}).status,
+        200);
   }
   done = true;
   for (auto& t : readers) t.join();
@@ -126,21 +128,25 @@ TEST(VersionReplies, EveryLobbyVersionGetsTheChangesNewerThanItself) {
   ServiceConfig config;
   config.current_version = 10;
   config.update_url = "http://example.org/";
-  config.changes = {{9, "t9", "Nine"}, {std::nullopt, "t", "Always"}, {5, "t5", "Five"}, {9, "t9b", "Nine again"}};
+  config.changes = {
+      {9, "t9", "Nine"}, {std::nullopt, "t", "Always"}, {5, "t5", "Five"}, {9, "t9b", "Nine again"}};
   ServiceLimits limits;
   limits.rate_per_second = 0;
   MemoryEntryStore store;
   DirectoryService service(store, config, limits);
   const auto version = [&](int mine) {
-    return service.Handle({"10.0.0.1", kScript + "GIVEME=VERSION&MEINEVERSION=" + std::to_string(mine), 0}).Body();
+    return service.Handle({"10.0.0.1", kScript + "GIVEME=VERSION&MEINEVERSION=" + std::to_string(mine), 0})
+        .Body();
   };
   const auto& c = config.changes;
-  for (const int mine : {-3, 4}) EXPECT_EQ(version(mine), VersionDocument(false, config.update_url, c)) << mine;
+  for (const int mine : {-3, 4})
+    EXPECT_EQ(version(mine), VersionDocument(false, config.update_url, c)) << mine;
   for (const int mine : {5, 8}) {
     EXPECT_EQ(version(mine), VersionDocument(false, config.update_url, {c[0], c[1], c[3]})) << mine;
   }
   EXPECT_EQ(version(9), VersionDocument(false, config.update_url, {c[1]}));
-  for (const int mine : {10, 11}) EXPECT_EQ(version(mine), VersionDocument(true, config.update_url, {})) << mine;
+  for (const int mine : {10, 11})
+    EXPECT_EQ(version(mine), VersionDocument(true, config.update_url, {})) << mine;
 }
 
 }  // namespace

@@ -75,9 +75,9 @@ TEST(ParseServerOptions, RefusesBadInput) {
       {"--ttl", "-5"},       {"--ttl", "1s"},            {"--max-per-ip", ""},   {"--rate", "-1"},
       {"--rate", "fast"},    {"--db", ""},               {"--ttl"},              {"--bogus", "1"},
       {"stray"},
-      {"--store", "127.0.0.1:6379"},                 // no scheme
-      {"--store", "redis://127.0.0.1"},              // no port
-      {"--store", "redis://:6379"},                  // no host
+      {"--store", "127.0.0.1:6379"},     // no scheme
+      {"--store", "redis://127.0.0.1"},  // no port
+      {"--store", "redis://:6379"},      // no host
       {"--store", "redis://host:0"},
       {"--store", "redis://host:6379/x"},
       {"--store", "redis://[::1/2"},
