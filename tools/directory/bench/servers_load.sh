@@ -38,7 +38,9 @@ chmod 755 "$work"
 pids=()
 cleanup() {
   local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do
+    if kill "$pid" 2>/dev/null; then wait "$pid" 2>/dev/null || true; fi
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -134,7 +136,10 @@ to_ms() {
     else print t }'
 }
 
-# Runs wrk against port $2 and sets ${1}_rps, ${1}_p50, ${1}_p99, ${1}_errors.
+# Figures of each measured server, by the name given to measure.
+declare -A rps p50 p99 errors
+
+# Runs wrk against port $2 and keeps its figures under the name $1.
 measure() {
   local out="$work/wrk-$1.txt"
   echo "== $3"
@@ -142,16 +147,15 @@ measure() {
   local socket_errors non_2xx
   socket_errors=$(awk '/Socket errors:/ {gsub(",", ""); print $4 + $6 + $8 + $10}' "$out")
   non_2xx=$(awk '/Non-2xx or 3xx responses:/ {print $5}' "$out")
-  printf -v "${1}_rps" '%s' "$(awk '/^Requests\/sec:/ {print $2}' "$out")"
-  printf -v "${1}_p50" '%s' "$(to_ms "$(awk '$1 == "50%" {print $2}' "$out")")"
-  printf -v "${1}_p99" '%s' "$(to_ms "$(awk '$1 == "99%" {print $2}' "$out")")"
-  printf -v "${1}_errors" '%s' "$(( ${socket_errors:-0} + ${non_2xx:-0} ))"
+  rps[$1]=$(awk '/^Requests\/sec:/ {print $2}' "$out")
+  p50[$1]=$(to_ms "$(awk '$1 == "50%" {print $2}' "$out")")
+  p99[$1]=$(to_ms "$(awk '$1 == "99%" {print $2}' "$out")")
+  errors[$1]=$(( ${socket_errors:-0} + ${non_2xx:-0} ))
   echo
 }
 
 row() {
-  local rps="${1}_rps" p50="${1}_p50" p99="${1}_p99" errors="${1}_errors"
-  printf '%-34s %10.0f %9.2f %9.2f %7d\n' "$2" "${!rps}" "${!p50}" "${!p99}" "${!errors}"
+  printf '%-34s %10.0f %9.2f %9.2f %7d\n' "$2" "${rps[$1]}" "${p50[$1]}" "${p99[$1]}" "${errors[$1]}"
 }
 
 header() { printf '%-34s %10s %9s %9s %7s\n' "" "requests/s" "p50 ms" "p99 ms" "errors"; }
@@ -177,8 +181,8 @@ cmp -s <(body "$nginx_port" "GIVEME=SERVERS") "$work/www$script" || { echo "ngin
 measure directory "$directory_port" "lobbyfind-directory, SQLite store"
 measure nginx "$nginx_port" "nginx, the same bytes as a static file"
 
-ratio=$(awk -v d="$directory_rps" -v n="$nginx_rps" 'BEGIN { printf "%.0f", 100 * d / n }')
-p99_ratio=$(awk -v d="$directory_p99" -v n="$nginx_p99" 'BEGIN { printf "%.2f", d / n }')
+ratio=$(awk -v d="${rps[directory]}" -v n="${rps[nginx]}" 'BEGIN { printf "%.0f", 100 * d / n }')
+p99_ratio=$(awk -v d="${p99[directory]}" -v n="${p99[nginx]}" 'BEGIN { printf "%.2f", d / n }')
 echo "SERVERS with $entries entries, $connections connections, $duration:"
 header
 row directory "lobbyfind-directory"
@@ -186,7 +190,7 @@ row nginx "nginx, static file"
 echo "directory / nginx: $ratio % of the requests per second, p99 ${p99_ratio}x"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 verdict=PASS
-[ "$directory_errors" -eq 0 ] && [ "$nginx_errors" -eq 0 ] || verdict=FAIL
+[ "${errors[directory]}" -eq 0 ] && [ "${errors[nginx]}" -eq 0 ] || verdict=FAIL
 awk -v r="$ratio" -v p="$p99_ratio" 'BEGIN { exit !(r >= 50 && p <= 2) }' || verdict=FAIL
 echo "goal (>= 50 %, p99 <= 2x, 0 errors): $verdict"
 
@@ -225,7 +229,7 @@ if command -v redis-server >/dev/null && "$binary" --help | grep -q -- '--store'
   row one "one instance"
   row two "two instances behind nginx"
   echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
-  [ "$one_errors" -eq 0 ] && [ "$two_errors" -eq 0 ] || verdict=FAIL
+  [ "${errors[one]}" -eq 0 ] && [ "${errors[two]}" -eq 0 ] || verdict=FAIL
 fi
 
 [ "$verdict" = PASS ]
