@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
 
 #include "directory_service.h"
@@ -122,6 +124,48 @@ TEST_F(ReplyCacheTest, ReadersNeverSeeTheListGoBackWhileGamesAreAnnounced) {
   EXPECT_EQ(went_back, 0);
   EXPECT_EQ(service.Handle({"10.0.0.9", kScript + "GIVEME=SERVERS", 1000}).Body(),
             ServersDocument(store_.inner.UpdatedSince(0)));
+}
+
+// Holds every Put until released, as a store busy with a slow write would.
+class StallingStore final : public EntryStore {
+ public:
+  std::optional<ServerEntry> Find(const std::string& ip, int port) override { return inner.Find(ip, port); }
+  void Put(const ServerEntry& entry) override {
+    entered.set_value();
+    released.get_future().wait();
+    inner.Put(entry);
+  }
+  std::size_t RemoveByIp(const std::string& ip) override { return inner.RemoveByIp(ip); }
+  std::size_t RemoveUpdatedBefore(std::int64_t ms) override { return inner.RemoveUpdatedBefore(ms); }
+  std::size_t CountByIp(const std::string& ip) override { return inner.CountByIp(ip); }
+  std::size_t Count() override { return inner.Count(); }
+  std::vector<ServerEntry> UpdatedSince(std::int64_t ms) override { return inner.UpdatedSince(ms); }
+
+  MemoryEntryStore inner;
+  std::promise<void> entered, released;
+};
+
+TEST(ReplyCache, ListIsServedWhileTheStoreIsBusyWithAWrite) {
+  StallingStore store;
+  store.inner.Put({"10.0.0.2", 1, "Listed", "", "", 1000, 1000});
+  ServiceLimits limits;
+  limits.rate_per_second = 0;
+  DirectoryService service(store, ServiceConfig{}, limits);
+  const auto servers = [&] { return service.Handle({"10.0.0.9", kScript + "GIVEME=SERVERS", 1000}).Body(); };
+  const std::string before = servers();
+
+  auto writer = std::async(std::launch::async, [&] {
+    return service.Handle({"10.0.0.1", kScript + "GIVEME=ADDSERVER&PORT=1", 1000}).status;
+  });
+  store.entered.get_future().wait();
+  // The write holds the store; the list must not wait for it.
+  auto reader = std::async(std::launch::async, servers);
+  const bool answered = reader.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  store.released.set_value();
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(reader.get(), before);
+  EXPECT_EQ(writer.get(), 200);
+  EXPECT_NE(servers(), before);
 }
 
 TEST(VersionReplies, EveryLobbyVersionGetsTheChangesNewerThanItself) {
