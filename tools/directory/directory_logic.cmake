@@ -6,6 +6,7 @@ if(NOT TARGET lobbyfind_directory_logic)
   add_library(lobbyfind_directory_logic STATIC
     ${lobbyfind_directory_dir}/client_address.cpp
     ${lobbyfind_directory_dir}/directory_service.cpp
+    ${lobbyfind_directory_dir}/entry_store.cpp
     ${lobbyfind_directory_dir}/memory_entry_store.cpp
     ${lobbyfind_directory_dir}/query_string.cpp
     ${lobbyfind_directory_dir}/rate_limiter.cpp

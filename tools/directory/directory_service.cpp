@@ -16,9 +16,13 @@ namespace wire = directory::wire;
 
 namespace {
 
-ServiceReply Error(int status, std::string text) { return {status, std::move(text) + "\n", false}; }
+std::shared_ptr<const std::string> Shared(std::string text) {
+  return std::make_shared<const std::string>(std::move(text));
+}
 
-ServiceReply Document(std::string body) { return {200, std::move(body), true}; }
+ServiceReply Error(int status, std::string text) { return {status, Shared(std::move(text) + "\n"), false}; }
+
+ServiceReply Document(std::shared_ptr<const std::string> body) { return {200, std::move(body), true}; }
 
 // Plain decimal only: no sign, no blanks, no "0x", nothing after the digits.
 std::optional<long long> Decimal(std::string_view text, bool allow_sign) {
@@ -30,13 +34,52 @@ std::optional<long long> Decimal(std::string_view text, bool allow_sign) {
   return n;
 }
 
+std::vector<ChangeEntry> ChangesAfter(const std::vector<ChangeEntry>& changes, long long mine) {
+  std::vector<ChangeEntry> out;
+  std::copy_if(changes.begin(), changes.end(), std::back_inserter(out),
+               [&](const ChangeEntry& c) { return !c.version || *c.version > mine; });
+  return out;
+}
+
+// Whether the list a lobby receives looks different after the refresh:
+// "lastupdate" is shown to the second.
+bool ShownDifferently(const ServerEntry& before, const ServerEntry& after) {
+  return before.servername != after.servername || before.map != after.map ||
+         before.version != after.version ||
+         UtcTimestamp(before.lastupdate_ms) != UtcTimestamp(after.lastupdate_ms);
+}
+
 }  // namespace
 
 DirectoryService::DirectoryService(EntryStore& store, ServiceConfig config, ServiceLimits limits)
     : store_(store),
       config_(std::move(config)),
       limits_(limits),
-      limiter_(limits.rate_per_second, limits.rate_burst) {}
+      limiter_(limits.rate_per_second, limits.rate_burst),
+      news_(Shared(NewsDocument(config_.news))),
+      versions_([this] {
+        // A lobby's answer depends only on which change versions lie above
+        // its own, so one document per gap between them covers every lobby.
+        VersionReplies v;
+        v.current = Shared(VersionDocument(true, config_.update_url, {}));
+        for (const auto& c : config_.changes) {
+          if (c.version) v.thresholds.push_back(*c.version);
+        }
+        std::sort(v.thresholds.begin(), v.thresholds.end());
+        v.thresholds.erase(std::unique(v.thresholds.begin(), v.thresholds.end()), v.thresholds.end());
+        for (std::size_t gap = 0; gap <= v.thresholds.size(); ++gap) {
+          const long long mine = gap == 0 ? std::numeric_limits<long long>::min() : v.thresholds[gap - 1];
+          v.outdated.push_back(
+              Shared(VersionDocument(false, config_.update_url, ChangesAfter(config_.changes, mine))));
+        }
+        return v;
+      }()) {}
+
+bool DirectoryService::Allow(const ServiceRequest& request) {
+  if (limits_.rate_per_second <= 0) return true;
+  std::lock_guard lock(limiter_mutex_);
+  return limiter_.Allow(request.client, request.now_ms);
+}
 
 ServiceReply DirectoryService::Handle(const ServiceRequest& request) {
   const std::string_view target = request.target;
@@ -44,7 +87,7 @@ ServiceReply DirectoryService::Handle(const ServiceRequest& request) {
   const std::string_view path = target.substr(0, mark);
   const std::string_view raw_query = mark == std::string_view::npos ? std::string_view{} : target.substr(mark + 1);
   if (path != wire::kScriptPath) return Error(404, "not found");
-  if (!limiter_.Allow(request.client, request.now_ms)) return Error(429, "too many requests from this address");
+  if (!Allow(request)) return Error(429, "too many requests from this address");
   if (raw_query.size() > limits_.max_query_bytes) return Error(400, "query too long");
   auto parsed = QueryString::Parse(raw_query);
   if (!parsed) return Error(400, "malformed query encoding");
@@ -56,21 +99,32 @@ ServiceReply DirectoryService::Handle(const ServiceRequest& request) {
   if (*give_me == wire::kAddServer) return AddServer(query, request);
   if (*give_me == wire::kDelServer) return DelServer(request);
   if (*give_me == wire::kVersionRequest) return Version(query);
-  if (*give_me == wire::kNews) return Document(NewsDocument(config_.news));
+  if (*give_me == wire::kNews) return Document(news_);
   return Error(400, "unknown GIVEME");
 }
 
+std::shared_ptr<const DirectoryService::ServerList> DirectoryService::FreshList(std::int64_t now_ms) const {
+  auto list = server_list_.load();
+  if (list && list->generation == list_generation_.load() && now_ms <= list->valid_until_ms) return list;
+  return nullptr;
+}
+
 ServiceReply DirectoryService::Servers(std::int64_t now_ms) {
-  if (!servers_cache_valid_ || now_ms > servers_cache_until_ms_) {
-    const auto entries = store_.UpdatedSince(now_ms - limits_.ttl_ms);
-    servers_cache_ = ServersDocument(entries);
-    servers_cache_until_ms_ = std::numeric_limits<std::int64_t>::max();
-    for (const auto& e : entries) {
-      servers_cache_until_ms_ = std::min(servers_cache_until_ms_, e.lastupdate_ms + limits_.ttl_ms);
-    }
-    servers_cache_valid_ = true;
-  }
-  return Document(servers_cache_);
+  if (auto list = FreshList(now_ms)) return Document(list->document);
+  std::lock_guard lock(store_mutex_);
+  // Many requests may have found the list stale at once; the first renders it.
+  if (auto list = FreshList(now_ms)) return Document(list->document);
+  // The generation is taken before reading: a change announced while the
+  // store is read leaves this rendering already stale.
+  auto list = std::make_shared<ServerList>();
+  list->generation = list_generation_.load();
+  const auto entries = store_.UpdatedSince(now_ms - limits_.ttl_ms);
+  list->document = Shared(ServersDocument(entries));
+  list->valid_until_ms = std::numeric_limits<std::int64_t>::max();
+  for (const auto& e : entries)
+    list->valid_until_ms = std::min(list->valid_until_ms, e.lastupdate_ms + limits_.ttl_ms);
+  server_list_.store(list);
+  return Document(list->document);
 }
 
 ServiceReply DirectoryService::AddServer(const QueryString& query, const ServiceRequest& request) {
@@ -88,24 +142,32 @@ ServiceReply DirectoryService::AddServer(const QueryString& query, const Service
   entry.created_ms = request.now_ms;
   entry.lastupdate_ms = request.now_ms;
 
-  if (store_.RemoveUpdatedBefore(request.now_ms - limits_.ttl_ms) > 0) Changed();
-  if (const auto existing = store_.Find(entry.ip, entry.port)) {
-    entry.created_ms = existing->created_ms;  // a refresh keeps its place in the list
-  } else {
-    if (store_.CountByIp(entry.ip) >= limits_.max_per_ip) {
-      return Error(429, "this address already lists " + std::to_string(limits_.max_per_ip) + " servers");
+  AnnounceResult result;
+  {
+    std::lock_guard lock(store_mutex_);
+    result =
+        store_.Announce(entry, {limits_.max_per_ip, limits_.max_entries, request.now_ms - limits_.ttl_ms});
+    const bool stored = result.outcome == AnnounceOutcome::kStored;
+    if (result.expired > 0 || (stored && (!result.previous || ShownDifferently(*result.previous, entry)))) {
+      ListChanged();
     }
-    if (store_.Count() >= limits_.max_entries) return Error(503, "the directory is full");
   }
-  store_.Put(entry);
-  Changed();
-  return Document(AcknowledgementDocument(wire::kAddServer));
+  switch (result.outcome) {
+    case AnnounceOutcome::kAddressFull:
+      return Error(429, "this address already lists " + std::to_string(limits_.max_per_ip) + " servers");
+    case AnnounceOutcome::kDirectoryFull:
+      return Error(503, "the directory is full");
+    case AnnounceOutcome::kStored:
+      break;
+  }
+  return Document(Shared(AcknowledgementDocument(wire::kAddServer)));
 }
 
 ServiceReply DirectoryService::DelServer(const ServiceRequest& request) {
-  if (store_.RemoveUpdatedBefore(request.now_ms - limits_.ttl_ms) > 0) Changed();
-  if (store_.RemoveByIp(request.client) > 0) Changed();
-  return Document(AcknowledgementDocument(wire::kDelServer));
+  std::lock_guard lock(store_mutex_);
+  const bool expired = store_.RemoveUpdatedBefore(request.now_ms - limits_.ttl_ms) > 0;
+  if (store_.RemoveByIp(request.client) > 0 || expired) ListChanged();
+  return Document(Shared(AcknowledgementDocument(wire::kDelServer)));
 }
 
 ServiceReply DirectoryService::Version(const QueryString& query) const {
@@ -115,13 +177,10 @@ ServiceReply DirectoryService::Version(const QueryString& query) const {
   if (!mine) return Error(400, "MEINEVERSION must be a number");
   // A lobby newer than the one the directory knows about (a test build, a
   // directory not yet told of a release) is not asked to "update" backwards.
-  const bool current = *mine >= config_.current_version;
-  std::vector<ChangeEntry> changes;
-  if (!current) {
-    std::copy_if(config_.changes.begin(), config_.changes.end(), std::back_inserter(changes),
-                 [&](const ChangeEntry& c) { return !c.version || *c.version > *mine; });
-  }
-  return Document(VersionDocument(current, config_.update_url, changes));
+  if (*mine >= config_.current_version) return Document(versions_.current);
+  const auto gap = std::upper_bound(versions_.thresholds.begin(), versions_.thresholds.end(), *mine) -
+                   versions_.thresholds.begin();
+  return Document(versions_.outdated[static_cast<std::size_t>(gap)]);
 }
 
 }  // namespace lobbyfind::directory_service

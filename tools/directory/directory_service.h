@@ -1,13 +1,17 @@
 // The directory's request handling, free of sockets and storage details:
 // takes the request target and the requester's address, applies the rules
 // (validation, limits, time-to-live, order) to an EntryStore and returns the
-// status and body to send. One thread at a time; the HTTP front serialises.
+// status and body to send. Safe to call from many threads at once.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "entry_store.h"
 #include "rate_limiter.h"
@@ -38,8 +42,11 @@ struct ServiceRequest {
 
 struct ServiceReply {
   int status = 200;
-  std::string body;
+  // Shared, not copied: the server list is sent to every lobby from one buffer.
+  std::shared_ptr<const std::string> body;
   bool document = false;  // a reply document; otherwise a short plain error text
+
+  [[nodiscard]] const std::string& Body() const { return *body; }
 };
 
 class DirectoryService {
@@ -48,23 +55,45 @@ class DirectoryService {
 
   [[nodiscard]] ServiceReply Handle(const ServiceRequest& request);
 
+  // The store was changed by someone else (another instance on a shared
+  // store), or may have been: the next SERVERS reply is read anew.
+  void ListChanged() { list_generation_.fetch_add(1); }
+
  private:
+  // A rendered SERVERS reply, good until its oldest entry expires or the
+  // list changes (a newer generation).
+  struct ServerList {
+    std::shared_ptr<const std::string> document;
+    std::uint64_t generation = 0;
+    std::int64_t valid_until_ms = 0;
+  };
+  // VERSION answers for every lobby version below the current one, by the
+  // change-list versions they fall between.
+  struct VersionReplies {
+    std::shared_ptr<const std::string> current;
+    std::vector<long long> thresholds;                         // distinct change versions, ascending
+    std::vector<std::shared_ptr<const std::string>> outdated;  // one per gap, thresholds.size() + 1
+  };
+
   ServiceReply Servers(std::int64_t now_ms);
   ServiceReply AddServer(const QueryString& query, const ServiceRequest& request);
   ServiceReply DelServer(const ServiceRequest& request);
   ServiceReply Version(const QueryString& query) const;
-  void Changed() { servers_cache_valid_ = false; }
+  [[nodiscard]] std::shared_ptr<const ServerList> FreshList(std::int64_t now_ms) const;
+  [[nodiscard]] bool Allow(const ServiceRequest& request);
 
   EntryStore& store_;
-  ServiceConfig config_;
-  ServiceLimits limits_;
+  const ServiceConfig config_;
+  const ServiceLimits limits_;
+  std::mutex store_mutex_;  // the store is used by one thread at a time
+  std::mutex limiter_mutex_;
   RateLimiter limiter_;
-  // SERVERS is by far the most frequent request and its document only
-  // changes with an announcement, a withdrawal or an expiry, so the last one
-  // is kept until the first of these.
-  std::string servers_cache_;
-  bool servers_cache_valid_ = false;
-  std::int64_t servers_cache_until_ms_ = 0;
+  // Every SERVERS request reads this without a lock; only a request that
+  // finds it stale takes the store's lock and renders it again.
+  std::atomic<std::shared_ptr<const ServerList>> server_list_;
+  std::atomic<std::uint64_t> list_generation_ = 0;
+  const std::shared_ptr<const std::string> news_;
+  const VersionReplies versions_;
 };
 
 }  // namespace lobbyfind::directory_service

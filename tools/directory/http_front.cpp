@@ -8,7 +8,6 @@
 
 #include "client_address.h"
 #include "reply_document.h"
-#include "sqlite_entry_store.h"
 
 namespace lobbyfind::directory_service {
 
@@ -54,6 +53,12 @@ std::string ForwardedFor(const httplib::Request& req) {
   return joined;
 }
 
+// Replies are written by a content provider, whose length cpp-httplib keeps
+// beside the (then empty) body.
+std::size_t BodySize(const httplib::Response& res) {
+  return res.body.empty() ? res.content_length_ : res.body.size();
+}
+
 }  // namespace
 
 void LogLine(const std::string& text) {
@@ -82,14 +87,21 @@ HttpFront::HttpFront(const ServerOptions& options, DirectoryService& service)
                            req.target, NowMs()};
     ServiceReply reply;
     try {
-      std::lock_guard lock(service_mutex_);
       reply = service_.Handle(request);
     } catch (const StoreError& e) {
       LogLine(std::string("storage failure: ") + e.what());
-      reply = {503, "storage failure, try again later\n", false};
+      reply = {503, std::make_shared<const std::string>("storage failure, try again later\n"), false};
+      res.set_header("Retry-After", "1");
     }
     res.status = reply.status;
-    res.set_content(std::move(reply.body), reply.document ? kDocumentType : kErrorType);
+    // The body is written straight from the shared document: no copy of the
+    // server list per request.
+    const auto size = reply.body->size();
+    res.set_content_provider(
+        size, reply.document ? kDocumentType : kErrorType,
+        [body = std::move(reply.body)](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          return sink.write(body->data() + offset, length);
+        });
     // The lobby reads a reply up to the close of the connection; an HTTP/1.0
     // request without keep-alive gets exactly that.
     if (req.version == "HTTP/1.0" && req.get_header_value("Connection") != "Keep-Alive") {
@@ -99,9 +111,9 @@ HttpFront::HttpFront(const ServerOptions& options, DirectoryService& service)
 
   s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
     const std::string client = ClientAddress(req.remote_addr, ForwardedFor(req), options_.trusted_proxies);
-    const std::string line = client + " \"" + Printable(req.method) + " " +
-                             Printable(req.target) + " " + Printable(req.version) + "\" " +
-                             std::to_string(res.status) + " " + std::to_string(res.body.size());
+    const std::string line = client + " \"" + Printable(req.method) + " " + Printable(req.target) + " " +
+                             Printable(req.version) + "\" " + std::to_string(res.status) + " " +
+                             std::to_string(BodySize(res));
     std::lock_guard lock(log_mutex_);
     LogLine(line);
   });

@@ -1,7 +1,6 @@
 // The HTTP side of lobbyfind-directory: a cpp-httplib server that hands every
-// GET to the DirectoryService (one request at a time: the service and its
-// SQLite connection are not shared between threads), logs one line per
-// request, and enforces the connection limits and time-outs.
+// GET to the DirectoryService (from many worker threads at once), logs one
+// line per request, and enforces the connection limits and time-outs.
 #pragma once
 
 #include <memory>
@@ -35,7 +34,6 @@ class HttpFront {
   const ServerOptions& options_;
   DirectoryService& service_;
   std::unique_ptr<httplib::Server> server_;
-  std::mutex service_mutex_;
   std::mutex log_mutex_;
   int listen_fd_ = -1;
 };

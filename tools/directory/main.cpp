@@ -6,11 +6,14 @@
 #include <atomic>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "directory_service.h"
 #include "http_front.h"
+#include "redis_change_watcher.h"
+#include "redis_entry_store.h"
 #include "server_options.h"
 #include "service_config.h"
 #include "sqlite_entry_store.h"
@@ -32,10 +35,32 @@ ServiceConfig LoadConfig(const std::optional<std::string>& path) {
   }
 }
 
+// Redis drops an entry this long after its time-to-live even when no
+// instance is left to purge it; the margin covers instance clocks that
+// differ from each other by a few seconds.
+constexpr std::int64_t kRedisKeepMarginMs = 10000;
+
 int Serve(const ServerOptions& options) {
   const ServiceConfig config = LoadConfig(options.config_path);
-  SqliteEntryStore store(options.db_path);
-  DirectoryService service(store, config, options.limits);
+  std::unique_ptr<EntryStore> store;
+  std::string store_name;
+  if (options.redis) {
+    auto redis =
+        std::make_unique<RedisEntryStore>(*options.redis, options.limits.ttl_ms + kRedisKeepMarginMs);
+    store_name = "store " + redis->Name();
+    try {
+      redis->Ping();
+    } catch (const StoreError& e) {
+      // Started before Redis (or while it restarts): serve 503 until it answers.
+      LogLine(std::string(e.what()) + "; answering 503 until it is reachable");
+    }
+    store = std::move(redis);
+  } else {
+    auto sqlite = std::make_unique<SqliteEntryStore>(options.db_path);
+    store_name = "database " + options.db_path + " (journal " + sqlite->JournalMode() + ")";
+    store = std::move(sqlite);
+  }
+  DirectoryService service(*store, config, options.limits);
   HttpFront front(options, service);
 
   // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
@@ -46,14 +71,21 @@ int Serve(const ServerOptions& options) {
   sigaddset(&stop_signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
+  // Instances sharing a Redis learn of each other's changes from it. Its
+  // thread starts with the stop signals blocked, as every thread must.
+  std::unique_ptr<RedisChangeWatcher> watcher;
+  if (options.redis) {
+    watcher = std::make_unique<RedisChangeWatcher>(
+        *options.redis, [&service] { service.ListChanged(); }, LogLine);
+  }
+
   const int port = front.Bind();
   if (port <= 0) {
     LogLine("cannot listen on " + options.listen_host + ":" + std::to_string(options.listen_port));
     return 1;
   }
-  LogLine("listening on " + options.listen_host + ":" + std::to_string(port) + ", database " + options.db_path +
-          " (journal " + store.JournalMode() + "), " + std::to_string(config.news.size()) + " news, version " +
-          std::to_string(config.current_version));
+  LogLine("listening on " + options.listen_host + ":" + std::to_string(port) + ", " + store_name + ", " +
+          std::to_string(config.news.size()) + " news, version " + std::to_string(config.current_version));
 
   std::atomic<bool> stopping = false;
   std::thread signal_thread([&] {

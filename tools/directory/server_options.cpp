@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace lobbyfind::directory_service {
 
@@ -37,10 +38,33 @@ void Listen(const std::string& text, ServerOptions& options) {
   options.listen_port = static_cast<int>(Integer("--listen", text.substr(colon + 1), 0, 65535));
 }
 
+// "redis://HOST:PORT[/DB]", HOST a name, an IPv4 or a bracketed IPv6 address.
+RedisAddress Redis(const std::string& text) {
+  constexpr std::string_view kScheme = "redis://";
+  const auto bad = [&] { return OptionsError("--store needs redis://HOST:PORT[/DB], not \"" + text + "\""); };
+  if (text.rfind(kScheme, 0) != 0) throw bad();
+  std::string rest = text.substr(kScheme.size());
+  RedisAddress address;
+  if (const auto slash = rest.find('/'); slash != std::string::npos) {
+    address.db = static_cast<int>(Integer("--store database", rest.substr(slash + 1), 0, 1000000));
+    rest.resize(slash);
+  }
+  const auto colon = rest.rfind(':');
+  if (colon == std::string::npos || (rest.front() == '[' && rest[colon - 1] != ']')) throw bad();
+  address.host = rest.substr(0, colon);
+  if (address.host.size() >= 2 && address.host.front() == '[' && address.host.back() == ']') {
+    address.host = address.host.substr(1, address.host.size() - 2);
+  }
+  if (address.host.empty()) throw bad();
+  address.port = static_cast<int>(Integer("--store port", rest.substr(colon + 1), 1, 65535));
+  return address;
+}
+
 }  // namespace
 
 ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
   ServerOptions o;
+  bool db_given = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
     if (name == "--help" || name == "-h") {
@@ -54,6 +78,9 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
     } else if (name == "--db") {
       if (value.empty()) throw OptionsError("--db needs a path");
       o.db_path = value;
+      db_given = true;
+    } else if (name == "--store") {
+      o.redis = Redis(value);
     } else if (name == "--config") {
       o.config_path = value;
     } else if (name == "--ttl") {
@@ -78,6 +105,7 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
       throw OptionsError("unknown option " + name);
     }
   }
+  if (db_given && o.redis) throw OptionsError("--db and --store name two different stores; give one");
   return o;
 }
 
@@ -93,6 +121,9 @@ Options:
   --db PATH              SQLite database of announced servers
                          (default lobbyfind-directory.db; ":memory:" keeps
                          nothing across restarts)
+  --store redis://HOST:PORT[/DB]
+                         keep the servers in Redis instead, shared by every
+                         instance that names the same Redis
   --config PATH          version and news file (default: version 4, no news)
   --ttl SECONDS          an announcement not refreshed for this long is dropped
                          (default 30)

@@ -11,10 +11,20 @@
 
 namespace lobbyfind::directory_service {
 
+// Where a shared Redis store is: "redis://HOST:PORT[/DB]".
+struct RedisAddress {
+  std::string host;
+  int port = 6379;
+  int db = 0;
+
+  friend bool operator==(const RedisAddress&, const RedisAddress&) = default;
+};
+
 struct ServerOptions {
   std::string listen_host = "127.0.0.1";
   int listen_port = 8080;  // 0: any free port (the chosen one is logged)
   std::string db_path = "lobbyfind-directory.db";
+  std::optional<RedisAddress> redis;  // set: entries live in Redis, not in db_path
   std::optional<std::string> config_path;
   std::vector<std::string> trusted_proxies;
   ServiceLimits limits;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "entry_store.h"
@@ -12,11 +11,6 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace lobbyfind::directory_service {
-
-class StoreError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 class SqliteEntryStore final : public EntryStore {
  public:

@@ -39,7 +39,7 @@ TEST_F(DirectoryServiceTest, AddServerStoresRequesterAddressAndDecodedFields) {
   EXPECT_TRUE(reply.document);
   const std::vector<ServerEntry> expected = {{"10.0.0.9", 2300, "My Game", "a&b", "4", 5000, 5000}};
   EXPECT_EQ(store_.UpdatedSince(0), expected);
-  EXPECT_EQ(Get("GIVEME=SERVERS", "10.0.0.1", 6000).body, ServersDocument(expected));
+  EXPECT_EQ(Get("GIVEME=SERVERS", "10.0.0.1", 6000).Body(), ServersDocument(expected));
 }
 
 TEST_F(DirectoryServiceTest, MarkupAndControlBytesNeverReachTheReply) {
@@ -53,7 +53,7 @@ TEST_F(DirectoryServiceTest, MarkupAndControlBytesNeverReachTheReply) {
   EXPECT_EQ(entries[0].servername, "(/servername)(ip)6.6.6.6");
   EXPECT_EQ(entries[0].map, std::string(64, 'm'));
   EXPECT_EQ(entries[0].version, "(4)");
-  const std::string body = Get("GIVEME=SERVERS").body;
+  const std::string body = Get("GIVEME=SERVERS").Body();
   EXPECT_EQ(body.find("<ip>6.6.6.6"), std::string::npos);
 }
 
@@ -83,7 +83,7 @@ TEST_F(DirectoryServiceTest, BadRequestsGet400AndChangeNothing) {
     const auto reply = Get(query, "10.0.0.1", 2000);
     EXPECT_EQ(reply.status, 400) << query;
     EXPECT_FALSE(reply.document) << query;
-    EXPECT_FALSE(reply.body.empty()) << query;
+    EXPECT_FALSE(reply.Body().empty()) << query;
   }
   EXPECT_EQ(Get(too_long).status, 400);
   EXPECT_EQ(store_.UpdatedSince(0), before);
@@ -105,7 +105,7 @@ TEST_F(DirectoryServiceTest, ListsOldestAnnouncementFirstAndRefreshKeepsPlace) {
   EXPECT_EQ(entries[0].created_ms, 1000);
   EXPECT_EQ(entries[0].lastupdate_ms, 3000);
   EXPECT_EQ(entries[1].servername, "Second");
-  const std::string body = Get("GIVEME=SERVERS", "10.0.0.3", 4000).body;
+  const std::string body = Get("GIVEME=SERVERS", "10.0.0.3", 4000).Body();
   EXPECT_LT(body.find("First renamed"), body.find("Second"));
 }
 
@@ -113,7 +113,7 @@ TEST_F(DirectoryServiceTest, EntriesExpireAfterTheTimeToLive) {
   Get("GIVEME=ADDSERVER&SERVERNAME=Early&PORT=1", "10.0.0.1", 0);
   Get("GIVEME=ADDSERVER&SERVERNAME=Late&PORT=1", "10.0.0.2", 10000);
   const auto listed = [&](std::int64_t now) {
-    const std::string body = Get("GIVEME=SERVERS", "10.0.0.3", now).body;
+    const std::string body = Get("GIVEME=SERVERS", "10.0.0.3", now).Body();
     return std::make_pair(body.find("Early") != std::string::npos, body.find("Late") != std::string::npos);
   };
   EXPECT_EQ(listed(30000), std::make_pair(true, true));   // exactly the TTL: still listed
@@ -124,13 +124,13 @@ TEST_F(DirectoryServiceTest, EntriesExpireAfterTheTimeToLive) {
 }
 
 TEST_F(DirectoryServiceTest, ServerListFollowsEveryChange) {
-  EXPECT_EQ(Get("GIVEME=SERVERS").body, "<titel>SERVERS</titel>\n");
+  EXPECT_EQ(Get("GIVEME=SERVERS").Body(), "<titel>SERVERS</titel>\n");
   Get("GIVEME=ADDSERVER&SERVERNAME=A&PORT=1");
-  EXPECT_NE(Get("GIVEME=SERVERS").body.find(">A<"), std::string::npos);
+  EXPECT_NE(Get("GIVEME=SERVERS").Body().find(">A<"), std::string::npos);
   Get("GIVEME=ADDSERVER&SERVERNAME=B&PORT=1");  // same key: renamed
-  EXPECT_NE(Get("GIVEME=SERVERS").body.find(">B<"), std::string::npos);
+  EXPECT_NE(Get("GIVEME=SERVERS").Body().find(">B<"), std::string::npos);
   Get("GIVEME=DELSERVER");
-  EXPECT_EQ(Get("GIVEME=SERVERS").body, "<titel>SERVERS</titel>\n");
+  EXPECT_EQ(Get("GIVEME=SERVERS").Body(), "<titel>SERVERS</titel>\n");
 }
 
 TEST_F(DirectoryServiceTest, DelServerRemovesOnlyTheRequestersEntries) {
@@ -180,11 +180,12 @@ TEST_F(DirectoryServiceTest, VersionAnswersCurrentOrListsChangesSinceTheLobbysVe
   config.update_url = "http://example.org/";
   config.changes = {{6, "2024-06-01", "Six"}, {5, "2024-05-01", "Five"}, {std::nullopt, "2024-01-01", "Always"}};
   Restart(Unthrottled(), config);
-  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=6").body, VersionDocument(true, "http://example.org/", {}));
-  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=7").body, VersionDocument(true, "http://example.org/", {}));
-  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=5").body,
+  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=6").Body(), VersionDocument(true, "http://example.org/", {}));
+  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=7").Body(), VersionDocument(true, "http://example.org/", {}));
+  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=5").Body(),
             VersionDocument(false, "http://example.org/", {config.changes[0], config.changes[2]}));
-  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=-1").body, VersionDocument(false, "http://example.org/", config.changes));
+  EXPECT_EQ(Get("GIVEME=VERSION&MEINEVERSION=-1").Body(),
+            VersionDocument(false, "http://example.org/", config.changes));
 }
 
 TEST_F(DirectoryServiceTest, NewsComesFromTheConfiguration) {
@@ -193,7 +194,7 @@ TEST_F(DirectoryServiceTest, NewsComesFromTheConfiguration) {
   Restart(Unthrottled(), config);
   const auto reply = Get("GIVEME=NEWS");
   EXPECT_EQ(reply.status, 200);
-  EXPECT_EQ(reply.body, NewsDocument(config.news));
+  EXPECT_EQ(reply.Body(), NewsDocument(config.news));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ TEST(ParseServerOptions, DefaultsWithoutArguments) {
   EXPECT_EQ(o.listen_host, "127.0.0.1");
   EXPECT_EQ(o.listen_port, 8080);
   EXPECT_EQ(o.db_path, "lobbyfind-directory.db");
+  EXPECT_FALSE(o.redis);
   EXPECT_FALSE(o.config_path);
   EXPECT_EQ(o.limits.ttl_ms, 30000);
   EXPECT_EQ(o.limits.max_per_ip, 4u);
@@ -50,6 +51,18 @@ TEST(ParseServerOptions, ListenForms) {
   }
 }
 
+TEST(ParseServerOptions, RedisStoreForms) {
+  const struct {
+    const char* text;
+    RedisAddress address;
+  } cases[] = {{"redis://127.0.0.1:6379", {"127.0.0.1", 6379, 0}},
+               {"redis://redis.example.org:7000/3", {"redis.example.org", 7000, 3}},
+               {"redis://[::1]:6380/1", {"::1", 6380, 1}}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseServerOptions({"--store", c.text}).redis, c.address) << c.text;
+  }
+}
+
 TEST(ParseServerOptions, HelpIsRecognised) {
   EXPECT_TRUE(ParseServerOptions({"--help"}).help);
   EXPECT_TRUE(ParseServerOptions({"-h"}).help);
@@ -62,6 +75,13 @@ TEST(ParseServerOptions, RefusesBadInput) {
       {"--ttl", "-5"},       {"--ttl", "1s"},            {"--max-per-ip", ""},   {"--rate", "-1"},
       {"--rate", "fast"},    {"--db", ""},               {"--ttl"},              {"--bogus", "1"},
       {"stray"},
+      {"--store", "127.0.0.1:6379"},     // no scheme
+      {"--store", "redis://127.0.0.1"},  // no port
+      {"--store", "redis://:6379"},      // no host
+      {"--store", "redis://host:0"},
+      {"--store", "redis://host:6379/x"},
+      {"--store", "redis://[::1/2"},
+      {"--db", "d.db", "--store", "redis://host:6379"},  // two stores at once
   };
   for (const auto& args : cases) {
     EXPECT_THROW((void)ParseServerOptions(args), OptionsError) << args[0];
