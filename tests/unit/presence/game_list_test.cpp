@@ -4,15 +4,15 @@
 
 #include <memory>
 
-#include "fakes.h"
+#include "support/fake_ports.h"
 #include "presence/session_enumeration.h"
 
 namespace lobbyfind::presence {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeTimer;
-using testing::FakeUdpSender;
+using test::FakeClock;
+using test::FakeTimer;
+using test::FakeUdpSender;
 using Lines = std::vector<std::string>;
 
 class GameListTest : public ::testing::Test {
@@ -35,7 +35,7 @@ TEST_F(GameListTest, EmptyServerListEmptiesEveryListAndSendsNothing) {
 }
 
 TEST_F(GameListTest, ThreeServersArePingedInListOrderAndStamped) {
-  clock.wall = 5000;
+  clock.ms_since_midnight = 5000;
   list.HandleServerList({"Bob", "Ann", "Cid"}, {"Downtown", "Docks", "Bay"}, {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
   ASSERT_EQ(sender.sent.size(), 3U);
   EXPECT_EQ(sender.sent[0].host, "10.0.0.1");
@@ -133,7 +133,7 @@ TEST_F(GameListTest, AnswerInTheSameMillisecondShowsQuestionMarks) {
 }
 
 TEST_F(GameListTest, PingAcrossLocalMidnightCountsTheTimeIntoTheNextDay) {
-  clock.wall = ports::MsOfDay(23, 59, 59, 950);
+  clock.ms_since_midnight = ports::MsOfDay(23, 59, 59, 950);
   list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
   clock.Advance(87);
   ASSERT_EQ(clock.MsSinceMidnight(), 37);
@@ -191,7 +191,7 @@ class SlicedGameListTest : public ::testing::Test {
 
 TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSlicePerTurnEachStampedWhenSent) {
   constexpr std::size_t kServers = 2 * GameList::kRequestsPerSlice + 22;
-  clock.wall = 1000;
+  clock.ms_since_midnight = 1000;
   ListServers(kServers);
   // Every line waits from the start; only the first slice has gone out.
   EXPECT_EQ(list->ListBox1().size(), kServers);
@@ -203,10 +203,10 @@ TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSlicePerTurnEachStampedWhe
   EXPECT_EQ(slices->interval, 0U);
 
   clock.Advance(3);
-  slices->Fire();
+  slices->Tick();
   EXPECT_EQ(sender.sent.size(), 2 * GameList::kRequestsPerSlice);
   clock.Advance(3);
-  slices->Fire();
+  slices->Tick();
   EXPECT_TRUE(list->AllRequestsSent());
   EXPECT_FALSE(slices->enabled);
 
@@ -227,7 +227,7 @@ TEST_F(SlicedGameListTest, EachLineIsTimedFromItsOwnRequest) {
   // earlier list: it leaves the line waiting.
   list->AnswerArrived(Address(last));
   EXPECT_EQ(list->ListBox1()[last], "[*]S" + std::to_string(last) + ":m");
-  slices->Fire();
+  slices->Tick();
   clock.Advance(20);
   list->AnswerArrived(Address(last));
   list->AnswerArrived(Address(0));
@@ -241,7 +241,7 @@ TEST_F(SlicedGameListTest, ANewListReplacesOneStillGoingOut) {
   list->HandleServerList({"A", "B"}, {"x", "y"}, {"10.9.9.1", Address(200)});
   EXPECT_TRUE(list->AllRequestsSent());
   EXPECT_FALSE(slices->enabled);
-  slices->Fire();  // a tick already due changes nothing
+  slices->Tick();  // a tick already due changes nothing
   ASSERT_EQ(sender.sent.size(), 2U);
   EXPECT_EQ(list->serverpingtimes().size(), 2U);
   // The address index follows the new list: the old entry at Address(0) is gone.
