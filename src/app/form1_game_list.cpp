@@ -60,7 +60,7 @@ void TForm1::FreeNetworkComponents() {
   timer2_->SetEnabled(false);
   webinterface_.reset();
   http_.reset();
-  presence_.reset();
+  presence_.reset();  // the UDP socket, then the answer server
 }
 
 std::string TForm1::CurrentMapName() const {

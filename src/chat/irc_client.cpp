@@ -145,7 +145,11 @@ void TIrcClient::SocketRead(const ports::TcpConnection* from, std::string_view b
   line_buffer_.Feed(bytes, lines);
   const std::uint64_t generation = generation_;
   for (const std::string& line : lines) {
-    // A handler that disconnected or reconnected is done with these lines.
+    // A handler that disconnected or reconnected is done with these lines:
+    // they came on a connection it has left. Decoded all the same, they would
+    // act for a connection that is gone, say a names reply right behind a
+    // refused login refilling the players list the refusal just emptied, or
+    // the old server's lines taken for the new one's.
     if (generation != generation_) return;
     ParseLine(line);
   }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "directory/wire_names.h"
@@ -120,8 +120,9 @@ void cWebinterface::QueueRequest(const std::string& query, RequestKind kind) {
       break;
     case RequestKind::kListing: {
       // Every listing request waiting stands before the waiting list request.
-      const auto last_listing = std::find_if(std::make_reverse_iterator(waiting_list), queue_.rend(),
-                                             [this](const std::string& waiting) { return IsListing(waiting); });
+      const auto last_listing =
+          std::find_if(std::make_reverse_iterator(waiting_list), queue_.rend(),
+                       [this](const std::string& waiting) { return IsListing(waiting); });
       if (last_listing != queue_.rend() && *last_listing == url) return;
       queue_.insert(waiting_list, std::move(url));
       break;

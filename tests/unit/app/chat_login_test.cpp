@@ -142,11 +142,12 @@ TEST_F(ChatLogin, ServiceTextsCountOnlyAsExactNoticesOfNickServ) {
 TEST_F(ChatLogin, ConnectionErrorsGoToTheChatLogAndLoginStaysUsable) {
   auto& form = CreateWithNick();
   form.Button7Click();
-  Irc().Fail("Connection refused");
+  Irc().Fail("Connection refused");  // the error, then the close
   EXPECT_TRUE(view_.messages.empty());
   EXPECT_EQ(view_.chat_log.back().text, "Chat connection error: Connection refused");
   EXPECT_EQ(view_.chat_log.back().colour, app::kSystemColour);
   EXPECT_EQ(form.GetOnlineState(), OnlineState::osConnecting);
+  EXPECT_EQ(view_.status_panels[0], "Loggin in ... Trying to connect (13%)");
   EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
   // A second login while one stands replaces it.
   Login();

@@ -135,7 +135,7 @@ TEST_F(PresenceTest, OwnMachinePingGoesTo127001) {
   ASSERT_EQ(sender->sent.size(), 1U);
   EXPECT_EQ(sender->sent[0].host, "127.0.0.1");
   EXPECT_EQ(sender->sent[0].port, 47624);
-  EXPECT_TRUE(presence->game_list().serverpingtimes().empty());
+  EXPECT_EQ(presence->game_list().RequestsSent(), 0U);
 }
 
 TEST_F(PresenceTest, AnswersArriveThroughTheAnswerServer) {
