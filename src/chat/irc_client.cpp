@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "chat/irc_decoder.h"
+#include "ports/depth_guard.h"
 
 namespace lobbyfind::chat {
 
@@ -11,18 +12,6 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kInvalidPort = "Invalid port number";
-
-// Counts the notifications on the call stack while one runs.
-class DepthGuard {
- public:
-  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-  ~DepthGuard() { --depth_; }
-
- private:
-  int& depth_;
-};
 
 std::string Concat(std::initializer_list<std::string_view> parts) {
   std::string out;
@@ -131,13 +120,13 @@ void TIrcClient::Register() {
 
 void TIrcClient::SocketConnected(const ports::TcpConnection* from) {
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   if (!registered_) registration_timer_->SetEnabled(true);
 }
 
 void TIrcClient::SocketRead(const ports::TcpConnection* from, std::string_view bytes) {
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   // The lines are taken out of the buffer before any event is raised: a
   // handler may run a modal dialog, during which the next read arrives and is
   // decoded at once, continuing the tail kept here.
@@ -157,7 +146,7 @@ void TIrcClient::SocketRead(const ports::TcpConnection* from, std::string_view b
 
 void TIrcClient::SocketError(const ports::TcpConnection* from, const std::string& reason) {
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   if (!socket_->IsConnected()) registration_timer_->SetEnabled(false);
   if (ConnectionError) ConnectionError(reason);
 }
@@ -165,7 +154,7 @@ void TIrcClient::SocketError(const ports::TcpConnection* from, const std::string
 void TIrcClient::SocketClosed(const ports::TcpConnection* from) {
   // Only the server's close arrives here (our own Disconnect raises nothing).
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   registration_timer_->SetEnabled(false);
   if (ConnectionClosed) ConnectionClosed();
 }

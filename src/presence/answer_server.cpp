@@ -3,23 +3,12 @@
 #include <algorithm>
 #include <exception>
 
+#include "ports/depth_guard.h"
+
 namespace lobbyfind::presence {
 namespace {
 
 constexpr std::string_view kUnknownFailure = "unknown failure";
-
-// Counts the notifications on the call stack, also when one ends in an
-// exception: a depth left raised would keep closed connections for ever.
-class DepthGuard {
- public:
-  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-  ~DepthGuard() { --depth_; }
-
- private:
-  int& depth_;
-};
 
 }  // namespace
 
@@ -70,7 +59,7 @@ void AnswerServer::Accept(std::unique_ptr<ports::TcpConnection> socket) {
 }
 
 void AnswerServer::Arrived(Connection* connection, std::string_view bytes) {
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   connection->last_data_ms = clock_.MonotonicMs();
   if (!OnAnswer) return;
   // Whatever a peer sends, nothing may leave this handler: the edge calls it
