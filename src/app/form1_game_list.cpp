@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kPlayingLine = "You are now marked, as playing!";
 constexpr std::string_view kNotPlayingLine = "You are now marked, as not playing!";
+constexpr std::string_view kAnswerFailedPrefix = "Answer server error: ";
 
 }  // namespace
 
@@ -34,6 +35,11 @@ void TForm1::CreateNetworkComponents() {
   };
   games.OnLineChanged = [this](std::size_t index, const std::string& line) {
     view_.SetItem(Control::ListBox1, static_cast<int>(index), line);
+  };
+  // An answer the program could not handle (say, a map the game's settings
+  // name but the platform cannot read) goes to the log; the server goes on.
+  presence_->Antwortserver().OnAnswerFailed = [this](const std::string& reason) {
+    AddChatLine(LineKind::lkSystem, std::string(kAnswerFailedPrefix) + reason);
   };
   auto& listing = presence_->own_listing();
   listing.Nickname = [this] { return irc_client_ ? irc_client_->Nickname() : std::string(); };
@@ -54,7 +60,7 @@ void TForm1::FreeNetworkComponents() {
   timer2_->SetEnabled(false);
   webinterface_.reset();
   http_.reset();
-  presence_.reset();
+  presence_.reset();  // the UDP socket, then the answer server
 }
 
 std::string TForm1::CurrentMapName() const {

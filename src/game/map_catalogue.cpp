@@ -36,8 +36,23 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && CompareIgnoringCase(text.substr(text.size() - suffix.size()), suffix) == 0;
+// Whether a file name in the platform's own characters (wide on Windows) is
+// a map description file the game would list: not hidden, ending in ".mmp"
+// in any case. Read without converting the name to 8 bits: that conversion
+// throws for a name the Windows code page cannot hold, and such a file still
+// counts for the game's map index.
+bool IsListedMapFile(const std::filesystem::path::string_type& name) {
+  if (name.empty() || name.front() == '.') return false;
+  if (name.size() < kMapExtension.size()) return false;
+  const std::size_t start = name.size() - kMapExtension.size();
+  using Char = std::filesystem::path::value_type;
+  for (std::size_t i = 0; i < kMapExtension.size(); ++i) {
+    const char lower = kMapExtension[i];
+    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
+    const Char c = name[start + i];
+    if (c != static_cast<Char>(lower) && c != static_cast<Char>(upper)) return false;
+  }
+  return true;
 }
 
 std::optional<std::int32_t> ParseDecimal(std::string_view text) {
@@ -99,10 +114,8 @@ std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir) {
   // the listing instead of throwing.
   for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
     const auto& entry = *it;
-    const std::string name = entry.path().filename().string();
     // Hidden entries are left out, as the game's own directory listing does.
-    if (name.empty() || name.front() == '.') continue;
-    if (!EndsWithIgnoringCase(name, kMapExtension)) continue;
+    if (!IsListedMapFile(entry.path().filename().native())) continue;
     std::error_code kind_error;
     if (entry.is_directory(kind_error)) continue;
     // A file that cannot be read still counts, with what was read of it.

@@ -57,11 +57,34 @@ class GameListTest : public NetworkFixture {
     form_->Button2Click();
     Reply(ServersReply(servers));
   }
+  // The directory answers every request there is, running or waiting.
+  void AnswerAll() {
+    while (form_->Webinterface().Busy()) Reply("");
+  }
+  // "Login" pressed and the chat server lets the user into the channel.
+  FakeTcpConnection& LogIn() {
+    form_->Button7Click();
+    FakeTcpConnection& chat = net_.Last();
+    chat.Open();
+    chat.Deliver(":srv 353 me = #lobbyfind :me\r\n:srv 366 me #lobbyfind :End of NAMES list\r\n");
+    EXPECT_EQ(form_->GetOnlineState(), OnlineState::osOnline);
+    return chat;
+  }
+  // One tick. A game hosted here answers each ping of the own machine, as
+  // long as it runs.
+  void TickWithHostedGame(bool game_runs) {
+    const int pings = OwnPings();
+    Tick();
+    if (game_runs && OwnPings() > pings) LocalAnswer();
+  }
 };
 
 TEST_F(GameListTest, LoggedInEachTickQueuesOneServerListRequestAndPingsTheOwnMachine) {
   Online();
-  Tick(3);
+  for (int tick = 0; tick < 3; ++tick) {
+    Tick();
+    AnswerAll();
+  }
   EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kServers, kServers}));
   EXPECT_EQ(OwnPings(), 3);
   EXPECT_TRUE(listener_->listening);
@@ -87,10 +110,12 @@ TEST_F(GameListTest, AnswerServerOpensOnTheFirstTickAndIsRetriedUntilThePortIsFr
 TEST_F(GameListTest, StartingAndClosingTheGameMarksPlayingAndNotPlaying) {
   Online();
   Tick();
+  AnswerAll();
   windows_.Open("GTA2");
   Tick();  // still refreshes and pings, then switches
   EXPECT_EQ(form_->GetOnlineState(), OnlineState::osPlaying);
   EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kServers, kDelServer}));
+  AnswerAll();
   EXPECT_EQ(OwnPings(), 2);
   EXPECT_EQ(NewChatLines(), std::vector<std::string>{"You are now marked, as playing!"});
   EXPECT_EQ(view_.chat_log.back().colour, app::kSystemColour);
@@ -176,6 +201,7 @@ TEST_F(HostingTest, FourTicksKeepTheListingTheFifthWithdrawsIt) {
   const std::size_t after_answer = Requests().size();
   for (int tick = 1; tick <= 4; ++tick) {
     Tick();
+    AnswerAll();
     EXPECT_TRUE(form_->presence().own_listing().ListingActive()) << "tick " << tick;
   }
   const auto kept = Requests();
@@ -183,6 +209,7 @@ TEST_F(HostingTest, FourTicksKeepTheListingTheFifthWithdrawsIt) {
   Tick();
   EXPECT_FALSE(form_->presence().own_listing().ListingActive());
   EXPECT_EQ(Requests().back(), kDelServer);
+  AnswerAll();
   Tick(3);
   const auto all = Requests();
   EXPECT_EQ(std::count(all.begin(), all.end(), kDelServer), 1) << "withdrawn once";
@@ -194,11 +221,92 @@ TEST_F(HostingTest, HostingUntilTheMatchStartsWithdrawsTwice) {
   LocalAnswer();
   windows_.Open("GTA2");
   Tick();  // the match started: withdrawn at once
-  EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kAddServer, kServers, kDelServer}));
+  EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kAddServer, kDelServer, kServers}))
+      << "the withdrawal goes ahead of the waiting list request";
+  AnswerAll();
   Tick(3);
   EXPECT_EQ(Requests().size(), 4U) << "no pings while playing, so no new announcement";
   Tick();  // the fifth tick after the last local answer
-  EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kAddServer, kServers, kDelServer, kDelServer}));
+  EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kAddServer, kDelServer, kServers, kDelServer}));
+}
+
+// The chat and the game's presence are separate: the chat server going away
+// must not end the listing of a game that still runs here.
+TEST_F(HostingTest, LosingTheChatKeepsAHostedGameListedWhileItAnswers) {
+  CreateHost();
+  FakeTcpConnection& chat = LogIn();
+  TickWithHostedGame(true);
+  ASSERT_TRUE(form_->presence().own_listing().ListingActive());
+  chat.PeerCloses();
+  EXPECT_EQ(NewChatLines().back(), "Chat connection error: the chat server closed the connection");
+  EXPECT_TRUE(view_.PageVisible(Control::tab_Start)) << "\"Login\" is offered again";
+  for (int tick = 1; tick <= 10; ++tick) {
+    TickWithHostedGame(true);
+    EXPECT_TRUE(form_->presence().own_listing().ListingActive()) << "tick " << tick;
+  }
+  for (int tick = 1; tick <= 4; ++tick) {
+    TickWithHostedGame(false);
+    EXPECT_TRUE(form_->presence().own_listing().ListingActive()) << "tick " << tick << " after the game ended";
+  }
+  const auto before = Requests();
+  EXPECT_EQ(std::count(before.begin(), before.end(), kDelServer), 0);
+  TickWithHostedGame(false);
+  EXPECT_FALSE(form_->presence().own_listing().ListingActive());
+  const auto after = Requests();
+  EXPECT_EQ(std::count(after.begin(), after.end(), kDelServer), 1) << "withdrawn on the fifth tick";
+}
+
+TEST_F(GameListTest, LosingTheChatWhilePlayingStillMarksTheEndOfTheGame) {
+  Create();
+  FakeTcpConnection& chat = LogIn();
+  windows_.Open("GTA2");
+  Tick();
+  ASSERT_EQ(form_->GetOnlineState(), OnlineState::osPlaying);
+  chat.PeerCloses();
+  Tick(2);
+  EXPECT_EQ(form_->GetOnlineState(), OnlineState::osPlaying) << "the game still runs";
+  windows_.Close("GTA2");
+  Tick();
+  EXPECT_EQ(NewChatLines().back(), "You are now marked, as not playing!");
+  EXPECT_EQ(form_->GetOnlineState(), OnlineState::osOnline);
+}
+
+// A directory host that takes connections and never answers: every exchange
+// ends only at its time-out while Timer2 keeps asking for the list.
+TEST_F(HostingTest, ADirectoryThatNeverAnswersKeepsOneListRequestWaitingAndTheAnnouncementNext) {
+  CreateHost().SetOnlineState(OnlineState::osOnline);
+  UpdateconfigTimer().SetEnabled(false);
+  const auto accept_all = [this] {
+    for (std::size_t i = 0; i < net_.connections.size(); ++i) {
+      const ConnectionRecord& record = *net_.records[i];
+      if (!record.destroyed && !record.closed_by_owner && !net_.connections[i]->connected) {
+        net_.connections[i]->Open();
+      }
+    }
+  };
+  const auto& queue = form_->Webinterface().Queue();
+  const std::string servers_url = "http://127.0.0.1:8080/Vexnet/lobbyfind/webinterface.php?" + kServers;
+  std::ptrdiff_t most_waiting = 0;
+  std::size_t running_at_announcement = 0;
+  constexpr int kSteps = 10 * 60 * 2;  // ten minutes in half seconds
+  for (int step = 1; step <= kSteps; ++step) {
+    timers_.Advance(500);
+    clock_.Advance(500);
+    accept_all();
+    most_waiting = std::max(most_waiting, std::count(queue.begin(), queue.end(), servers_url));
+    if (step == kSteps / 2) {
+      running_at_announcement = net_.connections.size();
+      LocalAnswer();
+    }
+  }
+  EXPECT_EQ(most_waiting, 1);
+  EXPECT_LE(queue.size(), 2U);
+  // Time-outs really ended exchange after exchange (15 s each).
+  EXPECT_GE(net_.connections.size(), 35U);
+  ASSERT_GT(net_.connections.size(), running_at_announcement);
+  EXPECT_EQ(SentQuery(*net_.records[running_at_announcement - 1]), kServers);
+  EXPECT_EQ(SentQuery(*net_.records[running_at_announcement]), kAddServer)
+      << "the announcement goes out right after the exchange that was running";
 }
 
 TEST_F(HostingTest, MapNameFollowsTheGamesStoredIndex) {
@@ -300,7 +408,7 @@ TEST_F(GameListTest, CloseFreesTheNetworkPartsAndLateEventsFindNothingToDo) {
   ASSERT_TRUE(listener_->listening);
   form.FormClose();
   EXPECT_FALSE(form.HasWebinterface());
-  EXPECT_TRUE(net_.records.back().destroyed) << "the running exchange's connection is gone";
+  EXPECT_TRUE(net_.records.back()->destroyed) << "the running exchange's connection is gone";
   EXPECT_FALSE(Timer2().enabled);
   form.Timer2Timer();
   form.Button1Click();

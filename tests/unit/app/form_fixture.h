@@ -15,13 +15,15 @@
 #include "app/form1.h"
 #include "fake_ports.h"
 #include "fake_view.h"
-#include "unit/directory/fake_network.h"
-#include "unit/presence/fakes.h"
 
 namespace lobbyfind::test {
 
 class FormFixture : public ::testing::Test {
  protected:
+  // The port of the default directory service, which the directory client
+  // connects to unless a test configures another.
+  static constexpr std::uint16_t kDirectoryPort = 8080;
+
   FormFixture() {
     dir_ = std::filesystem::temp_directory_path() /
            ("lobbyfind_app_" + std::to_string(std::random_device{}()));
@@ -39,12 +41,12 @@ class FormFixture : public ::testing::Test {
     deps.config_file_name = config_path_;
     deps.make_tcp_connection = net_.ConnectionFactory();
     deps.make_udp_sender = [this] {
-      auto sender = std::make_unique<presence::testing::FakeUdpSender>();
+      auto sender = std::make_unique<FakeUdpSender>();
       udp_ = sender.get();
       return sender;
     };
     deps.make_tcp_listener = [this] {
-      auto listener = std::make_unique<presence::testing::FakeListener>();
+      auto listener = std::make_unique<FakeListener>();
       listener_ = listener.get();
       return listener;
     };
@@ -74,10 +76,10 @@ class FormFixture : public ::testing::Test {
   FakeTimers timers_;
   FakeClock clock_;
   FakeShell shell_;
-  lobbyfind::testing::FakeNetwork net_;
+  FakeNetwork net_;
   // Owned by the form's presence part.
-  presence::testing::FakeUdpSender* udp_ = nullptr;
-  presence::testing::FakeListener* listener_ = nullptr;
+  FakeUdpSender* udp_ = nullptr;
+  FakeListener* listener_ = nullptr;
   std::filesystem::path dir_;
   std::string config_path_;
   std::unique_ptr<app::TForm1> form_;

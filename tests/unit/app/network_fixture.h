@@ -43,29 +43,37 @@ class NetworkFixture : public FormFixture {
   // Every request handed to the directory client so far, oldest first, as
   // its query ("GIVEME=..."): the ones sent and the ones still queued. An
   // exchange the test has not answered stays running, so the requests after
-  // it wait in the queue.
+  // it wait in the queue. Connections to other ports (the chat) are skipped.
   std::vector<std::string> Requests() {
     std::vector<std::string> queries;
     for (std::size_t i = 0; i < net_.connections.size(); ++i) {
-      if (!net_.records[i].destroyed && !net_.connections[i]->connected) net_.connections[i]->Accept();
-      const std::string& sent = net_.records[i].written;
-      const auto start = sent.find('?') + 1;
-      queries.push_back(sent.substr(start, sent.find(" HTTP/1.0") - start));
+      const ConnectionRecord& record = *net_.records[i];
+      if (record.port != kDirectoryPort) continue;
+      if (!record.destroyed && !record.closed_by_owner && !net_.connections[i]->connected) {
+        net_.connections[i]->Open();
+      }
+      queries.push_back(SentQuery(record));
     }
     for (const auto& url : form_->Webinterface().Queue()) queries.push_back(url.substr(url.find('?') + 1));
     return queries;
+  }
+  // The query of the request written on a directory connection.
+  static std::string SentQuery(const ConnectionRecord& record) {
+    const std::string& sent = record.written;
+    const auto start = sent.find('?') + 1;
+    return sent.substr(start, sent.find(" HTTP/1.0") - start);
   }
 
   // The running exchange gets a 200 reply with `body`; the next queued
   // request then starts.
   void Reply(const std::string& body) {
     auto& connection = net_.Last();
-    if (!connection.connected) connection.Accept();
+    if (!connection.connected) connection.Open();
     connection.Deliver("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body);
     connection.PeerCloses();
   }
   // The running exchange's connection is refused.
-  void Refuse() { net_.Last().Break("Connection refused"); }
+  void Refuse() { net_.Last().Fail("Connection refused"); }
 
   // The game list as the directory would deliver it: one <server> per entry.
   struct Server {

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "../chat/irc_test_fakes.h"
 #include "form_fixture.h"
 #include "game/game_settings.h"
 #include "game/memory_registry.h"
@@ -19,12 +18,6 @@ class OptionsFixture : public FormFixture {
  protected:
   static constexpr auto kMachine = game::RegistryRoot::kLocalMachine;
 
-  [[nodiscard]] app::FormDeps Deps() {
-    app::FormDeps deps = FormFixture::Deps();
-    deps.make_tcp_connection = irc_ports_.Connections();
-    return deps;
-  }
-  app::TForm1& Create() { return FormFixture::Create(Deps()); }
   // Creates the window and runs the settings load, as 500 ms after start.
   app::TForm1& CreateAndLoad() {
     auto& form = Create();
@@ -63,11 +56,19 @@ class OptionsFixture : public FormFixture {
     for (const auto& line : view_.chat_log) lines.push_back(line.text);
     return lines;
   }
-  [[nodiscard]] chat::testing::FakeTcpConnection& Irc() { return irc_ports_.Last(); }
+  // The newest chat connection. The directory exchanges take their
+  // connections from the same factory; they go to the default directory
+  // service's port, which no chat test uses.
+  [[nodiscard]] FakeTcpConnection& Irc() {
+    for (auto it = net_.connections.rbegin(); it != net_.connections.rend(); ++it) {
+      if ((*it)->record()->port != kDirectoryPort) return **it;
+    }
+    ADD_FAILURE() << "no chat connection";
+    return net_.Last();
+  }
 
   game::MemoryRegistry registry_;
   game::ScopedMachineRegistry scoped_registry_{registry_};
-  chat::testing::FakePorts irc_ports_;
 };
 
 }  // namespace lobbyfind::test
