@@ -32,7 +32,6 @@
 #include "directory_server_support.h"
 #include "game/connection_address.h"
 #include "game/game_settings.h"
-#include "game/registry_procedures.h"
 #include "game_host_process.h"
 #include "local_network_hosts.h"
 #include "irc_peer.h"
@@ -148,6 +147,7 @@ class LocalNetwork : public ::testing::Test {
     options.answer_port = answer_port_;
     // ctest runs this program through under_xvfb.sh: a real X display.
     EXPECT_EQ(QGuiApplication::platformName().toStdString(), "xcb") << "not on an X display";
+    options.registry = &registry_;
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     lobby_->window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&lobby_->window()));
@@ -230,7 +230,6 @@ class LocalNetwork : public ::testing::Test {
   const std::string game_dir_ = dir_.File("GTA2");
   const std::string prefix_ = dir_.File("wine");
   platform::WinePrefixRegistry registry_{prefix_};
-  game::ScopedMachineRegistry installed_{registry_};
   NgircdServer irc_;
   std::unique_ptr<DirectoryServer> directory_;
   std::uint16_t answer_port_ = 0;

@@ -110,9 +110,13 @@ TEST_F(GameListTest, StartingAndClosingTheGameMarksPlayingAndNotPlaying) {
   EXPECT_EQ(OwnPings(), 3);
 }
 
-TEST_F(GameListTest, OnlyTheWholeTitleCountsIgnoringCase) {
+TEST_F(GameListTest, OnlyTheGamesWindowWithTheWholeTitleCountsIgnoringCase) {
   Online();
   windows_.Open("GTA2 Manager");
+  Tick();
+  EXPECT_EQ(form_->GetOnlineState(), OnlineState::osOnline);
+  // Explorer showing the game's folder carries the game's title.
+  windows_.Open("GTA2", "C:\\Windows\\explorer.exe");
   Tick();
   EXPECT_EQ(form_->GetOnlineState(), OnlineState::osOnline);
   windows_.Open("gta2");
@@ -145,10 +149,9 @@ class HostingTest : public GameListTest {
     gta_dir_ = dir_ / "GTA2";
     std::filesystem::create_directories(gta_dir_ / "data");
     std::ofstream(gta_dir_ / "data" / "ste.mmp") << "GMPFile = ste.gmp\nDescription = Downtown\nPlayerCount = 6\n";
-    game::SetGtaDir(gta_dir_.string());
+    game_.UseGtaDir(gta_dir_.string());
     registry_.PutDword(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, game::kMapIndexValue, 0);
   }
-  ~HostingTest() override { game::SetGtaDir(""); }
 
   // A window whose chat nickname, the name a hosted game is announced under, is set.
   app::TForm1& CreateHost() {
@@ -192,7 +195,7 @@ TEST_F(HostingTest, HostingUntilTheMatchStartsWithdrawsTwice) {
   CreateHost().SetOnlineState(OnlineState::osOnline);
   Tick();
   LocalAnswer();
-  windows_.Open("GTA2");
+  windows_.Open("GTA2", (gta_dir_ / "gta2.exe").string());
   Tick();  // the match started: withdrawn at once
   EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kAddServer, kServers, kDelServer}));
   Tick(3);
@@ -208,11 +211,15 @@ TEST_F(HostingTest, MapNameFollowsTheGamesStoredIndex) {
   };
   for (const auto& c : {Case{0, "Downtown"}, Case{7, "%7Cerror%7C"}, Case{std::nullopt, ""}}) {
     game::MemoryRegistry registry;
-    game::ScopedMachineRegistry installed(registry);
+    game::GameBridge bridge(registry, windows_, clock_);
+    bridge.UseGtaDir(gta_dir_.string());
     if (c.index) registry.PutDword(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, game::kMapIndexValue, *c.index);
-    CreateHost();
+    auto deps = Deps();
+    deps.game = &bridge;
+    Create(std::move(deps)).IrcClient().SetNickname("Anna Lee");
     LocalAnswer(0x08FC);
     EXPECT_EQ(Requests().back(), "GIVEME=ADDSERVER&SERVERNAME=Anna+Lee&PORT=2300&VERSION=4&MAP=" + c.map);
+    form_.reset();
   }
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -83,9 +84,9 @@ class X11WindowsTest : public ::testing::Test {
   void SetUp() override { ASSERT_GT(display_.size(), 1U) << "Xvfb did not start"; }
 
   // Opens the stand-in window and waits until it is mapped.
-  pid_t OpenWindow(const std::string& title, bool names_pid) {
+  pid_t OpenWindow(const std::string& program, const std::string& title, bool names_pid) {
     int fd = -1;
-    std::vector<std::string> args = {X11_TEST_WINDOW, title};
+    std::vector<std::string> args = {program, title};
     if (names_pid) args.emplace_back("--pid");
     const pid_t pid = Spawn(args, fd, display_);
     EXPECT_EQ(ReadLine(fd), "ready");
@@ -97,17 +98,35 @@ class X11WindowsTest : public ::testing::Test {
   static inline std::string display_;
 };
 
-TEST_F(X11WindowsTest, KillWindowProcessEndsTheOwnerFoundEitherWay) {
+// Accepts the programs in the game's folder, as the game bridge does.
+game::ProgramTest InFolder(const std::string& folder) {
+  return [folder](std::string_view program) { return game::ProgramInFolder(program, folder); };
+}
+
+TEST_F(X11WindowsTest, OnlyTheGamesWindowCountsAndOnlyItsOwnerIsEnded) {
+  // The stand-in game: the window program copied into a game folder as gta2.exe.
+  const auto game_dir = std::filesystem::temp_directory_path() / ("lobbyfind_x11_" + std::to_string(getpid()));
+  std::filesystem::create_directories(game_dir);
+  std::filesystem::copy_file(X11_TEST_WINDOW, game_dir / "gta2.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  const auto is_game = InFolder(game_dir.string());
   for (const bool names_pid : {true, false}) {
-    const pid_t game = OpenWindow("GTA2", names_pid);
-    ASSERT_GT(game, 0);
+    // Another program's window with the game's title: an Explorer window
+    // showing the game's folder is titled so on Windows.
+    const pid_t other = OpenWindow(X11_TEST_WINDOW, "GTA2", names_pid);
+    ASSERT_GT(other, 0);
     X11Windows windows(display_);
-    EXPECT_TRUE(windows.IsWindowOpen("GTA2"));
-    EXPECT_TRUE(windows.IsWindowOpen("gta2"));
-    EXPECT_FALSE(windows.IsWindowOpen("GTA"));
-    EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager"));
-    EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2"));
-    EXPECT_TRUE(windows.KillWindowProcess("GTA2"));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2", is_game));
+
+    const pid_t game = OpenWindow((game_dir / "gta2.exe").string(), "GTA2", names_pid);
+    ASSERT_GT(game, 0);
+    EXPECT_TRUE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_TRUE(windows.IsWindowOpen("gta2", is_game));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA", is_game));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2", is_game));
+    EXPECT_TRUE(windows.KillWindowProcess("GTA2", is_game));
     const int status = WaitForExit(game);
     if (status == -1) {
       kill(game, SIGKILL);
@@ -115,21 +134,26 @@ TEST_F(X11WindowsTest, KillWindowProcessEndsTheOwnerFoundEitherWay) {
     }
     ASSERT_NE(status, -1) << "window owner still running (names pid: " << names_pid << ")";
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_FALSE(windows.IsWindowOpen("GTA2"));
-    EXPECT_FALSE(windows.KillWindowProcess("GTA2"));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2", is_game));
+    EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0) << "the other program was ended";
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
   }
+  std::filesystem::remove_all(game_dir);
 }
 
 TEST_F(X11WindowsTest, WithoutDisplayNothingIsFound) {
-  const pid_t game = OpenWindow("GTA2", true);
+  const pid_t game = OpenWindow(X11_TEST_WINDOW, "GTA2", true);
+  const auto any_program = [](std::string_view) { return true; };
   X11Windows unreachable(":4095");
-  EXPECT_FALSE(unreachable.IsWindowOpen("GTA2"));
-  EXPECT_FALSE(unreachable.KillWindowProcess("GTA2"));
+  EXPECT_FALSE(unreachable.IsWindowOpen("GTA2", any_program));
+  EXPECT_FALSE(unreachable.KillWindowProcess("GTA2", any_program));
   const char* saved = std::getenv("DISPLAY");
   const std::string saved_value = saved != nullptr ? saved : "";
   unsetenv("DISPLAY");
   X11Windows from_environment;
-  EXPECT_FALSE(from_environment.KillWindowProcess("GTA2"));
+  EXPECT_FALSE(from_environment.KillWindowProcess("GTA2", any_program));
   if (saved != nullptr) setenv("DISPLAY", saved_value.c_str(), 1);
   EXPECT_EQ(waitpid(game, nullptr, WNOHANG), 0) << "window owner was ended";
   kill(game, SIGKILL);
