@@ -95,8 +95,9 @@ void TForm1::Button1Click() {
     if (!view_.Selected(Control::ListBox1, static_cast<int>(i)) || i >= ips.size()) {
       continue;
     }
-    // A copy: writing the settings may run the event loop (an error box),
-    // and a new server list may replace the lists meanwhile.
+    // The address is taken into the values at once: reporting a failed
+    // write runs the event loop (an error box), and a new server list may
+    // replace the lists meanwhile.
     WriteAddressAndLaunch(ips[i]);
   }
 }

@@ -32,6 +32,7 @@
 #include "directory_server_support.h"
 #include "game/connection_address.h"
 #include "game/game_settings.h"
+#include "game/registry_procedures.h"
 #include "game_host_process.h"
 #include "local_network_hosts.h"
 #include "irc_peer.h"
@@ -128,7 +129,7 @@ class LocalNetwork : public ::testing::Test {
     std::filesystem::create_directories(prefix_);
     std::ofstream(prefix_ + "/system.reg", std::ios::binary)
         << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
-    game::SetPlayerName(kPlayer);
+    game::RegWriteString(registry_, game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", kPlayer);
     CopyExecutable(LOBBYFIND_STAND_IN_DIR "/stand-in-game.sh", game_dir_ + "/gta2.exe");
     CopyExecutable(LOBBYFIND_STAND_IN_DIR "/stand-in-wine.sh", dir_.File("stand-in-wine.sh"));
     std::ofstream(game_dir_ + "/stand-in.conf")

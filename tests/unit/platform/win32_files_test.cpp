@@ -22,7 +22,7 @@ TEST(Win32Files, TheCatalogueLeavesOutHiddenAndSystemFiles) {
   fs::create_directories(game_dir / "data");
   const std::pair<const char*, DWORD> files[] = {
       {"a.mmp", FILE_ATTRIBUTE_NORMAL},       {"b.mmp", FILE_ATTRIBUTE_HIDDEN},
-      {"c.mmp", FILE_ATTRIBUTE_SYSTEM},       {".d.mmp", FILE_ATTRIBUTE_NORMAL},
+      {"c.mmp", FILE_ATTRIBUTE_SYSTEM},       {"d.mmp", FILE_ATTRIBUTE_NORMAL},
       {"e.mmp", FILE_ATTRIBUTE_READONLY},
   };
   for (const auto& [name, attributes] : files) {
@@ -31,7 +31,7 @@ TEST(Win32Files, TheCatalogueLeavesOutHiddenAndSystemFiles) {
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), attributes));
   }
   EXPECT_EQ(game::MapCatalogue(game_dir, IsHiddenOrSystemFile),
-            (std::vector<std::string>{".d.mmp", "a.mmp", "e.mmp"}));
+            (std::vector<std::string>{"a.mmp", "d.mmp", "e.mmp"}));
   for (const auto& [name, attributes] : files) SetFileAttributesW((game_dir / "data" / name).c_str(), FILE_ATTRIBUTE_NORMAL);
   fs::remove_all(game_dir);
 }

@@ -23,7 +23,10 @@ namespace lobbyfind::platform {
 namespace {
 
 // Starts a program with stdout on a pipe; returns its pid and the pipe.
-pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& display = "") {
+// `program` runs with `args` as its command line (its first one the name it
+// is shown by) and `extra_env` added to the environment.
+pid_t Spawn(const std::string& program, std::vector<std::string> args, int& out_fd, const std::string& display = "",
+            const std::vector<std::string>& extra_env = {}) {
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return -1;
   posix_spawn_file_actions_t actions;
@@ -35,6 +38,7 @@ pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& displ
     if (!std::string_view(*var).starts_with("DISPLAY=")) env_storage.emplace_back(*var);
   }
   if (!display.empty()) env_storage.push_back("DISPLAY=" + display);
+  env_storage.insert(env_storage.end(), extra_env.begin(), extra_env.end());
   std::vector<char*> argv;
   std::vector<char*> envp;
   for (auto& arg : args) argv.push_back(arg.data());
@@ -42,7 +46,7 @@ pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& displ
   argv.push_back(nullptr);
   envp.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  if (posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_fds[1]);
   out_fd = pipe_fds[0];
@@ -71,7 +75,7 @@ class X11WindowsTest : public ::testing::Test {
   static void SetUpTestSuite() {
     int fd = -1;
     // Xvfb picks a free display itself and writes its number to stdout.
-    xvfb_ = Spawn({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"}, fd);
+    xvfb_ = Spawn("Xvfb", {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"}, fd);
     if (xvfb_ > 0) display_ = ":" + ReadLine(fd);
     close(fd);
   }
@@ -84,11 +88,14 @@ class X11WindowsTest : public ::testing::Test {
   void SetUp() override { ASSERT_GT(display_.size(), 1U) << "Xvfb did not start"; }
 
   // Opens the stand-in window and waits until it is mapped.
-  pid_t OpenWindow(const std::string& program, const std::string& title, bool names_pid) {
+  // `shown_as` is the name the process gives itself, as Wine gives a
+  // Windows program its Windows path; `env` is added to its environment.
+  pid_t OpenWindow(const std::string& program, const std::string& title, bool names_pid,
+                   const std::string& shown_as = "", const std::vector<std::string>& env = {}) {
     int fd = -1;
-    std::vector<std::string> args = {program, title};
+    std::vector<std::string> args = {shown_as.empty() ? program : shown_as, title};
     if (names_pid) args.emplace_back("--pid");
-    const pid_t pid = Spawn(args, fd, display_);
+    const pid_t pid = Spawn(program, args, fd, display_, env);
     EXPECT_EQ(ReadLine(fd), "ready");
     close(fd);
     return pid;
@@ -141,6 +148,31 @@ TEST_F(X11WindowsTest, OnlyTheGamesWindowCountsAndOnlyItsOwnerIsEnded) {
     waitpid(other, nullptr, 0);
   }
   std::filesystem::remove_all(game_dir);
+}
+
+TEST_F(X11WindowsTest, AWineProgramIsKnownByTheWindowsPathInItsCommandLine) {
+  // A prefix whose drive C is a folder holding the game; the stand-in names
+  // itself by the game's Windows path, as Wine's loader does for gta2.exe.
+  const auto base = std::filesystem::temp_directory_path() / ("lobbyfind_wine_" + std::to_string(getpid()));
+  const auto game_dir = base / "drive_c" / "Games" / "GTA2";
+  std::filesystem::create_directories(game_dir);
+  std::filesystem::create_directories(base / "prefix" / "dosdevices");
+  std::filesystem::create_directory_symlink(base / "drive_c", base / "prefix" / "dosdevices" / "c:");
+  const pid_t game = OpenWindow(X11_TEST_WINDOW, "GTA2 Manager", true, "C:\\Games\\GTA2\\GTA2 Manager.exe",
+                                {"WINEPREFIX=" + (base / "prefix").string()});
+  ASSERT_GT(game, 0);
+  X11Windows windows(display_);
+  EXPECT_TRUE(windows.IsWindowOpen("GTA2 Manager", InFolder(game_dir.string())));
+  EXPECT_TRUE(windows.IsWindowOpen("GTA2 Manager", InFolder("c:\\games\\gta2")));
+  EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager", InFolder((base / "drive_c" / "Games").string())));
+  EXPECT_TRUE(windows.KillWindowProcess("GTA2 Manager", InFolder(game_dir.string())));
+  const int status = WaitForExit(game);
+  if (status == -1) {
+    kill(game, SIGKILL);
+    waitpid(game, nullptr, 0);
+  }
+  EXPECT_NE(status, -1) << "the stand-in was not ended";
+  std::filesystem::remove_all(base);
 }
 
 TEST_F(X11WindowsTest, WithoutDisplayNothingIsFound) {
