@@ -302,6 +302,8 @@ TEST_F(Faults, SaveLoopChild) {
   options.config_file_name = std::string(folder) + "/lobbyfind.ini";
   options.random_seed = 1;
   options.answer_port = FreePort();
+  game::MemoryRegistry registry;
+  options.registry = &registry;
   qt::LobbyApp app(options);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !app.form().updateconfig().Enabled(); }, kWaitMs));
   QCheckBox& timestamps = *app.window().timestampinchat;
