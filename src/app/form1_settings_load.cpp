@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/form1.h"
+#include "app/game_folder.h"
 #include "app/program_version.h"
 #include "app/spin_box.h"
 #include "game/game_files.h"
@@ -20,19 +21,6 @@ constexpr std::string_view kGeneratedNamePrefix = "lobbyfind";
 bool HasGameExecutable(const std::filesystem::path& folder) {
   std::error_code error;
   return std::filesystem::is_regular_file(folder / game::kGameExecutable, error);
-}
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-// A folder as the program keeps it: without a trailing separator. A root
-// keeps its own ("/", "C:\"): "C:" alone would name the current folder of
-// drive C.
-std::string WithoutTrailingSeparator(std::string folder) {
-  while (folder.size() > 1 && IsSeparator(folder.back()) &&
-         !(folder.size() == 3 && folder[1] == ':' && !IsSeparator(folder[0]))) {
-    folder.pop_back();
-  }
-  return folder;
 }
 
 }  // namespace
@@ -116,7 +104,7 @@ void TForm1::AskGameDirectory() {
   if (!chosen) {
     return;
   }
-  const std::string folder = WithoutTrailingSeparator(*chosen);
+  const std::string folder = GameFolderAsKept(*chosen);
   std::error_code error;
   // A wrong choice is ignored without a word; the user may click again.
   if (!std::filesystem::is_directory(folder, error) || !HasGameExecutable(folder)) {
@@ -126,6 +114,15 @@ void TForm1::AskGameDirectory() {
   deps_.game->UseGtaDir(view_.Text(Control::currentgtadirectory));
   config_->WriteString(kKeyGtaDir, folder);
   SaveConfigOrFail();
+}
+
+std::string GameFolderAsKept(std::string folder) {
+  const auto separator = [](char c) { return c == '/' || c == '\\'; };
+  const auto drive_root = [&] { return folder.size() == 3 && folder[1] == ':' && !separator(folder[0]); };
+  while (folder.size() > 1 && separator(folder.back()) && !drive_root()) {
+    folder.pop_back();
+  }
+  return folder;
 }
 
 }  // namespace lobbyfind::app

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 #include "game/connection_address.h"
+#include "game/game_bridge.h"
 #include "game/game_settings.h"
 #include "network_fixture.h"
 #include "presence/session_enumeration.h"
@@ -286,6 +289,55 @@ TEST_F(GameListTest, AnAddressThatCannotBeWrittenIsShownAndTheGameIsNotStarted) 
   EXPECT_TRUE(shell_.calls.empty()) << "the game would join whatever address was there before";
   ASSERT_EQ(view_.messages.size(), 1U);
   EXPECT_NE(view_.messages[0].find("TCPIPAddrStringd"), std::string::npos);
+}
+
+// The registry of a running wineserver in small: a batch ends only when the
+// test lets it, as Wine's tool ends on its own thread.
+class SlowRegistry final : public game::RegistryBackend {
+ public:
+  explicit SlowRegistry(game::MemoryRegistry& inner) : inner_(inner) {}
+  std::unique_ptr<game::RegistryKey> Open(game::RegistryRoot root, std::string_view path, bool create) override {
+    return inner_.Open(root, path, create);
+  }
+  void WriteBatch(game::RegistryRoot root, std::vector<game::RegistryWrite> writes, game::WriteDone done) override {
+    pending_.push_back([this, root, writes = std::move(writes), done = std::move(done)] {
+      inner_.WriteBatch(root, writes, done);
+    });
+  }
+  // Ends the oldest batch still on its way.
+  void EndNext() {
+    auto next = std::move(pending_.front());
+    pending_.erase(pending_.begin());
+    next();
+  }
+  [[nodiscard]] std::size_t Pending() const { return pending_.size(); }
+
+ private:
+  game::MemoryRegistry& inner_;
+  std::vector<std::function<void()>> pending_;
+};
+
+TEST_F(GameListTest, TheGameIsLaunchedOnlyOnceTheSlowWriteIsInAndNotAfterAFailure) {
+  SlowRegistry slow(registry_);
+  game::GameBridge bridge(slow, windows_, clock_);
+  auto deps = Deps();
+  deps.game = &bridge;
+  Create(std::move(deps)).SetOnlineState(OnlineState::osOnline);
+  form_->Button4Click();
+  form_->Button4Click();
+  ASSERT_EQ(slow.Pending(), 2U);
+  EXPECT_TRUE(shell_.calls.empty()) << "launched before the values were in";
+  slow.EndNext();
+  EXPECT_EQ(shell_.calls.size(), 1U);
+  registry_.FailWritesOf("TCPIPAddrStringd");
+  slow.EndNext();
+  EXPECT_EQ(shell_.calls.size(), 1U) << "launched after a failed write";
+  EXPECT_EQ(view_.messages, std::vector<std::string>{"Konnte Daten für 'TCPIPAddrStringd' nicht setzen"});
+  // A write that ends after the window closed finds nothing to launch.
+  form_->Button4Click();
+  form_.reset();
+  slow.EndNext();
+  EXPECT_EQ(shell_.calls.size(), 1U);
 }
 
 TEST_F(GameListTest, TheChosenServerStaysChosenWhileTheListIsRefilled) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "app/game_folder.h"
 #include "config/config_file.h"
 #include "options_fixture.h"
 
@@ -180,6 +181,16 @@ TEST_F(SettingsLoad, DirectoryPrompt) {
   EXPECT_EQ(game_.GtaDir(), good);
   EXPECT_EQ(ReadConfig(), "gtadir\r\n" + config::EncodeText(good) + "\r\n");
   EXPECT_TRUE(view_.messages.empty());
+}
+
+TEST(GameFolderAsKept, DropsTrailingSeparatorsButKeepsARoot) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\Games\\GTA2\\", "C:\\Games\\GTA2"}, {"/games/GTA2//", "/games/GTA2"},
+      {"C:\\", "C:\\"},  // "C:" would be the current folder of drive C
+      {"D:/", "D:/"},       {"/", "/"},
+      {"C:\\\\", "C:\\"}, {"C:\\GTA2", "C:\\GTA2"},
+  };
+  for (const auto& [chosen, kept] : cases) EXPECT_EQ(app::GameFolderAsKept(chosen), kept) << chosen;
 }
 
 TEST(PseudoRandom, SequenceOfTheGenerator) {
