@@ -230,7 +230,7 @@ void TForm1::IrcClientUserChangedNick(const std::string& OldUsername, const std:
       // follow, so the next login and the next hosted game use the new name.
       AddChatLine(LineKind::lkNotice, kServerChangedNick);
       irc_client_->SetNickname(newusername);
-      game::SetPlayerName(irc_client_->Nickname());
+      deps_.game->SetPlayerName(irc_client_->Nickname(), ShowWriteFailure());
       PutText(Control::currentplayername, newusername);
     }
     view_.SetItem(Control::ListBox2, static_cast<int>(i), newusername);

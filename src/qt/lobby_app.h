@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/form1.h"
+#include "game/game_bridge.h"
+#include "game/registry_port.h"
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
@@ -29,12 +31,14 @@ class LobbyApp {
     std::uint16_t answer_port = presence::kAnswerPort;
     // The directory exchange's limits; tests that wait for them shorten them.
     directory::HttpExchange::Limits http_limits{};
+    // The registry holding the game's settings (a Wine prefix's, a test's);
+    // it must outlive the program.
+    game::RegistryBackend* registry = nullptr;
   };
 
   // Builds the window and runs the core's creation handler; the window is
   // not shown yet.
   explicit LobbyApp(Options options);
-  LobbyApp() : LobbyApp(Options{}) {}
   ~LobbyApp();
   LobbyApp(const LobbyApp&) = delete;
   LobbyApp& operator=(const LobbyApp&) = delete;
@@ -42,6 +46,7 @@ class LobbyApp {
   [[nodiscard]] MainWindow& window() { return window_; }
   [[nodiscard]] QtView& view() { return view_; }
   [[nodiscard]] app::TForm1& form() { return *form_; }
+  [[nodiscard]] game::GameBridge& game() { return *game_; }
 
  private:
   void ConnectUserActions();
@@ -54,6 +59,7 @@ class LobbyApp {
   ports::SystemClock clock_;
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
+  std::unique_ptr<game::GameBridge> game_;
   std::unique_ptr<app::TForm1> form_;
 };
 

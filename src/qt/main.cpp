@@ -1,11 +1,11 @@
 // The Linux edition: the game's registry in its Wine prefix, one main window
 // over the core, then the event loop.
 #include <QApplication>
+#include <functional>
 #include <string>
 
 #include "app/config_keys.h"
 #include "config/config_file.h"
-#include "game/registry_procedures.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/lobby_app.h"
 #include "qt/shown_probe.h"
@@ -16,10 +16,18 @@ int main(int argc, char** argv) {
   std::string configured_prefix;
   (void)lobbyfind::config::cConfigFile(std::string(lobbyfind::app::kConfigFileName))
       .ReadString(lobbyfind::app::kKeyWinePrefix, configured_prefix);
-  lobbyfind::platform::WinePrefixRegistry registry(
-      lobbyfind::platform::WinePrefixRegistry::ChoosePrefix(configured_prefix));
-  const lobbyfind::game::ScopedMachineRegistry machine_registry(registry);
-  lobbyfind::qt::LobbyApp lobby;
+  // Wine's registry tool answers slowly while a wineserver runs: it works on
+  // a thread of its own and reports back through the event loop.
+  using lobbyfind::platform::WinePrefixRegistry;
+  WinePrefixRegistry registry(WinePrefixRegistry::ChoosePrefix(configured_prefix),
+                              WinePrefixRegistry::WineServerRunning, WinePrefixRegistry::RunWineReg,
+                              [](std::function<void()> work) {
+                                QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work),
+                                                          Qt::QueuedConnection);
+                              });
+  lobbyfind::qt::LobbyApp::Options options;
+  options.registry = &registry;
+  lobbyfind::qt::LobbyApp lobby(options);
   lobbyfind::qt::ExitWhenShownIfAsked(lobby.window());
   lobby.window().show();
   return QApplication::exec();

@@ -196,9 +196,9 @@ TEST_F(Faults, GameSettingsThatCannotBeWrittenAreReportedAndTheProgramGoesOn) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     game::MemoryRegistry registry;
-    registry.PutString(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", "tester");
-    const game::ScopedMachineRegistry installed(registry);
-    StartLobby();
+    Setup setup;
+    setup.registry = &registry;
+    StartLobby(setup);
     c.inject(registry);
     const qsizetype boxes = modal_->Texts().size();
     QLineEdit& name = *lobby().window().currentplayername;

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   // The game's settings in memory, as in the suite itself: nothing of a Wine
   // prefix is read or written, and no registry failure opens a message box.
   lobbyfind::game::MemoryRegistry registry;
-  const lobbyfind::game::ScopedMachineRegistry machine_registry(registry);
+  options.registry = &registry;
 
   QApplication application(argc, argv);
   lobbyfind::qt::LobbyApp lobby(options);

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 #include "game/connection_address.h"
+#include "game/game_bridge.h"
 #include "game/game_settings.h"
 #include "network_fixture.h"
 #include "presence/session_enumeration.h"
@@ -135,9 +138,13 @@ TEST_F(GameListTest, StartingAndClosingTheGameMarksPlayingAndNotPlaying) {
   EXPECT_EQ(OwnPings(), 3);
 }
 
-TEST_F(GameListTest, OnlyTheWholeTitleCountsIgnoringCase) {
+TEST_F(GameListTest, OnlyTheGamesWindowWithTheWholeTitleCountsIgnoringCase) {
   Online();
   windows_.Open("GTA2 Manager");
+  Tick();
+  EXPECT_EQ(form_->GetOnlineState(), OnlineState::osOnline);
+  // Explorer showing the game's folder carries the game's title.
+  windows_.Open("GTA2", "C:\\Windows\\explorer.exe");
   Tick();
   EXPECT_EQ(form_->GetOnlineState(), OnlineState::osOnline);
   windows_.Open("gta2");
@@ -170,10 +177,9 @@ class HostingTest : public GameListTest {
     gta_dir_ = dir_ / "GTA2";
     std::filesystem::create_directories(gta_dir_ / "data");
     std::ofstream(gta_dir_ / "data" / "ste.mmp") << "GMPFile = ste.gmp\nDescription = Downtown\nPlayerCount = 6\n";
-    game::SetGtaDir(gta_dir_.string());
+    game_.UseGtaDir(gta_dir_.string());
     registry_.PutDword(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, game::kMapIndexValue, 0);
   }
-  ~HostingTest() override { game::SetGtaDir(""); }
 
   // A window whose chat nickname, the name a hosted game is announced under, is set.
   app::TForm1& CreateHost() {
@@ -219,7 +225,7 @@ TEST_F(HostingTest, HostingUntilTheMatchStartsWithdrawsTwice) {
   CreateHost().SetOnlineState(OnlineState::osOnline);
   Tick();
   LocalAnswer();
-  windows_.Open("GTA2");
+  windows_.Open("GTA2", (gta_dir_ / "gta2.exe").string());
   Tick();  // the match started: withdrawn at once
   EXPECT_EQ(Requests(), (std::vector<std::string>{kServers, kAddServer, kDelServer, kServers}))
       << "the withdrawal goes ahead of the waiting list request";
@@ -316,11 +322,15 @@ TEST_F(HostingTest, MapNameFollowsTheGamesStoredIndex) {
   };
   for (const auto& c : {Case{0, "Downtown"}, Case{7, "%7Cerror%7C"}, Case{std::nullopt, ""}}) {
     game::MemoryRegistry registry;
-    game::ScopedMachineRegistry installed(registry);
+    game::GameBridge bridge(registry, windows_, clock_);
+    bridge.UseGtaDir(gta_dir_.string());
     if (c.index) registry.PutDword(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, game::kMapIndexValue, *c.index);
-    CreateHost();
+    auto deps = Deps();
+    deps.game = &bridge;
+    Create(std::move(deps)).IrcClient().SetNickname("Anna Lee");
     LocalAnswer(0x08FC);
     EXPECT_EQ(Requests().back(), "GIVEME=ADDSERVER&SERVERNAME=Anna+Lee&PORT=2300&VERSION=4&MAP=" + c.map);
+    form_.reset();
   }
 }
 
@@ -387,6 +397,55 @@ TEST_F(GameListTest, AnAddressThatCannotBeWrittenIsShownAndTheGameIsNotStarted) 
   EXPECT_TRUE(shell_.calls.empty()) << "the game would join whatever address was there before";
   ASSERT_EQ(view_.messages.size(), 1U);
   EXPECT_NE(view_.messages[0].find("TCPIPAddrStringd"), std::string::npos);
+}
+
+// The registry of a running wineserver in small: a batch ends only when the
+// test lets it, as Wine's tool ends on its own thread.
+class SlowRegistry final : public game::RegistryBackend {
+ public:
+  explicit SlowRegistry(game::MemoryRegistry& inner) : inner_(inner) {}
+  std::unique_ptr<game::RegistryKey> Open(game::RegistryRoot root, std::string_view path, bool create) override {
+    return inner_.Open(root, path, create);
+  }
+  void WriteBatch(game::RegistryRoot root, std::vector<game::RegistryWrite> writes, game::WriteDone done) override {
+    pending_.push_back([this, root, writes = std::move(writes), done = std::move(done)] {
+      inner_.WriteBatch(root, writes, done);
+    });
+  }
+  // Ends the oldest batch still on its way.
+  void EndNext() {
+    auto next = std::move(pending_.front());
+    pending_.erase(pending_.begin());
+    next();
+  }
+  [[nodiscard]] std::size_t Pending() const { return pending_.size(); }
+
+ private:
+  game::MemoryRegistry& inner_;
+  std::vector<std::function<void()>> pending_;
+};
+
+TEST_F(GameListTest, TheGameIsLaunchedOnlyOnceTheSlowWriteIsInAndNotAfterAFailure) {
+  SlowRegistry slow(registry_);
+  game::GameBridge bridge(slow, windows_, clock_);
+  auto deps = Deps();
+  deps.game = &bridge;
+  Create(std::move(deps)).SetOnlineState(OnlineState::osOnline);
+  form_->Button4Click();
+  form_->Button4Click();
+  ASSERT_EQ(slow.Pending(), 2U);
+  EXPECT_TRUE(shell_.calls.empty()) << "launched before the values were in";
+  slow.EndNext();
+  EXPECT_EQ(shell_.calls.size(), 1U);
+  registry_.FailWritesOf("TCPIPAddrStringd");
+  slow.EndNext();
+  EXPECT_EQ(shell_.calls.size(), 1U) << "launched after a failed write";
+  EXPECT_EQ(view_.messages, std::vector<std::string>{"Konnte Daten für 'TCPIPAddrStringd' nicht setzen"});
+  // A write that ends after the window closed finds nothing to launch.
+  form_->Button4Click();
+  form_.reset();
+  slow.EndNext();
+  EXPECT_EQ(shell_.calls.size(), 1U);
 }
 
 TEST_F(GameListTest, TheChosenServerStaysChosenWhileTheListIsRefilled) {

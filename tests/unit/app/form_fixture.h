@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <string_view>
+#include <vector>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -14,9 +17,38 @@
 
 #include "app/form1.h"
 #include "fake_ports.h"
+#include "game/game_bridge.h"
+#include "game/memory_registry.h"
 #include "fake_view.h"
 
 namespace lobbyfind::test {
+
+// The game's folder the fixture's bridge starts with, and its program.
+inline constexpr std::string_view kFakeGameDir = "C:\\Games\\GTA2";
+inline constexpr std::string_view kFakeGameProgram = "C:\\Games\\GTA2\\gta2.exe";
+
+// Windows by title, ignoring case as the platforms' window searches do, each
+// with the program its process runs: the game's unless a test says otherwise.
+class FakeWindows final : public game::WindowControl {
+ public:
+  [[nodiscard]] bool IsWindowOpen(std::string_view title, const game::ProgramTest& is_game) override {
+    const auto found = open.find(game::FoldCase(title));
+    return found != open.end() && is_game(found->second);
+  }
+  bool KillWindowProcess(std::string_view title, const game::ProgramTest& is_game) override {
+    killed.emplace_back(title);
+    if (!IsWindowOpen(title, is_game)) return false;
+    open.erase(game::FoldCase(title));
+    return true;
+  }
+  void Open(std::string_view title, std::string_view program = kFakeGameProgram) {
+    open[game::FoldCase(title)] = program;
+  }
+  void Close(std::string_view title) { open.erase(game::FoldCase(title)); }
+
+  std::map<std::string, std::string> open;  // folded title -> program
+  std::vector<std::string> killed;           // every title asked to end
+};
 
 class FormFixture : public ::testing::Test {
  protected:
@@ -29,6 +61,7 @@ class FormFixture : public ::testing::Test {
            ("lobbyfind_app_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
     config_path_ = (dir_ / "lobbyfind.ini").string();
+    game_.UseGtaDir(kFakeGameDir);
   }
   ~FormFixture() override { std::filesystem::remove_all(dir_); }
 
@@ -38,6 +71,7 @@ class FormFixture : public ::testing::Test {
     deps.make_timer = timers_.Factory();
     deps.clock = &clock_;
     deps.shell = &shell_;
+    deps.game = &game_;
     deps.config_file_name = config_path_;
     deps.make_tcp_connection = net_.ConnectionFactory();
     deps.make_udp_sender = [this] {
@@ -76,6 +110,10 @@ class FormFixture : public ::testing::Test {
   FakeTimers timers_;
   FakeClock clock_;
   FakeShell shell_;
+  // The game's settings in memory, its windows as the test opens them.
+  game::MemoryRegistry registry_;
+  FakeWindows windows_;
+  game::GameBridge game_{registry_, windows_, clock_};
   FakeNetwork net_;
   // Owned by the form's presence part.
   FakeUdpSender* udp_ = nullptr;

@@ -1,6 +1,5 @@
-// FormFixture plus what the game list and the directory handlers touch: an
-// in-memory machine registry, a window control whose open titles the test
-// sets, and readers for the requests handed to the directory client.
+// FormFixture plus what the game list and the directory handlers touch:
+// readers for the requests handed to the directory client.
 #pragma once
 
 #include <set>
@@ -9,37 +8,11 @@
 #include <vector>
 
 #include "form_fixture.h"
-#include "game/memory_registry.h"
-#include "game/registry_procedures.h"
-#include "game/window_control.h"
 
 namespace lobbyfind::test {
 
-// Titles compare ignoring case, as the platforms' window searches do.
-class FakeWindows final : public game::WindowControl {
- public:
-  [[nodiscard]] bool IsWindowOpen(std::string_view title) override {
-    return open.count(game::FoldCase(title)) != 0;
-  }
-  bool KillWindowProcess(std::string_view title) override {
-    killed.emplace_back(title);
-    return open.erase(game::FoldCase(title)) != 0;
-  }
-  void Open(std::string_view title) { open.insert(game::FoldCase(title)); }
-  void Close(std::string_view title) { open.erase(game::FoldCase(title)); }
-
-  std::set<std::string> open;
-  std::vector<std::string> killed;
-};
-
 class NetworkFixture : public FormFixture {
  protected:
-  NetworkFixture() { game::SetWindowControl(&windows_); }
-  ~NetworkFixture() override {
-    form_.reset();
-    game::SetWindowControl(nullptr);
-  }
-
   // Every request handed to the directory client so far, oldest first, as
   // its query ("GIVEME=..."): the ones sent and the ones still queued. An
   // exchange the test has not answered stays running, so the requests after
@@ -98,10 +71,6 @@ class NetworkFixture : public FormFixture {
   }
 
   static constexpr std::size_t kWelcomeLines = 9;
-
-  game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry installed_registry_{registry_};
-  FakeWindows windows_;
 };
 
 }  // namespace lobbyfind::test

@@ -1,5 +1,4 @@
-// A TForm1 with the game's settings in an in-memory registry and its chat
-// client over fake connections: what the options page and the chat room
+// A TForm1 with its chat client over fake connections: what the options page and the chat room
 // tests need beside the plain window fixture.
 #pragma once
 
@@ -9,8 +8,6 @@
 
 #include "form_fixture.h"
 #include "game/game_settings.h"
-#include "game/memory_registry.h"
-#include "game/registry_procedures.h"
 
 namespace lobbyfind::test {
 
@@ -67,8 +64,6 @@ class OptionsFixture : public FormFixture {
     return net_.Last();
   }
 
-  game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry scoped_registry_{registry_};
 };
 
 }  // namespace lobbyfind::test
