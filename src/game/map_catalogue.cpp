@@ -92,7 +92,7 @@ tMapFile ReadMapFile(const std::filesystem::path& path) {
 }
 
 bool NameStartsWithDot(const std::filesystem::directory_entry& entry) {
-  const auto& name = entry.path().filename().native();
+  const std::filesystem::path::string_type name = entry.path().filename().native();
   return !name.empty() && name.front() == '.';
 }
 
@@ -105,7 +105,7 @@ std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir, cons
   // the listing instead of throwing.
   for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
     const auto& entry = *it;
-    const auto& name = entry.path().filename().native();
+    const std::filesystem::path::string_type name = entry.path().filename().native();
     // Hidden entries are left out, as the game's own directory listing does.
     if (name.empty() || !HasMapExtension(name) || hidden(entry)) continue;
     std::error_code kind_error;
