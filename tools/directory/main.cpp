@@ -13,6 +13,7 @@
 #include "directory_service.h"
 #include "http_front.h"
 #include "redis_change_watcher.h"
+#include "reachability_prober.h"
 #include "redis_entry_store.h"
 #include "server_options.h"
 #include "service_config.h"
@@ -60,7 +61,27 @@ int Serve(const ServerOptions& options) {
     store_name = "database " + options.db_path + " (journal " + sqlite->JournalMode() + ")";
     store = std::move(sqlite);
   }
-  DirectoryService service(*store, config, options.limits);
+  // The check starts before the service it reports to, so its results reach
+  // the service through a pointer set once both exist.
+  std::atomic<DirectoryService*> checked_service = nullptr;
+  std::unique_ptr<ReachabilityProber> prober;
+  if (options.check_port > 0) {
+    prober = std::make_unique<ReachabilityProber>(
+        ReachabilityLimits{options.limits.ttl_ms, 3000, options.limits.max_entries},
+        static_cast<std::uint16_t>(options.check_port),
+        [&checked_service] {
+          if (auto* s = checked_service.load()) s->ListChanged();
+        },
+        LogLine);
+    if (!prober->Start()) return 1;
+  }
+  DirectoryService service(*store, config, options.limits, prober.get());
+  checked_service.store(&service);
+  // The prober's thread is stopped before the service it calls goes away.
+  struct StopCheckFirst {
+    std::unique_ptr<ReachabilityProber>& prober;
+    ~StopCheckFirst() { prober.reset(); }
+  } stop_check_first{prober};
   HttpFront front(options, service);
 
   // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
