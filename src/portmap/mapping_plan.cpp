@@ -6,8 +6,6 @@ namespace lobbyfind::portmap {
 namespace {
 
 constexpr std::uint16_t kEnumerationPort = 47624;
-constexpr std::uint16_t kFirstGamePort = 2300;
-constexpr std::uint16_t kLastGamePort = 2400;
 
 int Index(Protocol p) { return p == Protocol::kTcp ? 0 : 1; }
 
@@ -15,10 +13,10 @@ const char* Name(Protocol p) { return p == Protocol::kTcp ? "TCP" : "UDP"; }
 
 }  // namespace
 
-std::vector<PortRequest> GamePorts() {
+std::vector<PortRequest> GamePorts(std::uint16_t last_game_port) {
   std::vector<PortRequest> ports = {{Protocol::kTcp, kEnumerationPort}, {Protocol::kUdp, kEnumerationPort}};
   for (Protocol p : {Protocol::kTcp, Protocol::kUdp}) {
-    for (unsigned port = kFirstGamePort; port <= kLastGamePort; ++port)
+    for (unsigned port = kFirstGamePort; port <= last_game_port; ++port)
       ports.push_back({p, static_cast<std::uint16_t>(port)});
   }
   return ports;

@@ -22,8 +22,12 @@ struct PortRequest {
   friend auto operator<=>(const PortRequest&, const PortRequest&) = default;
 };
 
-// TCP and UDP 47624 first (without them nobody finds the game), then 2300-2400.
-[[nodiscard]] std::vector<PortRequest> GamePorts();
+inline constexpr std::uint16_t kFirstGamePort = 2300;
+inline constexpr std::uint16_t kLastGamePort = 2400;
+
+// TCP and UDP 47624 first (without them nobody finds the game), then
+// 2300 up to `last_game_port` (2400; a host with few games needs fewer).
+[[nodiscard]] std::vector<PortRequest> GamePorts(std::uint16_t last_game_port = kLastGamePort);
 
 // What the router said to one request.
 enum class MapOutcome {

@@ -32,12 +32,14 @@ std::int64_t NowMs() {
 int main(int argc, char** argv) {
   int wait_ms = 2000;
   std::uint32_t lease_s = kLeaseSeconds;
+  long last_port = kLastGamePort;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     if (option == "--help") {
-      Say("Usage: lobbyfind-portmap [--wait-ms N] [--lease SECONDS]\n"
+      Say("Usage: lobbyfind-portmap [--wait-ms N] [--lease SECONDS] [--last-port N]\n"
           "Asks the home router (UPnP) to forward the game's ports to this computer\n"
-          "until SIGINT or SIGTERM, then removes the mappings it made.");
+          "until SIGINT or SIGTERM, then removes the mappings it made: TCP and UDP\n"
+          "47624 and 2300 up to --last-port (default 2400).");
       return 0;
     }
     if (i + 1 >= argc) {
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
     const long value = std::strtol(argv[++i], nullptr, 10);
     if (option == "--wait-ms" && value > 0) {
       wait_ms = static_cast<int>(value);
+    } else if (option == "--last-port" && value >= kFirstGamePort && value <= kLastGamePort) {
+      last_port = value;
     } else if (option == "--lease" && value >= 0) {
       lease_s = static_cast<std::uint32_t>(value);
     } else {
@@ -61,7 +65,7 @@ int main(int argc, char** argv) {
   sigaddset(&stop_signals, SIGTERM);
   sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
 
-  MappingPlan plan(GamePorts(), lease_s);
+  MappingPlan plan(GamePorts(static_cast<std::uint16_t>(last_port)), lease_s);
   std::string error;
   auto router = UpnpRouter::Discover(wait_ms, error);
   if (!router) {
