@@ -12,6 +12,7 @@
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
+#include "qt/qt_port_mapper.h"
 #include "qt/qt_shell.h"
 #include "qt/qt_view.h"
 
@@ -29,6 +30,9 @@ class LobbyApp {
     std::uint16_t answer_port = presence::kAnswerPort;
     // The directory exchange's limits; tests that wait for them shorten them.
     directory::HttpExchange::Limits http_limits{};
+    // Whether the "upnp" setting may map ports on the home router: the
+    // program asks, tests never reach beyond the machine.
+    bool port_mapping = false;
   };
 
   // Builds the window and runs the core's creation handler; the window is
@@ -55,6 +59,8 @@ class LobbyApp {
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<app::TForm1> form_;
+  // Destroyed first: its mappings go before the rest of the program.
+  std::unique_ptr<QtPortMapper> port_mapper_;
 };
 
 }  // namespace lobbyfind::qt

@@ -1,6 +1,7 @@
 // The Linux edition: the game's registry in its Wine prefix, one main window
 // over the core, then the event loop.
 #include <QApplication>
+#include <cstdlib>
 #include <string>
 
 #include "app/config_keys.h"
@@ -19,7 +20,11 @@ int main(int argc, char** argv) {
   lobbyfind::platform::WinePrefixRegistry registry(
       lobbyfind::platform::WinePrefixRegistry::ChoosePrefix(configured_prefix));
   const lobbyfind::game::ScopedMachineRegistry machine_registry(registry);
-  lobbyfind::qt::LobbyApp lobby;
+  lobbyfind::qt::LobbyApp::Options options;
+  // A start that ends the moment it is shown (the start-up measurement)
+  // has no use for the router and must not reach beyond the machine.
+  options.port_mapping = std::getenv(lobbyfind::qt::kExitWhenShownVariable) == nullptr;
+  lobbyfind::qt::LobbyApp lobby(options);
   lobbyfind::qt::ExitWhenShownIfAsked(lobby.window());
   lobby.window().show();
   return QApplication::exec();
