@@ -176,7 +176,8 @@ run_directory_and_game() {
   echo "$run: the directory lists the home game (at the router's address $wan_ip) as reachable=$expected"
   servers
   kill "$gamehost_pid" "$directory_pid"
-  wait "$gamehost_pid" "$directory_pid" 2>/dev/null
+  wait "$gamehost_pid" || fail "$run: the game host did not end cleanly"
+  wait "$directory_pid" || fail "$run: the directory did not end cleanly"
 }
 
 dnat_rules() { in_ns "$router" nft list chain inet filter prerouting_miniupnpd | grep -c dnat; }
@@ -201,7 +202,7 @@ grep -qF "mapped 22 ports" "$work/portmap.log" || fail "not every game port was 
 echo "the router forwards $(dnat_rules) ports"
 run_directory_and_game "upnp-on" yes
 kill -TERM "$portmap_pid"
-wait "$portmap_pid"
+wait "$portmap_pid" || fail "the mapper did not end cleanly"
 grep -F "removed" "$work/portmap.log"
 grep -qF "removed 22 mappings" "$work/portmap.log" || fail "the mapper did not remove its mappings"
 [ "$(dnat_rules)" = 0 ] || fail "mappings left on the router after the mapper closed"
@@ -214,7 +215,7 @@ ip netns exec "$home" "$portmap_program" --wait-ms 1500 --last-port 2309 >"$work
 portmap_pid=$!
 wait_for_line "$work/portmap-none.log" "Port mapping:" || fail "no line about forwarding by hand"
 kill -TERM "$portmap_pid"
-wait "$portmap_pid"
+wait "$portmap_pid" || fail "the mapper did not end cleanly without a router"
 cat "$work/portmap-none.log"
 grep -qF "forward these ports to this computer by hand: TCP 2300-2309, TCP 47624, UDP 2300-2309, UDP 47624" \
   "$work/portmap-none.log" || fail "the line does not name the ports"

@@ -42,6 +42,15 @@ ServiceConfig LoadConfig(const std::optional<std::string>& path) {
 constexpr std::int64_t kRedisKeepMarginMs = 10000;
 
 int Serve(const ServerOptions& options) {
+  // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
+  // worker thread is interrupted and stopping happens outside a signal
+  // handler. Blocked before any thread starts: threads inherit the mask.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
   const ServiceConfig config = LoadConfig(options.config_path);
   std::unique_ptr<EntryStore> store;
   std::string store_name;
@@ -83,14 +92,6 @@ int Serve(const ServerOptions& options) {
     ~StopCheckFirst() { prober.reset(); }
   } stop_check_first{prober};
   HttpFront front(options, service);
-
-  // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
-  // worker thread is interrupted and stopping happens outside a signal handler.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
   // Instances sharing a Redis learn of each other's changes from it. Its
   // thread starts with the stop signals blocked, as every thread must.
