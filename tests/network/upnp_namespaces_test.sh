@@ -13,9 +13,12 @@
 # ports to forward by hand). Needs root; under CI=true anything missing
 # fails the test instead of skipping it.
 #
-# usage: upnp_namespaces_test.sh DIRECTORY_PROGRAM GAMEHOST_PROGRAM PORTMAP_PROGRAM
+# A last run starts the lobby itself (offscreen) and sees its worker thread
+# ask the router for the game's ports, the enumeration port first.
+#
+# usage: upnp_namespaces_test.sh DIRECTORY_PROGRAM GAMEHOST_PROGRAM PORTMAP_PROGRAM LOBBY_PROGRAM
 set -uo pipefail
-directory_program=$1 gamehost_program=$2 portmap_program=$3
+directory_program=$1 gamehost_program=$2 portmap_program=$3 lobby_program=$(realpath "$4")
 
 unavailable() {
   if [ "${CI:-}" = true ] || [ "${LOBBYFIND_NO_SKIP:-}" = 1 ]; then
@@ -31,6 +34,8 @@ fail() {
     echo "--- sockets in $ns" >&2
     in_ns "$ns" ss -tuanp >&2
   done
+  echo "--- the router's forwarded ports" >&2
+  in_ns "$router" nft list chain inet filter prerouting_miniupnpd >&2
   for log in "$work"/*.log; do
     echo "--- $(basename "$log")" >&2
     tail -n 20 "$log" >&2
@@ -207,6 +212,22 @@ grep -F "removed" "$work/portmap.log"
 grep -qF "removed 22 mappings" "$work/portmap.log" || fail "the mapper did not remove its mappings"
 [ "$(dnat_rules)" = 0 ] || fail "mappings left on the router after the mapper closed"
 echo "after the mapper closed the router forwards no ports"
+
+echo "== run 2b: the lobby maps the ports itself"
+mkdir -p "$work/lobby"
+(cd "$work/lobby" && exec ip netns exec "$home" env HOME="$work/lobby" QT_QPA_PLATFORM=offscreen \
+  "$lobby_program" >"$work/lobby.log" 2>&1) &
+lobby_pid=$!
+forwarded() {
+  # miniupnpd writes its rules by protocol number: 0x11 is UDP.
+  in_ns "$router" nft list chain inet filter prerouting_miniupnpd |
+    grep -q "0x11 th dport 47624 dnat ip to $home_ip:47624"
+}
+for _ in $(seq 300); do forwarded && break; sleep 0.1; done
+forwarded || fail "the lobby did not have UDP 47624 forwarded to it"
+echo "the lobby, started with no lobbyfind.ini, has the router forward UDP 47624 to $home_ip"
+kill "$lobby_pid"
+wait "$lobby_pid"
 
 echo "== run 3: a router without UPnP"
 kill "$router_upnp_pid"
