@@ -14,7 +14,7 @@
 #include "chat/irc_client.h"
 #include "chat/irc_decoder.h"
 #include "chat/irc_line_buffer.h"
-#include "unit/chat/irc_test_fakes.h"
+#include "support/fake_ports.h"
 
 namespace {
 
@@ -81,8 +81,8 @@ BENCHMARK(BM_DecodeMixedLines)->Unit(benchmark::kMillisecond)->Iterations(3)->Us
 
 void BM_ClientMixedLines(benchmark::State& state) {
   const Traffic& traffic = MixedTraffic();
-  testing::FakePorts ports;
-  TIrcClient client(ports.Connections(), ports.Timers());
+  lobbyfind::test::FakeNetwork ports;
+  TIrcClient client(ports.ConnectionFactory(), ports.TimerFactory());
   std::size_t raised = 0;
   client.NewDataArrived = [&](const auto&, const auto&, const auto&, const auto&) { ++raised; };
   client.NewMessageInChannel = [&](const auto&, const auto&, const auto&, const auto&) { ++raised; };
@@ -91,12 +91,12 @@ void BM_ClientMixedLines(benchmark::State& state) {
   client.UserLeft = [&](const auto&, const auto&, const auto&) { ++raised; };
   client.UserChangedNick = [&](const auto&, const auto&, const auto&) { ++raised; };
   client.Connect("irc.example", 6667);
-  testing::FakeTcpConnection& conn = ports.Last();
+  lobbyfind::test::FakeTcpConnection& conn = ports.Last();
   conn.Open();
   for (auto _ : state) {
-    for (const std::string_view read : traffic.reads) conn.Receive(read);
+    for (const std::string_view read : traffic.reads) conn.Deliver(read);
     state.PauseTiming();
-    conn.written.clear();  // the PONG answers
+    conn.record()->written.clear();  // the PONG answers
     client.Users().clear();
     state.ResumeTiming();
   }

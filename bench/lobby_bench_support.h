@@ -19,7 +19,6 @@
 #include "app/config_keys.h"
 #include "bench_figures.h"
 #include "game/memory_registry.h"
-#include "game/registry_procedures.h"
 #include "integration/presence/game_host_process.h"
 #include "qt/lobby_app.h"
 
@@ -81,6 +80,7 @@ class BenchLobby {
     options.config_file_name = dir + "/lobbyfind.ini";
     options.answer_port = answer_port;
     options.random_seed = 1;
+    options.registry = &registry_;
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     lobby_->form().SetOnlineState(app::OnlineState::osOnline);
     // The benchmark asks for lists itself; a periodic refresh in the middle
@@ -97,7 +97,6 @@ class BenchLobby {
 
  private:
   game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry installed_{registry_};
   QTemporaryDir folder_;
   std::unique_ptr<qt::LobbyApp> lobby_;
 };

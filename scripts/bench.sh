@@ -12,7 +12,7 @@ jobs=${BENCH_JOBS:-2}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLOBBYFIND_BENCH=ON "$@" >/dev/null || exit 1
 cmake --build "$build" -j "$jobs" --target \
-  qt_startup_bench qt_game_list_bench qt_chat_log_bench directory_parser_bench irc_decoder_bench >/dev/null ||
+  qt_startup_bench qt_game_list_bench qt_chat_log_bench qt_join_stall_bench directory_parser_bench irc_decoder_bench >/dev/null ||
   { echo "bench build failed; run: cmake --build $build" >&2; exit 1; }
 
 failed=0
@@ -24,6 +24,7 @@ echo "lobbyfind benchmarks ($(nproc) cores; release build in $build)"
 run "$build/bench/qt_startup_bench"
 run "$build/bench/qt_game_list_bench"
 run "$build/bench/qt_chat_log_bench"
+run "$build/bench/qt_join_stall_bench"
 
 # The parser and IRC decoder suites print Google Benchmark tables; their own
 # summaries carry their targets.

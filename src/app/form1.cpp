@@ -20,10 +20,10 @@ constexpr int kStatusBarPanelWidth = 40;
 
 View& RequireView(const FormDeps& deps) {
   if (deps.view == nullptr || !deps.make_timer || deps.clock == nullptr ||
-      deps.shell == nullptr || !deps.make_tcp_connection || !deps.make_udp_sender ||
+      deps.shell == nullptr || deps.game == nullptr || !deps.make_tcp_connection || !deps.make_udp_sender ||
       !deps.make_tcp_listener) {
     throw std::invalid_argument(
-        "TForm1 needs a view, a timer factory, a clock, a shell and the network factories");
+        "TForm1 needs a view, a timer factory, a clock, a shell, the game and the network factories");
   }
   return *deps.view;
 }
@@ -46,9 +46,13 @@ TForm1::TForm1(FormDeps deps)
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
-  if (deps_.close_game_windows) {
-    deps_.close_game_windows();
+  // Only programs in the game's folder are ended, so the folder chosen in an
+  // earlier run is needed before anything else; reading it changes nothing.
+  std::string game_folder;
+  if (config::cConfigFile(deps_.config_file_name).ReadString(kKeyGtaDir, game_folder)) {
+    deps_.game->UseGtaDir(game_folder);
   }
+  deps_.game->CloseGameWindows();
   online_state_ = OnlineState::osOffline;
   view_.SetPageVisible(Control::tab_Internetgames, false);
   WriteWelcomeText();
@@ -145,6 +149,13 @@ void TForm1::SpinBoxExit(Control c) {
   if (ClampToRange(value, *range) != value) {
     Reporting([&] { SetSpinValue(c, value); });
   }
+}
+
+game::GameBridge::Done TForm1::ShowWriteFailure() {
+  return [this, alive = std::weak_ptr<const bool>(alive_)](std::exception_ptr failure) {
+    if (!failure || alive.expired()) return;
+    Reporting([&] { std::rethrow_exception(failure); });
+  };
 }
 
 void TForm1::SaveConfig() {

@@ -30,6 +30,7 @@
 #include "config/config_file.h"
 #include "directory/http_exchange.h"
 #include "directory/webinterface.h"
+#include "game/game_bridge.h"
 #include "ports/clock.h"
 #include "ports/shell.h"
 #include "ports/tcp_connection.h"
@@ -53,9 +54,9 @@ struct FormDeps {
   // The settings file; a bare name lies in the working directory.
   std::string config_file_name = std::string(kConfigFileName);
 
-  // Creation step 1: end running copies of the game. Filled by the game
-  // bridge; empty means there is nothing to end on this platform.
-  std::function<void()> close_game_windows;
+  // The game: its settings in the registry, its windows, its folder. The
+  // window ends running copies of the game first when it is created.
+  game::GameBridge* game = nullptr;
 
   // The network parts: the chat's and the directory client's connections,
   // the ping's UDP socket and the answer server's listener. Without a
@@ -226,8 +227,13 @@ class TForm1 {
   void CreateNetworkComponents();
   void CreateWebinterface();
   void FreeNetworkComponents();
+  // Writes the connection values for `address`, then launches the game; a
+  // failed write is shown and nothing is launched.
+  void WriteAddressAndLaunch(const std::string& address);
   void LaunchGame();
-  [[nodiscard]] std::string CurrentMapName() const;
+  // The end of a write of the game's settings: a failure is shown in a
+  // message box, as a handler's failure is; nothing when the window is gone.
+  [[nodiscard]] game::GameBridge::Done ShowWriteFailure();
 
   // Runs a handler the user started; a failure is shown in a message box and
   // the program goes on, as the application's general error report does.
@@ -269,6 +275,9 @@ class TForm1 {
   bool connect_fail_shown_ = false;
   // The chat connection's error is in the log since the last "Login".
   bool chat_error_shown_ = false;
+  // Lives as long as the window: a write of the game's settings that ends
+  // after the window was closed finds it expired and reports nothing.
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 template <typename Handler>

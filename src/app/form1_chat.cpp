@@ -123,7 +123,12 @@ void TForm1::IrcClientConnectionClosed() {
   view_.SetItems(Control::ListBox2, {});
   ShowLoginPage();
   view_.SetActivePage(Control::tab_Start);
-  online_state_ = OnlineState::osOffline;
+  // The online state is left alone: it also drives the game's presence, and
+  // a game hosted or played here runs on without the chat. Timer2 keeps
+  // pinging it, so its listing stays while it answers and is withdrawn when
+  // it stops, and closing the game still brings "not playing". A connection
+  // that never came up leaves the login in osConnecting, as a refused login
+  // does, until "Login" is pressed again.
 }
 
 void TForm1::IrcClientMODTFinished() { irc_client_->JoinChannel(kChatChannel); }
@@ -225,7 +230,7 @@ void TForm1::IrcClientUserChangedNick(const std::string& OldUsername, const std:
       // follow, so the next login and the next hosted game use the new name.
       AddChatLine(LineKind::lkNotice, kServerChangedNick);
       irc_client_->SetNickname(newusername);
-      game::SetPlayerName(irc_client_->Nickname());
+      deps_.game->SetPlayerName(irc_client_->Nickname(), ShowWriteFailure());
       PutText(Control::currentplayername, newusername);
     }
     view_.SetItem(Control::ListBox2, static_cast<int>(i), newusername);

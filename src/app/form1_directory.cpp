@@ -54,8 +54,11 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
   if (!presence_) {
     return;  // the window is closing
   }
-  // The list is refilled on every tick; the server the user picked stays
-  // picked while it is listed, so that "Connect" can still join it.
+  // The lists are replaced as a whole by every reply, but the server the
+  // user picked stays picked while it is listed (same address and name, at
+  // whatever line it now stands). The list is refilled on every tick: were
+  // the pick dropped with the old lines, "Connect" would find nothing picked
+  // most of the time, and a pick could even land on another server.
   auto& games = presence_->game_list();
   std::string picked_ip;
   std::string picked_name;

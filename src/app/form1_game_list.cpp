@@ -6,17 +6,14 @@
 
 #include "app/form1.h"
 #include "app/program_version.h"
-#include "game/game_settings.h"
-#include "game/map_catalogue.h"
-#include "game/registry_errors.h"
-#include "game/registry_procedures.h"
-#include "game/window_control.h"
+#include "game/game_bridge.h"
 
 namespace lobbyfind::app {
 namespace {
 
 constexpr std::string_view kPlayingLine = "You are now marked, as playing!";
 constexpr std::string_view kNotPlayingLine = "You are now marked, as not playing!";
+constexpr std::string_view kAnswerFailedPrefix = "Answer server error: ";
 
 }  // namespace
 
@@ -35,9 +32,14 @@ void TForm1::CreateNetworkComponents() {
   games.OnLineChanged = [this](std::size_t index, const std::string& line) {
     view_.SetItem(Control::ListBox1, static_cast<int>(index), line);
   };
+  // An answer the program could not handle (say, a map the game's settings
+  // name but the platform cannot read) goes to the log; the server goes on.
+  presence_->Antwortserver().OnAnswerFailed = [this](const std::string& reason) {
+    AddChatLine(LineKind::lkSystem, std::string(kAnswerFailedPrefix) + reason);
+  };
   auto& listing = presence_->own_listing();
   listing.Nickname = [this] { return irc_client_ ? irc_client_->Nickname() : std::string(); };
-  listing.CurrentMapName = [this] { return CurrentMapName(); };
+  listing.CurrentMapName = [this] { return deps_.game->CurrentMapName(); };
   listing.AddServer = [this](const std::string& name, std::uint16_t port, const std::string& map) {
     if (webinterface_) webinterface_->AddServer(name, port, std::to_string(kProgramVersion), map);
   };
@@ -54,22 +56,7 @@ void TForm1::FreeNetworkComponents() {
   timer2_->SetEnabled(false);
   webinterface_.reset();
   http_.reset();
-  presence_.reset();
-}
-
-std::string TForm1::CurrentMapName() const {
-  std::int32_t stored = 0;
-  bool found = false;
-  try {
-    found = game::MachineReadInteger(game::kNetworkKeyPath, game::kMapIndexValue, stored);
-  } catch (const game::RegistryError&) {
-    // A map index the platform will not deliver, or of another type, names no
-    // map; the game is still announced, without one.
-    found = false;
-  }
-  std::optional<std::uint32_t> index;
-  if (found) index = static_cast<std::uint32_t>(stored);
-  return game::GetCurrentMapName(index, game::GtaDir());
+  presence_.reset();  // the UDP socket, then the answer server
 }
 
 void TForm1::Timer2Timer() {
@@ -81,16 +68,19 @@ void TForm1::Timer2Timer() {
     (void)presence_->Antwortserver().Activate();
   }
   if (online_state_ == OnlineState::osOnline) {
+    // The map a hosted game announces is read between ticks, so the game's
+    // latest choice is fetched now.
+    deps_.game->RefreshSettings({});
     Button2Click();
     // A game hosted here answers, and its answer announces it.
     (void)presence_->PingOwnMachine();
-    if (game::IsWindowOpen(game::kPlayingWindowTitle)) {
+    if (deps_.game->IsPlaying()) {
       online_state_ = OnlineState::osPlaying;
       if (webinterface_) webinterface_->DeleteServer();
       AddChatLine(LineKind::lkSystem, kPlayingLine);
     }
   }
-  if (online_state_ == OnlineState::osPlaying && !game::IsWindowOpen(game::kPlayingWindowTitle)) {
+  if (online_state_ == OnlineState::osPlaying && !deps_.game->IsPlaying()) {
     online_state_ = OnlineState::osOnline;
     AddChatLine(LineKind::lkSystem, kNotPlayingLine);
   }
@@ -111,29 +101,28 @@ void TForm1::Button1Click() {
     if (!view_.Selected(Control::ListBox1, static_cast<int>(i)) || i >= ips.size()) {
       continue;
     }
-    // A copy: writing the settings may run the event loop (an error box),
-    // and a new server list may replace the lists meanwhile.
-    const std::string address = ips[i];
-    try {
-      game::SetServerAddress(address);
-    } catch (const std::exception& e) {
-      // The game would join whatever address was written before: say why
-      // and do not start it.
-      view_.ShowMessage(e.what());
-      return;
-    }
-    LaunchGame();
+    // The address is taken into the values at once: reporting a failed
+    // write runs the event loop (an error box), and a new server list may
+    // replace the lists meanwhile.
+    WriteAddressAndLaunch(ips[i]);
   }
 }
 
-void TForm1::Button4Click() {
-  try {
-    game::SetServerAddress("");
-  } catch (const std::exception& e) {
-    view_.ShowMessage(e.what());
-    return;
-  }
-  LaunchGame();
+void TForm1::Button4Click() { WriteAddressAndLaunch(""); }
+
+void TForm1::WriteAddressAndLaunch(const std::string& address) {
+  // The values may reach the registry only later; the game reads them when
+  // it starts, so it is launched once they are in.
+  deps_.game->SetServerAddress(address, [this, alive = std::weak_ptr<const bool>(alive_)](std::exception_ptr failure) {
+    if (alive.expired()) return;
+    if (failure) {
+      // The game would join whatever address was written before: say why
+      // and do not start it.
+      Reporting([&] { std::rethrow_exception(failure); });
+      return;
+    }
+    LaunchGame();
+  });
 }
 
 void TForm1::LaunchGame() {

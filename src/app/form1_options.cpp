@@ -2,8 +2,7 @@
 // the game's settings or to "lobbyfind.ini". There is no apply step.
 #include "app/form1.h"
 #include "app/spin_box.h"
-#include "game/game_settings.h"
-#include "game/registry_errors.h"
+#include "game/game_bridge.h"
 
 namespace lobbyfind::app {
 namespace {
@@ -11,14 +10,7 @@ namespace {
 // The game's limits are 16-bit values; the setter keeps the low 16 bits. A
 // limit that cannot be written is not worth interrupting the user for: the
 // game simply keeps its previous limit.
-template <typename Setter>
-void WriteLimit(Setter setter, std::int64_t value) {
-  try {
-    setter(value);
-  } catch (const game::RegistryError&) {
-    // Swallowed on purpose, see above.
-  }
-}
+void IgnoreLimitFailure(std::exception_ptr /*failure*/) {}
 
 }  // namespace
 
@@ -66,7 +58,7 @@ void TForm1::ControlKeyUp(Control c) {
 
 void TForm1::currentplayernameChange() {
   const std::string name = view_.Text(Control::currentplayername);
-  game::SetPlayerName(name);
+  deps_.game->SetPlayerName(name, ShowWriteFailure());
   if (irc_client_) {
     irc_client_->SetNickname(name);  // sent to the server while connected
   }
@@ -75,28 +67,32 @@ void TForm1::currentplayernameChange() {
 void TForm1::currentgamemodeChange() {
   const int item = view_.Position(Control::currentgamemode);
   if (item >= 0) {
-    game::SetGameType(item);
+    deps_.game->SetGameType(item, ShowWriteFailure());
   }
 }
 
-void TForm1::currentgamespeedChange() { game::SetGameSpeed(view_.Position(Control::currentgamespeed)); }
+void TForm1::currentgamespeedChange() {
+  deps_.game->SetGameSpeed(view_.Position(Control::currentgamespeed), ShowWriteFailure());
+}
 
 void TForm1::currentfraglimitChange() {
-  WriteLimit(game::SetFragLimit, SpinValue(Control::currentfraglimit));
+  deps_.game->SetFragLimit(SpinValue(Control::currentfraglimit), IgnoreLimitFailure);
 }
 void TForm1::currentscorelimitChange() {
-  WriteLimit(game::SetScoreLimit, SpinValue(Control::currentscorelimit));
+  deps_.game->SetScoreLimit(SpinValue(Control::currentscorelimit), IgnoreLimitFailure);
 }
 void TForm1::currentgametimelimitChange() {
-  WriteLimit(game::SetGameTimeLimit, SpinValue(Control::currentgametimelimit));
+  deps_.game->SetGameTimeLimit(SpinValue(Control::currentgametimelimit), IgnoreLimitFailure);
 }
 
-void TForm1::currentpoliceenabledClick() { game::SetPolice(view_.Checked(Control::currentpoliceenabled)); }
+void TForm1::currentpoliceenabledClick() {
+  deps_.game->SetPolice(view_.Checked(Control::currentpoliceenabled), ShowWriteFailure());
+}
 // A key released on a check box stores its state again, toggled or not.
 void TForm1::currentpoliceenabledKeyUp() { currentpoliceenabledClick(); }
 
 void TForm1::currentshowplayernamesClick() {
-  game::SetShowPlayerNames(view_.Checked(Control::currentshowplayernames));
+  deps_.game->SetShowPlayerNames(view_.Checked(Control::currentshowplayernames), ShowWriteFailure());
 }
 void TForm1::currentshowplayernamesKeyUp() { currentshowplayernamesClick(); }
 

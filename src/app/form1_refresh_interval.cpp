@@ -16,9 +16,13 @@ void TForm1::ApplyStoredRefreshInterval() {
   // The box shows the stored value clamped (and stores it if that changes
   // what it shows); the timer takes the stored value as it is, as long as it
   // is a real interval: zero or a negative number would make it spin or stop.
+  // Short stored intervals stand, but never one above the box's maximum: a
+  // hand-edited file must not make the refreshes and the withdrawal of a
+  // hosted game (five ticks) take days.
   SetSpinValue(Control::serverlistrefreshtime, stored);
   if (stored > 0) {
-    timer2_->SetInterval(static_cast<std::uint32_t>(stored));
+    timer2_->SetInterval(static_cast<std::uint32_t>(
+        std::min<std::int64_t>(stored, SpinBoxRange(Control::serverlistrefreshtime)->max)));
   }
 }
 

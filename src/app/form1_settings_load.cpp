@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/form1.h"
+#include "app/game_folder.h"
 #include "app/program_version.h"
 #include "app/spin_box.h"
 #include "game/game_files.h"
@@ -22,22 +23,18 @@ bool HasGameExecutable(const std::filesystem::path& folder) {
   return std::filesystem::is_regular_file(folder / game::kGameExecutable, error);
 }
 
-// A folder as the program keeps it: without a trailing separator.
-std::string WithoutTrailingSeparator(std::string folder) {
-  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) {
-    folder.pop_back();
-  }
-  return folder;
-}
-
 }  // namespace
 
 void TForm1::updateconfigTimer() {
   // Disabled first, so the load runs exactly once, even when it fails.
   updateconfig_->SetEnabled(false);
-  // A failure ends the load at its step: the later steps, the version check
-  // and the news request included, are skipped for this run.
-  Reporting([this] { LoadSettings(); });
+  // The game's settings as the registry holds them now (a running Wine
+  // writes its file back only now and then). A failure ends the load at its
+  // step: the later steps, the version check and the news request included,
+  // are skipped for this run.
+  deps_.game->RefreshSettings([this, alive = std::weak_ptr<const bool>(alive_)] {
+    if (!alive.expired()) Reporting([this] { LoadSettings(); });
+  });
 }
 
 void TForm1::LoadSettings() {
@@ -52,7 +49,7 @@ void TForm1::LoadSettings() {
   std::string directory;
   if (config_->ReadString(kKeyGtaDir, directory)) {
     view_.SetText(Control::currentgtadirectory, directory);
-    game::SetGtaDir(view_.Text(Control::currentgtadirectory));
+    deps_.game->UseGtaDir(view_.Text(Control::currentgtadirectory));
   }
   // Without a stored directory the field shows its initial text, so a first
   // start always asks.
@@ -61,10 +58,10 @@ void TForm1::LoadSettings() {
   }
 
   SetStatus(kLoadStatus, 15);
-  PutPosition(Control::currentgamespeed, game::GetGameSpeed());
+  PutPosition(Control::currentgamespeed, deps_.game->GetGameSpeed());
 
   SetStatus(kLoadStatus, 20);
-  PutText(Control::currentplayername, game::GetPlayerName());
+  PutText(Control::currentplayername, deps_.game->GetPlayerName());
   if (view_.Text(Control::currentplayername).empty()) {
     PutText(Control::currentplayername,
             std::string(kGeneratedNamePrefix) + std::to_string(random_.DrawNameNumber()));
@@ -76,18 +73,18 @@ void TForm1::LoadSettings() {
   }
 
   SetStatus(kLoadStatus, 25);
-  SetSpinValue(Control::currentfraglimit, game::GetFragLimit());
+  SetSpinValue(Control::currentfraglimit, deps_.game->GetFragLimit());
   SetStatus(kLoadStatus, 30);
-  PutChecked(Control::currentshowplayernames, game::GetShowPlayerNames());
+  PutChecked(Control::currentshowplayernames, deps_.game->GetShowPlayerNames());
   SetStatus(kLoadStatus, 40);
-  SetSpinValue(Control::currentscorelimit, game::GetScoreLimit());
+  SetSpinValue(Control::currentscorelimit, deps_.game->GetScoreLimit());
   SetStatus(kLoadStatus, 60);
-  SetSpinValue(Control::currentgametimelimit, game::GetGameTimeLimit());
+  SetSpinValue(Control::currentgametimelimit, deps_.game->GetGameTimeLimit());
   SetStatus(kLoadStatus, 80);
   // Choosing the item in code is no user's choice: nothing is written back.
-  view_.SetPosition(Control::currentgamemode, game::GetGameType());
+  view_.SetPosition(Control::currentgamemode, deps_.game->GetGameType());
   SetStatus(kLoadStatus, 90);
-  PutChecked(Control::currentpoliceenabled, game::GetPolice());
+  PutChecked(Control::currentpoliceenabled, deps_.game->GetPolice());
 
   SetStatus(kLoadStatus, 100);
   if (CheckVersion) {
@@ -107,16 +104,25 @@ void TForm1::AskGameDirectory() {
   if (!chosen) {
     return;
   }
-  const std::string folder = WithoutTrailingSeparator(*chosen);
+  const std::string folder = GameFolderAsKept(*chosen);
   std::error_code error;
   // A wrong choice is ignored without a word; the user may click again.
   if (!std::filesystem::is_directory(folder, error) || !HasGameExecutable(folder)) {
     return;
   }
   view_.SetText(Control::currentgtadirectory, folder);
-  game::SetGtaDir(view_.Text(Control::currentgtadirectory));
+  deps_.game->UseGtaDir(view_.Text(Control::currentgtadirectory));
   config_->WriteString(kKeyGtaDir, folder);
   SaveConfigOrFail();
+}
+
+std::string GameFolderAsKept(std::string folder) {
+  const auto separator = [](char c) { return c == '/' || c == '\\'; };
+  const auto drive_root = [&] { return folder.size() == 3 && folder[1] == ':' && !separator(folder[0]); };
+  while (folder.size() > 1 && separator(folder.back()) && !drive_root()) {
+    folder.pop_back();
+  }
+  return folder;
 }
 
 }  // namespace lobbyfind::app

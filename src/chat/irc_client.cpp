@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "chat/irc_decoder.h"
+#include "ports/depth_guard.h"
 
 namespace lobbyfind::chat {
 
@@ -11,18 +12,6 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kInvalidPort = "Invalid port number";
-
-// Counts the notifications on the call stack while one runs.
-class DepthGuard {
- public:
-  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-  ~DepthGuard() { --depth_; }
-
- private:
-  int& depth_;
-};
 
 std::string Concat(std::initializer_list<std::string_view> parts) {
   std::string out;
@@ -131,13 +120,13 @@ void TIrcClient::Register() {
 
 void TIrcClient::SocketConnected(const ports::TcpConnection* from) {
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   if (!registered_) registration_timer_->SetEnabled(true);
 }
 
 void TIrcClient::SocketRead(const ports::TcpConnection* from, std::string_view bytes) {
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   // The lines are taken out of the buffer before any event is raised: a
   // handler may run a modal dialog, during which the next read arrives and is
   // decoded at once, continuing the tail kept here.
@@ -145,7 +134,11 @@ void TIrcClient::SocketRead(const ports::TcpConnection* from, std::string_view b
   line_buffer_.Feed(bytes, lines);
   const std::uint64_t generation = generation_;
   for (const std::string& line : lines) {
-    // A handler that disconnected or reconnected is done with these lines.
+    // A handler that disconnected or reconnected is done with these lines:
+    // they came on a connection it has left. Decoded all the same, they would
+    // act for a connection that is gone, say a names reply right behind a
+    // refused login refilling the players list the refusal just emptied, or
+    // the old server's lines taken for the new one's.
     if (generation != generation_) return;
     ParseLine(line);
   }
@@ -153,7 +146,7 @@ void TIrcClient::SocketRead(const ports::TcpConnection* from, std::string_view b
 
 void TIrcClient::SocketError(const ports::TcpConnection* from, const std::string& reason) {
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   if (!socket_->IsConnected()) registration_timer_->SetEnabled(false);
   if (ConnectionError) ConnectionError(reason);
 }
@@ -161,7 +154,7 @@ void TIrcClient::SocketError(const ports::TcpConnection* from, const std::string
 void TIrcClient::SocketClosed(const ports::TcpConnection* from) {
   // Only the server's close arrives here (our own Disconnect raises nothing).
   if (from != socket_.get()) return;
-  DepthGuard guard(notification_depth_);
+  ports::DepthGuard guard(notification_depth_);
   registration_timer_->SetEnabled(false);
   if (ConnectionClosed) ConnectionClosed();
 }

@@ -8,7 +8,8 @@
 // deliver their notifications there, and every event slot is called from
 // within such a notification, one line at a time and in line order. A slot
 // may open a modal dialog; lines that arrive meanwhile are decoded at once.
-// An empty slot means the event is not raised.
+// When a slot calls Disconnect or Connect, the lines still left from that
+// read are dropped. An empty slot means the event is not raised.
 #pragma once
 
 #include <cstdint>

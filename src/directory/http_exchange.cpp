@@ -82,6 +82,10 @@ void HttpExchange::ConnectionClosed() {
     Finish(true, error_);
   } else if (!reply_.ReceivedAnything()) {
     // A server that hangs up without a word has not answered the request.
+    // Taken as a success with an empty body (status 0), it would raise
+    // nothing, and a directory that drops every connection this way would
+    // leave the user with a stale game list and no word why. As a failure
+    // it is reported once per run of failures, as a refused connection is.
     Finish(true, std::string(kNoReply));
   } else {
     Finish(false, {});

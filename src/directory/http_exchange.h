@@ -9,7 +9,8 @@
 //                      as far as connecting, failed or not
 //   OnExchangeFailed() the exchange failed (name not resolved, connection
 //                      refused or broken, nothing answered in time, a reply
-//                      too large); always right after OnDisconnect
+//                      too large, the connection closed before a single
+//                      byte came); always right after OnDisconnect
 // A status from 299 to 399 raises neither OnSuccess nor OnFailure.
 #pragma once
 

@@ -1,7 +1,9 @@
 #include "directory/webinterface.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "directory/wire_names.h"
@@ -72,7 +74,12 @@ std::string RequestUrl(std::string_view host, std::string_view query) {
   return url;
 }
 
-cWebinterface::cWebinterface(HttpExchange& http, std::string host) : http_(http), host_(std::move(host)) {
+cWebinterface::cWebinterface(HttpExchange& http, std::string host)
+    : http_(http),
+      host_(std::move(host)),
+      server_list_url_(RequestUrl(host_, Query(wire::kServers))),
+      add_server_prefix_(RequestUrl(host_, Query(wire::kAddServer)) + "&"),
+      delete_server_url_(RequestUrl(host_, DeleteServerQuery())) {
   http_.OnSuccess = [this](CmdType) { ReplyReceived(); };
   http_.OnDisconnect = [this] { RequestDone(); };
   http_.OnExchangeFailed = [this](const std::string&) { RequestFailed(); };
@@ -84,14 +91,14 @@ cWebinterface::~cWebinterface() {
   http_.OnExchangeFailed = nullptr;
 }
 
-void cWebinterface::RequestServerList() { QueueRequest(Query(wire::kServers)); }
+void cWebinterface::RequestServerList() { QueueRequest(Query(wire::kServers), RequestKind::kServerList); }
 
 void cWebinterface::AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
                               const std::string& Map) {
-  QueueRequest(AddServerQuery(ServerName, Port, Version, Map));
+  QueueRequest(AddServerQuery(ServerName, Port, Version, Map), RequestKind::kListing);
 }
 
-void cWebinterface::DeleteServer() { QueueRequest(DeleteServerQuery()); }
+void cWebinterface::DeleteServer() { QueueRequest(DeleteServerQuery(), RequestKind::kListing); }
 
 void cWebinterface::CheckVersion(std::int32_t MyVersion) {
   QueueRequest(Query(wire::kVersionRequest, {{wire::kMyVersion, std::to_string(MyVersion)}}));
@@ -99,8 +106,31 @@ void cWebinterface::CheckVersion(std::int32_t MyVersion) {
 
 void cWebinterface::RequestNews() { QueueRequest(Query(wire::kNews)); }
 
-void cWebinterface::QueueRequest(const std::string& query) {
-  queue_.push_back(RequestUrl(host_, query));
+bool cWebinterface::IsListing(const std::string& url) const {
+  return url == delete_server_url_ || url.starts_with(add_server_prefix_);
+}
+
+void cWebinterface::QueueRequest(const std::string& query, RequestKind kind) {
+  std::string url = RequestUrl(host_, query);
+  const auto waiting_list = std::find(queue_.begin(), queue_.end(), server_list_url_);
+  switch (kind) {
+    case RequestKind::kServerList:
+      if (waiting_list != queue_.end()) return;
+      queue_.push_back(std::move(url));
+      break;
+    case RequestKind::kListing: {
+      // Every listing request waiting stands before the waiting list request.
+      const auto last_listing =
+          std::find_if(std::make_reverse_iterator(waiting_list), queue_.rend(),
+                       [this](const std::string& waiting) { return IsListing(waiting); });
+      if (last_listing != queue_.rend() && *last_listing == url) return;
+      queue_.insert(waiting_list, std::move(url));
+      break;
+    }
+    case RequestKind::kOther:
+      queue_.push_back(std::move(url));
+      break;
+  }
   SendNextRequest();
 }
 

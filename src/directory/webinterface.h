@@ -1,7 +1,18 @@
 // The program's one client of the web directory service: turns the five kinds
-// of request into URLs, sends them one at a time in the order they were
-// asked for, reads each reply and reports through four event slots (an empty
-// slot means the event is not raised). User-interface thread only.
+// of request into URLs, sends them one at a time, reads each reply and
+// reports through four event slots (an empty slot means the event is not
+// raised). User-interface thread only.
+//
+// Requests go out in the order they were asked for, with two exceptions that
+// keep the queue short while the service is slow or drops connections (each
+// exchange then ends only at its time-out, and the periodic refresh asks for
+// a list on every tick meanwhile):
+// - a server-list request is not queued while another one is waiting: the
+//   one waiting brings the same, newest list;
+// - a request that announces or withdraws the hosted game goes ahead of a
+//   waiting server-list request, so it waits for the running exchange only.
+//   It is never dropped; only a repeat of the announcement or withdrawal
+//   waiting last is not queued twice, as it would change nothing.
 #pragma once
 
 #include <cstdint>
@@ -72,7 +83,9 @@ class cWebinterface {
       OnNewsItem;
 
  private:
-  void QueueRequest(const std::string& query);
+  enum class RequestKind { kServerList, kListing, kOther };
+  void QueueRequest(const std::string& query, RequestKind kind = RequestKind::kOther);
+  [[nodiscard]] bool IsListing(const std::string& url) const;
   void SendNextRequest();
   void ReplyReceived();
   void RequestDone();
@@ -84,6 +97,10 @@ class cWebinterface {
   cXMLparser parser_;
   HttpExchange& http_;
   std::string host_;
+  // The URLs whose place in the queue is special (see above).
+  std::string server_list_url_;
+  std::string add_server_prefix_;
+  std::string delete_server_url_;
   std::deque<std::string> queue_;
   bool busy_ = false;
   tServerLists server_lists_;

@@ -10,8 +10,12 @@
 // of n servers is parsed and read out in O(n).
 //
 // A reply may be broken or hostile, so what one reply can make the parser
-// record is limited (see ParseLimits): the cost of a parse stays linear in the
-// size of the reply whatever its shape.
+// record is limited (see ParseLimits: nesting depth 32, path length 256
+// bytes, 16 MiB of paths in all): the cost of a parse stays linear in the
+// size of the reply whatever its shape. Content beyond a limit is skipped
+// silently, as any other breach of the syntax is: nothing reports it, and a
+// field lost that way reads as "(" path ") EXISTIERT NICHT" like any missing
+// field. The directory's own replies stay far below every limit.
 #pragma once
 
 #include <cstddef>

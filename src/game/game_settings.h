@@ -1,8 +1,6 @@
-// The game's network settings under its registry key: typed getters and
-// setters for the options page, the connection address written before the
-// game is launched, the game's directory, and ending game processes that are
-// still running when the program starts. Every access reads or writes the
-// machine registry anew; nothing is cached.
+// The names the game's network settings are known by: its registry key, the
+// map the game chose, the titles of its windows; and the error of an address
+// the game cannot take. The game bridge reads and writes them.
 #pragma once
 
 #include <array>
@@ -26,46 +24,10 @@ inline constexpr std::string_view kPlayingWindowTitle = "GTA2";
 inline constexpr std::array<std::string_view, 5> kGameWindowTitles = {
     "GTA2 en red", "Network GTA2", "Netzwerk GTA2", "GTA2 Manager", kPlayingWindowTitle};
 
-[[nodiscard]] bool GetPolice();
-void SetPolice(bool enabled);
-[[nodiscard]] bool GetShowPlayerNames();
-void SetShowPlayerNames(bool show);
-
-// The limits are 16-bit in the game: a setter stores its argument modulo 65536.
-[[nodiscard]] std::int32_t GetFragLimit();
-void SetFragLimit(std::int64_t limit);
-[[nodiscard]] std::int32_t GetScoreLimit();
-void SetScoreLimit(std::int64_t limit);
-[[nodiscard]] std::int32_t GetGameTimeLimit();
-void SetGameTimeLimit(std::int64_t limit);
-
-// 0, 1 or 2: the position of the game speed slider.
-[[nodiscard]] int GetGameSpeed();
-void SetGameSpeed(int speed);
-// 0, 1 or 2: the index in the game mode list (frag, score, tag game).
-[[nodiscard]] int GetGameType();
-void SetGameType(int type);
-
-[[nodiscard]] std::string GetPlayerName();
-void SetPlayerName(std::string_view name);
-
 // An address the game's connection block cannot hold.
 class AddressTooLongError : public std::invalid_argument {
  public:
   explicit AddressTooLongError(std::string_view address);
 };
-
-// Writes the six connection values for joining `address` (a dotted address or
-// a host name), or for hosting with the empty address. An address longer than
-// kMaxServerAddressLength is refused before anything is written; otherwise
-// the first failing write stops it, the values written before it stay.
-void SetServerAddress(std::string_view address);
-
-// Ends the process of the first window with each of kGameWindowTitles.
-void CloseGameWindows();
-
-// The game's directory without a trailing backslash, set by the options page.
-[[nodiscard]] const std::string& GtaDir();
-void SetGtaDir(std::string_view directory);
 
 }  // namespace lobbyfind::game

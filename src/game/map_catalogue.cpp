@@ -6,6 +6,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "game/map_order.h"
+#include "game/registry_port.h"
+
 namespace lobbyfind::game {
 namespace {
 
@@ -21,23 +24,21 @@ constexpr std::string_view kDataFolder = "data";
 constexpr std::string_view kMapExtension = ".mmp";
 constexpr std::string_view kIndexError = "|error|";
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Case-insensitive order of 8-bit text: ASCII letters fold, other bytes
-// compare by value (no code page is known for them).
-int CompareIgnoringCase(std::string_view a, std::string_view b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto x = static_cast<unsigned char>(FoldCase(a[i]));
-    const auto y = static_cast<unsigned char>(FoldCase(b[i]));
-    if (x != y) return x < y ? -1 : 1;
+// Whether a file name in the platform's own characters (wide on Windows) ends
+// in ".mmp" in any case. Read without converting the name to 8 bits: that
+// conversion throws for a name the Windows code page cannot hold, and such a
+// file still counts for the game's map index.
+bool HasMapExtension(const std::filesystem::path::string_type& name) {
+  if (name.size() < kMapExtension.size()) return false;
+  const std::size_t start = name.size() - kMapExtension.size();
+  using Char = std::filesystem::path::value_type;
+  for (std::size_t i = 0; i < kMapExtension.size(); ++i) {
+    const char lower = kMapExtension[i];
+    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
+    const Char c = name[start + i];
+    if (c != static_cast<Char>(lower) && c != static_cast<Char>(upper)) return false;
   }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && CompareIgnoringCase(text.substr(text.size() - suffix.size()), suffix) == 0;
+  return true;
 }
 
 std::optional<std::int32_t> ParseDecimal(std::string_view text) {
@@ -55,8 +56,8 @@ std::optional<std::int32_t> ParseDecimal(std::string_view text) {
 // is already there.
 void AddSorted(std::vector<std::string>& catalogue, const std::string& description) {
   const auto at = std::lower_bound(catalogue.begin(), catalogue.end(), description,
-                                   [](const std::string& a, const std::string& b) { return CompareIgnoringCase(a, b) < 0; });
-  if (at != catalogue.end() && CompareIgnoringCase(*at, description) == 0) return;
+                                   [](const std::string& a, const std::string& b) { return CompareMapNames(a, b) < 0; });
+  if (at != catalogue.end() && CompareMapNames(*at, description) == 0) return;
   catalogue.insert(at, description);
 }
 
@@ -90,7 +91,12 @@ tMapFile ReadMapFile(const std::filesystem::path& path) {
   return map;
 }
 
-std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir) {
+bool NameStartsWithDot(const std::filesystem::directory_entry& entry) {
+  const auto& name = entry.path().filename().native();
+  return !name.empty() && name.front() == '.';
+}
+
+std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir, const HiddenFileTest& hidden) {
   std::vector<std::string> catalogue;
   std::error_code error;
   std::filesystem::directory_iterator it(gta_dir / kDataFolder, error);
@@ -99,10 +105,9 @@ std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir) {
   // the listing instead of throwing.
   for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
     const auto& entry = *it;
-    const std::string name = entry.path().filename().string();
+    const auto& name = entry.path().filename().native();
     // Hidden entries are left out, as the game's own directory listing does.
-    if (name.empty() || name.front() == '.') continue;
-    if (!EndsWithIgnoringCase(name, kMapExtension)) continue;
+    if (name.empty() || !HasMapExtension(name) || hidden(entry)) continue;
     std::error_code kind_error;
     if (entry.is_directory(kind_error)) continue;
     // A file that cannot be read still counts, with what was read of it.
@@ -111,9 +116,10 @@ std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir) {
   return catalogue;
 }
 
-std::string GetCurrentMapName(std::optional<std::uint32_t> map_index, const std::filesystem::path& gta_dir) {
+std::string GetCurrentMapName(std::optional<std::uint32_t> map_index, const std::filesystem::path& gta_dir,
+                              const HiddenFileTest& hidden) {
   if (!map_index) return {};
-  const std::vector<std::string> catalogue = MapCatalogue(gta_dir);
+  const std::vector<std::string> catalogue = MapCatalogue(gta_dir, hidden);
   if (*map_index < catalogue.size()) return catalogue[*map_index];
   return std::string(kIndexError);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,17 +27,25 @@ struct tMapFile {
   friend bool operator==(const tMapFile&, const tMapFile&) = default;
 };
 
+// Whether a listed file is hidden from the game's own listing: on Windows
+// the hidden or system attribute; on Linux, where the game runs under Wine,
+// a name starting with a dot, which Wine lists as hidden.
+using HiddenFileTest = std::function<bool(const std::filesystem::directory_entry& entry)>;
+[[nodiscard]] bool NameStartsWithDot(const std::filesystem::directory_entry& entry);
+
 // Reads one map description file. Never throws.
 [[nodiscard]] tMapFile ReadMapFile(const std::filesystem::path& path);
 
-// The map descriptions below `gta_dir`/data, sorted ignoring case, a
-// description equal to an earlier one (ignoring case) left out. Empty when
-// there is no such folder.
-[[nodiscard]] std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir);
+// The map descriptions below `gta_dir`/data, hidden files left out, in the
+// order of CompareMapNames, a description equal to an earlier one left out.
+// Empty when there is no such folder.
+[[nodiscard]] std::vector<std::string> MapCatalogue(const std::filesystem::path& gta_dir,
+                                                    const HiddenFileTest& hidden = NameStartsWithDot);
 
 // The text announced for a hosted game: "" when the game stores no map index,
 // "|error|" when the index lies outside the catalogue, else the description.
 [[nodiscard]] std::string GetCurrentMapName(std::optional<std::uint32_t> map_index,
-                                            const std::filesystem::path& gta_dir);
+                                            const std::filesystem::path& gta_dir,
+                                            const HiddenFileTest& hidden = NameStartsWithDot);
 
 }  // namespace lobbyfind::game

@@ -28,6 +28,21 @@ std::string FoldCase(std::string_view text) {
   return folded;
 }
 
+void RegistryBackend::WriteBatch(RegistryRoot root, std::vector<RegistryWrite> writes, WriteDone done) {
+  for (const auto& write : writes) {
+    const auto key = Open(root, write.path, /*create=*/true);
+    if (!key || !key->Set(write.name, write.value.type, write.value.data)) {
+      done(write.name);
+      return;
+    }
+  }
+  done(std::nullopt);
+}
+
+void RegistryBackend::Refresh(RegistryRoot /*root*/, std::string_view /*path*/, std::function<void()> done) {
+  if (done) done();
+}
+
 bool SameName(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
 
 }  // namespace lobbyfind::game

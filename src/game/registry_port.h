@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +55,17 @@ class RegistryKey {
                                  std::span<const std::uint8_t> data) = 0;
 };
 
+// One value of a write batch.
+struct RegistryWrite {
+  std::string path;
+  std::string name;
+  RegistryValue value;
+};
+
+// Reports the end of a batch: the name of the value that could not be
+// written, or nothing when all are in.
+using WriteDone = std::function<void(std::optional<std::string> failed_name)>;
+
 class RegistryBackend {
  public:
   virtual ~RegistryBackend() = default;
@@ -62,6 +75,18 @@ class RegistryBackend {
   // opened with full access.
   [[nodiscard]] virtual std::unique_ptr<RegistryKey> Open(RegistryRoot root, std::string_view path,
                                                           bool create) = 0;
+
+  // Writes the values of one user action in order, each key path created
+  // when missing, and stops at the first failure; the values written before
+  // it stay. `done` runs on the caller's thread: here, before this returns.
+  // A backend whose writes take long runs them elsewhere and calls `done`
+  // later through the event loop; batches are applied in the order given.
+  virtual void WriteBatch(RegistryRoot root, std::vector<RegistryWrite> writes, WriteDone done);
+
+  // Brings what Open reads of `path` up to the registry as it is now, then
+  // runs `done` on the caller's thread. Here reads are always live, so
+  // `done` runs at once; a backend that reads a copy refreshes it first.
+  virtual void Refresh(RegistryRoot root, std::string_view path, std::function<void()> done);
 };
 
 // Splits a key path into its names: a leading backslash (or several) and

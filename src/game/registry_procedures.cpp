@@ -1,15 +1,12 @@
 #include "game/registry_procedures.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <vector>
 
 #include "game/registry_errors.h"
 
 namespace lobbyfind::game {
 namespace {
-
-RegistryBackend* machine_registry = nullptr;
 
 // Opens the key for a read and fetches the value; false when key or value is
 // absent. The key is opened with full access even for reading, so a key we
@@ -32,9 +29,9 @@ bool QueryExisting(RegistryBackend& registry, RegistryRoot root, std::string_vie
 }
 
 void WriteValue(RegistryBackend& registry, RegistryRoot root, std::string_view path,
-                std::string_view name, std::uint32_t type, std::span<const std::uint8_t> data) {
+                std::string_view name, const RegistryValue& value) {
   const auto key = registry.Open(root, path, /*create=*/true);
-  if (!key || !key->Set(name, type, data)) {
+  if (!key || !key->Set(name, value.type, value.data)) {
     throw RegistryWriteError(name);
   }
 }
@@ -61,9 +58,7 @@ bool RegReadString(RegistryBackend& registry, RegistryRoot root, std::string_vie
 
 void RegWriteString(RegistryBackend& registry, RegistryRoot root, std::string_view path,
                     std::string_view name, std::string_view text) {
-  std::vector<std::uint8_t> data(text.begin(), text.end());
-  data.push_back(0);
-  WriteValue(registry, root, path, name, reg_type::kSz, data);
+  WriteValue(registry, root, path, name, StringValue(text));
 }
 
 bool RegReadInteger(RegistryBackend& registry, RegistryRoot root, std::string_view path,
@@ -89,53 +84,30 @@ bool RegReadInteger(RegistryBackend& registry, RegistryRoot root, std::string_vi
 
 void RegWriteInteger(RegistryBackend& registry, RegistryRoot root, std::string_view path,
                      std::string_view name, std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  const std::uint8_t data[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                static_cast<std::uint8_t>(bits >> 16),
-                                static_cast<std::uint8_t>(bits >> 24)};
-  WriteValue(registry, root, path, name, reg_type::kDword, data);
+  WriteValue(registry, root, path, name, IntegerValue(value));
 }
 
 void RegWriteBinary(RegistryBackend& registry, RegistryRoot root, std::string_view path,
                     std::string_view name, const void* buffer, std::size_t count) {
-  const std::span<const std::uint8_t> data(static_cast<const std::uint8_t*>(buffer), count);
-  WriteValue(registry, root, path, name, reg_type::kBinary, data);
+  WriteValue(registry, root, path, name, BinaryValue(buffer, count));
 }
 
-void SetMachineRegistry(RegistryBackend* registry) { machine_registry = registry; }
-
-RegistryBackend& MachineRegistry() {
-  if (machine_registry == nullptr) {
-    throw std::logic_error("no machine registry installed");
-  }
-  return *machine_registry;
+RegistryValue StringValue(std::string_view text) {
+  RegistryValue value{reg_type::kSz, {text.begin(), text.end()}};
+  value.data.push_back(0);
+  return value;
 }
 
-ScopedMachineRegistry::ScopedMachineRegistry(RegistryBackend& registry) : previous_(machine_registry) {
-  machine_registry = &registry;
+RegistryValue IntegerValue(std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  return {reg_type::kDword,
+          {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+           static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
 }
 
-ScopedMachineRegistry::~ScopedMachineRegistry() { machine_registry = previous_; }
-
-bool MachineReadString(std::string_view path, std::string_view name, std::string& text) {
-  return RegReadString(MachineRegistry(), RegistryRoot::kLocalMachine, path, name, text);
-}
-
-void MachineWriteString(std::string_view path, std::string_view name, std::string_view text) {
-  RegWriteString(MachineRegistry(), RegistryRoot::kLocalMachine, path, name, text);
-}
-
-bool MachineReadInteger(std::string_view path, std::string_view name, std::int32_t& value) {
-  return RegReadInteger(MachineRegistry(), RegistryRoot::kLocalMachine, path, name, value);
-}
-
-void MachineWriteInteger(std::string_view path, std::string_view name, std::int32_t value) {
-  RegWriteInteger(MachineRegistry(), RegistryRoot::kLocalMachine, path, name, value);
-}
-
-void MachineWriteBinary(std::string_view path, std::string_view name, const void* buffer,
-                        std::size_t count) {
-  RegWriteBinary(MachineRegistry(), RegistryRoot::kLocalMachine, path, name, buffer, count);
+RegistryValue BinaryValue(const void* buffer, std::size_t count) {
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  return {reg_type::kBinary, {bytes, bytes + count}};
 }
 
 }  // namespace lobbyfind::game

@@ -29,30 +29,11 @@ void RegWriteInteger(RegistryBackend& registry, RegistryRoot root, std::string_v
 void RegWriteBinary(RegistryBackend& registry, RegistryRoot root, std::string_view path,
                     std::string_view name, const void* buffer, std::size_t count);
 
-// The local-machine shorthands go through the machine registry, which the
-// program installs once at start-up (and tests install per test). Calling
-// one with none installed is a programming error (std::logic_error).
-void SetMachineRegistry(RegistryBackend* registry);
-[[nodiscard]] RegistryBackend& MachineRegistry();
-
-// Installs a machine registry for the lifetime of the guard and puts the
-// previous one back afterwards.
-class ScopedMachineRegistry {
- public:
-  explicit ScopedMachineRegistry(RegistryBackend& registry);
-  ~ScopedMachineRegistry();
-  ScopedMachineRegistry(const ScopedMachineRegistry&) = delete;
-  ScopedMachineRegistry& operator=(const ScopedMachineRegistry&) = delete;
-
- private:
-  RegistryBackend* previous_;
-};
-
-[[nodiscard]] bool MachineReadString(std::string_view path, std::string_view name, std::string& text);
-void MachineWriteString(std::string_view path, std::string_view name, std::string_view text);
-[[nodiscard]] bool MachineReadInteger(std::string_view path, std::string_view name, std::int32_t& value);
-void MachineWriteInteger(std::string_view path, std::string_view name, std::int32_t value);
-void MachineWriteBinary(std::string_view path, std::string_view name, const void* buffer,
-                        std::size_t count);
+// The stored form of each kind of value: a string with its zero terminator
+// (REG_SZ), a 32-bit little-endian integer (REG_DWORD), bytes as given
+// (REG_BINARY).
+[[nodiscard]] RegistryValue StringValue(std::string_view text);
+[[nodiscard]] RegistryValue IntegerValue(std::int32_t value);
+[[nodiscard]] RegistryValue BinaryValue(const void* buffer, std::size_t count);
 
 }  // namespace lobbyfind::game

@@ -1,8 +1,16 @@
 #include "presence/answer_server.h"
 
 #include <algorithm>
+#include <exception>
+
+#include "ports/depth_guard.h"
 
 namespace lobbyfind::presence {
+namespace {
+
+constexpr std::string_view kUnknownFailure = "unknown failure";
+
+}  // namespace
 
 AnswerServer::AnswerServer(std::unique_ptr<ports::TcpListener> listener, std::unique_ptr<ports::Timer> sweep,
                            const ports::Clock& clock, std::uint16_t port)
@@ -40,12 +48,7 @@ void AnswerServer::Accept(std::unique_ptr<ports::TcpConnection> socket) {
   if (c->peer.empty()) c->peer = "0.0.0.0";
   c->last_data_ms = clock_.MonotonicMs();
   c->socket = std::move(socket);
-  c->socket->OnData = [this, c](std::string_view bytes) {
-    ++notification_depth_;
-    c->last_data_ms = clock_.MonotonicMs();
-    if (OnAnswer) OnAnswer(c->peer, bytes.substr(0, kMaxBytesPerArrival));
-    --notification_depth_;
-  };
+  c->socket->OnData = [this, c](std::string_view bytes) { Arrived(c, bytes); };
   // Errors on these connections are of no interest to anyone: the answer
   // either came or it did not. The connection is simply let go.
   c->socket->OnError = [this, c](const std::string&) { CloseConnection(c); };
@@ -53,6 +56,32 @@ void AnswerServer::Accept(std::unique_ptr<ports::TcpConnection> socket) {
   connections_.push_back(std::move(connection));
   sweep_->SetEnabled(true);
   ReleaseClosed();
+}
+
+void AnswerServer::Arrived(Connection* connection, std::string_view bytes) {
+  ports::DepthGuard guard(notification_depth_);
+  connection->last_data_ms = clock_.MonotonicMs();
+  if (!OnAnswer) return;
+  // Whatever a peer sends, nothing may leave this handler: the edge calls it
+  // from the event loop (a Qt slot, a window procedure), where an exception
+  // would end the program. A failure is reported and the server goes on.
+  try {
+    OnAnswer(connection->peer, bytes.substr(0, kMaxBytesPerArrival));
+  } catch (const std::exception& e) {
+    AnswerFailed(e.what());
+  } catch (...) {
+    AnswerFailed(std::string(kUnknownFailure));
+  }
+}
+
+void AnswerServer::AnswerFailed(const std::string& reason) {
+  if (reason == last_failure_) return;
+  last_failure_ = reason;
+  // The report must not throw out of here either.
+  try {
+    if (OnAnswerFailed) OnAnswerFailed(reason);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nowhere left to report it
+  }
 }
 
 void AnswerServer::CloseConnection(Connection* connection) {

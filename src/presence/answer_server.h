@@ -46,6 +46,10 @@ class AnswerServer {
   // Each arrival of data (at most 3001 bytes of it) with the peer's dotted
   // IPv4 address, "0.0.0.0" when the platform could not tell it.
   std::function<void(const std::string& peer, std::string_view bytes)> OnAnswer;
+  // OnAnswer threw: the text of the failure. A failure with the same text as
+  // the one reported last is not raised again: the hosted game answers on
+  // every tick, and the same fault would fill the log.
+  std::function<void(const std::string& reason)> OnAnswerFailed;
 
  private:
   struct Connection {
@@ -55,6 +59,8 @@ class AnswerServer {
   };
 
   void Accept(std::unique_ptr<ports::TcpConnection> socket);
+  void Arrived(Connection* connection, std::string_view bytes);
+  void AnswerFailed(const std::string& reason);
   void CloseConnection(Connection* connection);
   void SweepIdle();
   void ReleaseClosed();
@@ -69,6 +75,7 @@ class AnswerServer {
   // a connection must not be destroyed inside its own notification.
   std::vector<std::unique_ptr<Connection>> closed_;
   int notification_depth_ = 0;
+  std::string last_failure_;
 };
 
 }  // namespace lobbyfind::presence

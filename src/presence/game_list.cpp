@@ -41,8 +41,6 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
   ips_.assign(ips.begin(), ips.begin() + static_cast<std::ptrdiff_t>(count));
   lines_.clear();
   lines_.reserve(count);
-  ping_times_.clear();
-  ping_times_.reserve(count);
   sent_at_.clear();
   sent_at_.reserve(count);
   by_address_.clear();
@@ -61,7 +59,6 @@ void GameList::SendSlice() {
     const std::size_t i = sent_at_.size();
     // Stamped right before its own request, so the time the line shows
     // starts when the request leaves.
-    ping_times_.push_back(std::to_string(clock_.MsSinceMidnight()));
     sent_at_.push_back(clock_.MonotonicMs());
     // A refused request leaves the server waiting; the others still get theirs.
     (void)PingServer(ips_[i]);

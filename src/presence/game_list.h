@@ -40,6 +40,8 @@ class GameList {
 
   // True once every server of the current list has been sent its request.
   [[nodiscard]] bool AllRequestsSent() const { return sent_at_.size() == ips_.size(); }
+  // How many servers of the current list have been sent their request.
+  [[nodiscard]] std::size_t RequestsSent() const { return sent_at_.size(); }
 
   // Sends one request to UDP port 47624 of `address`. False when the sender
   // refused it. Stamps nothing.
@@ -49,14 +51,13 @@ class GameList {
   // that address shows the time since its request.
   void AnswerArrived(const std::string& peer);
 
-  // The lists, all of the same length but the stamps, which grow as the
-  // requests go out.
+  // The lists, all of the same length. There is no list of send times as
+  // text since midnight: the round trips are measured on the monotonic clock
+  // (below), and nothing else would read such stamps.
   [[nodiscard]] const std::vector<std::string>& ListBox1() const { return lines_; }
   [[nodiscard]] const std::vector<std::string>& servernames() const { return names_; }
   [[nodiscard]] const std::vector<std::string>& servermaps() const { return maps_; }
   [[nodiscard]] const std::vector<std::string>& serverips() const { return ips_; }
-  // When each request was sent: decimal text of milliseconds since midnight.
-  [[nodiscard]] const std::vector<std::string>& serverpingtimes() const { return ping_times_; }
 
   // Raised after HandleServerList replaced all lines.
   std::function<void(const std::vector<std::string>& lines)> OnLinesReplaced;
@@ -72,7 +73,6 @@ class GameList {
   std::vector<std::string> names_;
   std::vector<std::string> maps_;
   std::vector<std::string> ips_;
-  std::vector<std::string> ping_times_;
   // The monotonic clock at each request: round trips are measured on it, so
   // neither local midnight nor a change of the wall clock distorts them.
   std::vector<std::int64_t> sent_at_;

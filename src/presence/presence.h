@@ -38,10 +38,12 @@ class Presence {
   AnswerServer& Antwortserver() { return answer_server_; }
 
  private:
+  // Freed in the reverse order: the list and the listing, then the UDP
+  // socket, then the answer server, as the window's close frees them.
+  AnswerServer answer_server_;
   std::unique_ptr<ports::UdpSender> sender_;
   GameList game_list_;
   OwnListing own_listing_;
-  AnswerServer answer_server_;
 };
 
 }  // namespace lobbyfind::presence

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <chrono>
+#include <stdexcept>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,7 +13,6 @@
 #include "app/config_keys.h"
 #include "app/network_settings.h"
 #include "config/config_file.h"
-#include "game/game_settings.h"
 #include "qt/event_hook.h"
 #include "qt/qt_tcp_connection.h"
 #include "qt/qt_tcp_listener.h"
@@ -46,7 +46,8 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
 #else
   windows_ = std::make_unique<platform::X11Windows>();
 #endif
-  game::SetWindowControl(windows_.get());
+  if (options.registry == nullptr) throw std::invalid_argument("the program needs the game's registry");
+  game_ = std::make_unique<game::GameBridge>(*options.registry, *windows_, clock_);
   // The launcher is read when the game starts, so a changed setting counts.
   shell_.SetLauncher([this] {
     return form_ && form_->HasConfig() ? app::Launcher(form_->Config()) : std::string(app::kDefaultLauncher);
@@ -68,7 +69,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   deps.make_tcp_listener = [] { return std::make_unique<QtTcpListener>(); };
   deps.answer_port = options.answer_port;
   deps.http_limits = options.http_limits;
-  deps.close_game_windows = [] { game::CloseGameWindows(); };
+  deps.game = game_.get();
   form_ = std::make_unique<app::TForm1>(std::move(deps));
   ConnectUserActions();
   form_->FormCreate();
@@ -82,7 +83,6 @@ LobbyApp::~LobbyApp() {
   port_mapper_.reset();
   form_->FormClose();
   form_.reset();
-  game::SetWindowControl(nullptr);
 }
 
 void LobbyApp::ConnectUserActions() {

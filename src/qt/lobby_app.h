@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/form1.h"
+#include "game/game_bridge.h"
+#include "game/registry_port.h"
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
@@ -30,6 +32,9 @@ class LobbyApp {
     std::uint16_t answer_port = presence::kAnswerPort;
     // The directory exchange's limits; tests that wait for them shorten them.
     directory::HttpExchange::Limits http_limits{};
+    // The registry holding the game's settings (a Wine prefix's, a test's);
+    // it must outlive the program.
+    game::RegistryBackend* registry = nullptr;
     // Whether the "upnp" setting may map ports on the home router: the
     // program asks, tests never reach beyond the machine.
     bool port_mapping = false;
@@ -38,7 +43,6 @@ class LobbyApp {
   // Builds the window and runs the core's creation handler; the window is
   // not shown yet.
   explicit LobbyApp(Options options);
-  LobbyApp() : LobbyApp(Options{}) {}
   ~LobbyApp();
   LobbyApp(const LobbyApp&) = delete;
   LobbyApp& operator=(const LobbyApp&) = delete;
@@ -46,6 +50,7 @@ class LobbyApp {
   [[nodiscard]] MainWindow& window() { return window_; }
   [[nodiscard]] QtView& view() { return view_; }
   [[nodiscard]] app::TForm1& form() { return *form_; }
+  [[nodiscard]] game::GameBridge& game() { return *game_; }
 
  private:
   void ConnectUserActions();
@@ -58,6 +63,7 @@ class LobbyApp {
   ports::SystemClock clock_;
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
+  std::unique_ptr<game::GameBridge> game_;
   std::unique_ptr<app::TForm1> form_;
   // Destroyed first: its mappings go before the rest of the program.
   std::unique_ptr<QtPortMapper> port_mapper_;

@@ -2,11 +2,11 @@
 // over the core, then the event loop.
 #include <QApplication>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "app/config_keys.h"
 #include "config/config_file.h"
-#include "game/registry_procedures.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/lobby_app.h"
 #include "qt/shown_probe.h"
@@ -17,10 +17,17 @@ int main(int argc, char** argv) {
   std::string configured_prefix;
   (void)lobbyfind::config::cConfigFile(std::string(lobbyfind::app::kConfigFileName))
       .ReadString(lobbyfind::app::kKeyWinePrefix, configured_prefix);
-  lobbyfind::platform::WinePrefixRegistry registry(
-      lobbyfind::platform::WinePrefixRegistry::ChoosePrefix(configured_prefix));
-  const lobbyfind::game::ScopedMachineRegistry machine_registry(registry);
+  // Wine's registry tool answers slowly while a wineserver runs: it works on
+  // a thread of its own and reports back through the event loop.
+  using lobbyfind::platform::WinePrefixRegistry;
+  WinePrefixRegistry registry(WinePrefixRegistry::ChoosePrefix(configured_prefix),
+                              WinePrefixRegistry::WineServerRunning, WinePrefixRegistry::RunWineReg,
+                              [](std::function<void()> work) {
+                                QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work),
+                                                          Qt::QueuedConnection);
+                              });
   lobbyfind::qt::LobbyApp::Options options;
+  options.registry = &registry;
   // A start that ends the moment it is shown (the start-up measurement)
   // has no use for the router and must not reach beyond the machine.
   options.port_mapping = std::getenv(lobbyfind::qt::kExitWhenShownVariable) == nullptr;

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "game/registry_procedures.h"
 #include "platform/win32/win32_registry.h"
 #include "win32/win32_app.h"
 
@@ -19,8 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int exit_code = 0;
   {
     lobbyfind::platform::Win32Registry registry;
-    const lobbyfind::game::ScopedMachineRegistry machine_registry(registry);
-    lobbyfind::win32::Win32App lobby;
+    lobbyfind::win32::Win32App lobby(registry);
     lobby.window().Show();
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

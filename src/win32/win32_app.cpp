@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/spin_box.h"
-#include "game/game_settings.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_windows.h"
 #include "win32/control_ids.h"
 #include "win32/win32_tcp_connection.h"
@@ -31,9 +31,10 @@ constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::curre
 
 }  // namespace
 
-Win32App::Win32App() : view_(window_) {
+Win32App::Win32App(game::RegistryBackend& registry) : view_(window_) {
   windows_ = std::make_unique<platform::Win32Windows>();
-  game::SetWindowControl(windows_.get());
+  game_ = std::make_unique<game::GameBridge>(registry, *windows_, clock_);
+  game_->UseHiddenFileTest(platform::IsHiddenOrSystemFile);
   app::FormDeps deps;
   deps.view = &view_;
   deps.make_timer = [] { return std::make_unique<Win32Timer>(); };
@@ -46,7 +47,7 @@ Win32App::Win32App() : view_(window_) {
   // generated player name.
   deps.random_seed =
       static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
-  deps.close_game_windows = [] { game::CloseGameWindows(); };
+  deps.game = game_.get();
   form_ = std::make_unique<app::TForm1>(std::move(deps));
   ConnectCommands();
   ConnectHooks();
@@ -57,7 +58,6 @@ Win32App::Win32App() : view_(window_) {
 Win32App::~Win32App() {
   form_->FormClose();
   form_.reset();
-  game::SetWindowControl(nullptr);
 }
 
 void Win32App::ConnectCommands() {

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "app/form1.h"
+#include "game/game_bridge.h"
+#include "game/registry_port.h"
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "win32/main_window.h"
@@ -18,7 +20,8 @@ namespace lobbyfind::win32 {
 class Win32App {
  public:
   // Builds the window and runs the core's creation handler; not shown yet.
-  Win32App();
+  // `registry` holds the game's settings and must outlive the program.
+  explicit Win32App(game::RegistryBackend& registry);
   ~Win32App();
   Win32App(const Win32App&) = delete;
   Win32App& operator=(const Win32App&) = delete;
@@ -35,6 +38,7 @@ class Win32App {
   Win32Shell shell_;
   ports::SystemClock clock_;
   std::unique_ptr<game::WindowControl> windows_;
+  std::unique_ptr<game::GameBridge> game_;
   std::unique_ptr<app::TForm1> form_;
   // The track bar's position as last reported, so a scroll that does not
   // move it is no change.

@@ -15,24 +15,24 @@
 #include "fuzz_check.h"
 #include "presence/presence.h"
 #include "presence/session_enumeration.h"
-#include "unit/presence/fakes.h"
+#include "support/fake_ports.h"
 
 namespace {
 
 using namespace lobbyfind::presence;
-using namespace lobbyfind::presence::testing;
+using namespace lobbyfind::test;
 
 // Addresses in the documentation ranges; the first is listed, the second not.
 const std::string kListed = "192.0.2.10";
 const std::string kStranger = "198.51.100.7";
 const std::vector<std::string> kPeers = {std::string(kOwnMachine), kListed, kStranger, ""};
 
-// A connection the test opened; `alive` outlives it, so a released one is
+// A connection the test opened; its `record` outlives it, so a released one is
 // never touched.
 struct Opened {
-  FakeConnection* connection;
-  std::shared_ptr<bool> alive;
-  [[nodiscard]] bool Usable() const { return *alive && !connection->closed; }
+  FakeTcpConnection* connection;
+  std::shared_ptr<ConnectionRecord> record;
+  [[nodiscard]] bool Usable() const { return !record->destroyed && !connection->closed(); }
 };
 
 struct Announcement {
@@ -76,12 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (action == 0) {
       clock.Advance(input.ConsumeIntegralInRange<std::int64_t>(0, 20000));
     } else if (action == 1) {
-      sweep->Fire();
+      sweep->Tick();
       own.Tick();
     } else if (action == 2 || open.empty()) {
-      FakeConnection* connection =
+      FakeTcpConnection* connection =
           listener->Connect(kPeers[input.ConsumeIntegralInRange<std::size_t>(0, kPeers.size() - 1)]);
-      open.push_back({connection, connection->alive});
+      open.push_back({connection, connection->record()});
     } else if (action == 3) {
       const Opened& picked = open[input.ConsumeIntegralInRange<std::size_t>(0, open.size() - 1)];
       if (picked.Usable()) FUZZ_CHECK(picked.connection->PeerCloses());
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const Opened picked = open[input.ConsumeIntegralInRange<std::size_t>(0, open.size() - 1)];
       const std::string bytes = input.ConsumeBytesAsString(input.ConsumeIntegralInRange<std::size_t>(0, 4000));
       if (!picked.Usable()) continue;
-      FakeConnection* connection = picked.connection;
+      FakeTcpConnection* connection = picked.connection;
       const std::size_t announced = added.size();
       FUZZ_CHECK(connection->Deliver(bytes));
       const std::string peer = connection->PeerAddress();
@@ -102,9 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       if (peer == kListed) {
         listed_answered = true;
-        answered_after = clock.monotonic - 1000000;
+        answered_after = clock.monotonic_ms - 1000000;
       }
-      FUZZ_CHECK(connection->written.empty());  // the answer server never sends
+      FUZZ_CHECK(connection->written().empty());  // the answer server never sends
     }
     FUZZ_CHECK(presence.Antwortserver().OpenConnections() <= AnswerServer::kMaxConnections);
     FUZZ_CHECK(own.ListingCountdown() <= OwnListing::kTicksToWithdraw);

@@ -14,26 +14,27 @@
 #include "chat/irc_client.h"
 #include "chat/irc_line_buffer.h"
 #include "fuzz_check.h"
-#include "unit/chat/irc_test_fakes.h"
+#include "support/fake_ports.h"
 
 namespace {
 
 using lobbyfind::chat::IrcLineBuffer;
 using lobbyfind::chat::TIrcClient;
-using lobbyfind::chat::testing::FakePorts;
-using lobbyfind::chat::testing::FakeTcpConnection;
+using lobbyfind::test::FakeNetwork;
+using lobbyfind::test::FakeTcpConnection;
 using S = const std::string&;
 
 // Everything written must be whole lines, each ended by CR LF and holding no
 // other CR or LF; the written bytes are used up.
 void CheckWritten(FakeTcpConnection& connection) {
+  std::string& written = connection.record()->written;
   std::size_t start = 0;
-  for (std::size_t end; (end = connection.written.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    const std::string_view line = std::string_view(connection.written).substr(start, end - start);
+  for (std::size_t end; (end = written.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string_view line = std::string_view(written).substr(start, end - start);
     FUZZ_CHECK(line.find_first_of("\r\n") == std::string_view::npos);
   }
-  FUZZ_CHECK(start == connection.written.size());
-  connection.written.clear();
+  FUZZ_CHECK(start == written.size());
+  written.clear();
 }
 
 // Handlers that answer with the received texts, so that any of them reaching
@@ -78,8 +79,8 @@ void AnswerEveryEvent(TIrcClient& client) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
 
-  FakePorts ports;
-  TIrcClient client(ports.Connections(), ports.Timers());
+  FakeNetwork ports;
+  TIrcClient client(ports.ConnectionFactory(), ports.TimerFactory());
   client.SetNickname("Player\r\nQUIT");
   client.SetRealName("Real\nName");
   AnswerEveryEvent(client);
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (input.remaining_bytes() > 0) {
     switch (input.ConsumeIntegralInRange(0, 15)) {
       case 0:
-        ports.timer->Elapse();  // the registration fall-back
+        ports.LastTimer().Tick();  // the registration fall-back
         break;
       case 1:
         client.SendCommand(input.ConsumeRandomLengthString(64));
@@ -108,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       default: {
         const std::string bytes = input.ConsumeBytesAsString(input.ConsumeIntegralInRange<std::size_t>(1, 300));
-        ports.Last().Receive(bytes);
+        ports.Last().Deliver(bytes);
         buffer.Feed(bytes, buffered_lines);
         received += bytes;
         FUZZ_CHECK(buffer.PendingBytes() <= IrcLineBuffer::kMaxLineLength);

@@ -36,7 +36,11 @@ class MainWindowTest : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() /
            ("lobbyfind_gui_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
-    lobby_ = std::make_unique<LobbyApp>(LobbyApp::Options{(dir_ / "lobbyfind.ini").string(), 0});
+    LobbyApp::Options options;
+    options.config_file_name = (dir_ / "lobbyfind.ini").string();
+    options.random_seed = 0;
+    options.registry = &registry_;
+    lobby_ = std::make_unique<LobbyApp>(options);
   }
   ~MainWindowTest() override {
     lobby_.reset();
@@ -64,7 +68,6 @@ class MainWindowTest : public ::testing::Test {
 
   // The game's settings, should the window's settings load run meanwhile.
   game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry scoped_registry_{registry_};
   std::filesystem::path dir_;
   std::unique_ptr<LobbyApp> lobby_;
 };

@@ -286,7 +286,6 @@ std::string HttpReply(const std::string& body) { return "HTTP/1.0 200 OK\r\nCont
 
 void LobbyTest::SetUp() {
   ASSERT_TRUE(dir_.isValid());
-  scoped_registry_ = std::make_unique<game::ScopedMachineRegistry>(registry_);
   modal_ = std::make_unique<ModalCatcher>();
   std::filesystem::create_directories(GameDir());
   std::ofstream(GameDir() + "/gta2.exe") << "MZ";
@@ -303,7 +302,8 @@ void LobbyTest::TearDown() {
 std::string LobbyTest::Path(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
 
 void LobbyTest::StartLobby(const Setup& setup) {
-  registry_.PutString(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", setup.player_name);
+  game::MemoryRegistry& registry = setup.registry != nullptr ? *setup.registry : registry_;
+  registry.PutString(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", setup.player_name);
   const std::string directory =
       setup.directory_host.empty() ? "127.0.0.1:" + std::to_string(FreePort()) : setup.directory_host;
   if (!setup.keep_ini) {
@@ -318,6 +318,7 @@ void LobbyTest::StartLobby(const Setup& setup) {
   options.random_seed = 1;
   options.answer_port = answer_port_;
   options.http_limits = setup.http_limits;
+  options.registry = &registry;
   lobby_ = std::make_unique<qt::LobbyApp>(options);
   lobby_->window().show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form().updateconfig().Enabled(); }, kWaitMs));

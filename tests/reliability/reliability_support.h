@@ -140,6 +140,7 @@ class LobbyTest : public ::testing::Test {
     std::string player_name = "tester";
     bool keep_ini = false;             // start over the settings file as it is
     directory::HttpExchange::Limits http_limits;
+    game::MemoryRegistry* registry = nullptr;  // the game's settings; nothing: registry_
   };
 
   void SetUp() override;
@@ -165,7 +166,6 @@ class LobbyTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   game::MemoryRegistry registry_;
-  std::unique_ptr<game::ScopedMachineRegistry> scoped_registry_;
   std::unique_ptr<ModalCatcher> modal_;
   std::uint16_t answer_port_ = 0;
   std::unique_ptr<qt::LobbyApp> lobby_;

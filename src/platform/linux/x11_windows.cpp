@@ -6,6 +6,10 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -37,13 +41,14 @@ class Search {
     net_wm_pid_ = Atom("_NET_WM_PID");
   }
 
-  std::optional<xcb_window_t> Find(std::string_view title) {
-    const auto wanted = game::FoldCase(title);
+  // The first window with this title (ignoring case) that `accept` takes.
+  std::optional<xcb_window_t> Find(std::string_view title, const std::function<bool(xcb_window_t)>& accept) {
+    const Wanted wanted{game::FoldCase(title), accept};
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c_));
     for (; screens.rem > 0; xcb_screen_next(&screens)) {
       const xcb_window_t root = screens.data->root;
       for (const auto window : WindowList(root, net_client_list_)) {
-        if (Titled(window, wanted)) return window;
+        if (Matches(window, wanted)) return window;
       }
       if (auto found = Walk(root, wanted, kSearchDepth)) return found;
     }
@@ -72,6 +77,15 @@ class Search {
   }
 
  private:
+  struct Wanted {
+    std::string title;  // folded
+    const std::function<bool(xcb_window_t)>& accept;
+  };
+
+  bool Matches(xcb_window_t window, const Wanted& wanted) {
+    return Titled(window, wanted.title) && wanted.accept(window);
+  }
+
   xcb_atom_t Atom(const char* name) {
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         c_, xcb_intern_atom(c_, 1, static_cast<std::uint16_t>(std::string_view(name).size()), name), nullptr));
@@ -107,13 +121,13 @@ class Search {
            game::FoldCase(Property(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)) == wanted;
   }
 
-  std::optional<xcb_window_t> Walk(xcb_window_t parent, const std::string& wanted, int depth) {
+  std::optional<xcb_window_t> Walk(xcb_window_t parent, const Wanted& wanted, int depth) {
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, parent), nullptr));
     if (!tree) return std::nullopt;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int count = xcb_query_tree_children_length(tree.get());
     for (int i = 0; i < count; ++i) {
-      if (Titled(children[i], wanted)) return children[i];
+      if (Matches(children[i], wanted)) return children[i];
     }
     if (depth > 1) {
       for (int i = 0; i < count; ++i) {
@@ -137,26 +151,108 @@ Connection Connect(const std::string& display) {
   return connection;
 }
 
+// One process's file, e.g. "cmdline": its bytes, empty when unreadable.
+std::string ProcFile(pid_t pid, const char* name) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The value of one variable in a process's environment.
+std::optional<std::string> EnvironmentOf(pid_t pid, std::string_view variable) {
+  const std::string environment = ProcFile(pid, "environ");
+  std::size_t start = 0;
+  while (start < environment.size()) {
+    auto end = environment.find('\0', start);
+    if (end == std::string::npos) end = environment.size();
+    const std::string_view entry(environment.data() + start, end - start);
+    if (entry.size() > variable.size() && entry.starts_with(variable) && entry[variable.size()] == '=') {
+      return std::string(entry.substr(variable.size() + 1));
+    }
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+// A Windows path ("C:\GTA2\gta2.exe") as the Linux path it names in the Wine
+// prefix the process runs in, through the prefix's drive links; nothing when
+// the drive is not mapped.
+std::optional<std::string> LinuxPathOf(pid_t pid, const std::string& windows_path) {
+  std::filesystem::path prefix;
+  if (auto configured = EnvironmentOf(pid, "WINEPREFIX"); configured && !configured->empty()) {
+    prefix = *configured;
+  } else if (auto home = EnvironmentOf(pid, "HOME")) {
+    prefix = std::filesystem::path(*home) / ".wine";
+  } else {
+    return std::nullopt;
+  }
+  const std::string drive = game::FoldCase(windows_path.substr(0, 2));
+  std::error_code error;
+  const auto root = std::filesystem::canonical(prefix / "dosdevices" / drive, error);
+  if (error) return std::nullopt;
+  std::string rest = windows_path.substr(2);
+  for (char& c : rest) {
+    if (c == '\\') c = '/';
+  }
+  return root.string() + rest;
+}
+
+// The names of the program a process runs: its executable, and for a Wine
+// process (whose executable is Wine's loader) the Windows path Wine puts in
+// its command line, as written and as the Linux file it names.
+std::vector<std::string> ProgramsOf(pid_t pid) {
+  std::vector<std::string> programs;
+  std::error_code error;
+  const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+  if (!error) programs.push_back(exe.string());
+  const std::string command_line = ProcFile(pid, "cmdline");
+  const std::string first = command_line.substr(0, command_line.find('\0'));
+  const bool windows_path = first.size() > 3 && first[1] == ':' && first[2] == '\\';
+  if (windows_path) {
+    programs.push_back(first);
+    if (auto linux_path = LinuxPathOf(pid, first)) programs.push_back(*linux_path);
+  }
+  return programs;
+}
+
 }  // namespace
 
 X11Windows::X11Windows(std::string display) : display_(std::move(display)) {}
 
-bool X11Windows::IsWindowOpen(std::string_view title) {
+std::optional<pid_t> X11Windows::FindGameWindowOwner(std::string_view title, const game::ProgramTest& is_game,
+                                                     bool& found) {
+  found = false;
   const auto connection = Connect(display_);
-  return connection && Search(connection.get()).Find(title).has_value();
+  if (!connection) return std::nullopt;
+  Search search(connection.get());
+  std::optional<pid_t> owner;
+  const auto window = search.Find(title, [&](xcb_window_t candidate) {
+    const auto pid = search.Owner(candidate);
+    if (!pid) return false;
+    for (const auto& program : ProgramsOf(*pid)) {
+      if (is_game(program)) {
+        owner = pid;
+        return true;
+      }
+    }
+    return false;
+  });
+  found = window.has_value();
+  return owner;
 }
 
-bool X11Windows::KillWindowProcess(std::string_view title) {
-  const auto connection = Connect(display_);
-  if (!connection) return false;
-  Search search(connection.get());
-  const auto window = search.Find(title);
-  if (!window) return false;
-  // Failing to find or end the owner still counts as found, as on Windows;
-  // the program never ends itself or init.
-  if (const auto pid = search.Owner(*window); pid && *pid > 1 && *pid != getpid()) {
-    kill(*pid, SIGTERM);
-  }
+bool X11Windows::IsWindowOpen(std::string_view title, const game::ProgramTest& is_game) {
+  bool found = false;
+  (void)FindGameWindowOwner(title, is_game, found);
+  return found;
+}
+
+bool X11Windows::KillWindowProcess(std::string_view title, const game::ProgramTest& is_game) {
+  bool found = false;
+  const auto pid = FindGameWindowOwner(title, is_game, found);
+  if (!found) return false;
+  // Failing to end the owner still counts as found, as on Windows; the
+  // program never ends itself or init.
+  if (pid && *pid > 1 && *pid != getpid()) kill(*pid, SIGTERM);
   return true;
 }
 

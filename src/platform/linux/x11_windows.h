@@ -1,9 +1,14 @@
 // The game's windows on Linux: it runs under Wine, and each of its windows is
 // an X11 top-level window whose owner is a Linux process of its own. Titles
-// are compared whole, ignoring case; the owner is ended with SIGTERM.
+// are compared whole, ignoring case. A window counts only when its owner runs
+// one of the game's programs: its executable, or for a Wine process the
+// Windows program named in its command line. The owner is ended with SIGTERM.
 // Without a reachable X display no window is ever found.
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,10 +22,14 @@ class X11Windows final : public game::WindowControl {
   // a display that comes or goes later is noticed.
   explicit X11Windows(std::string display = "");
 
-  [[nodiscard]] bool IsWindowOpen(std::string_view title) override;
-  bool KillWindowProcess(std::string_view title) override;
+  [[nodiscard]] bool IsWindowOpen(std::string_view title, const game::ProgramTest& is_game) override;
+  bool KillWindowProcess(std::string_view title, const game::ProgramTest& is_game) override;
 
  private:
+  // The owner of the first window with this title whose program is the
+  // game's; `found` tells whether there was one.
+  std::optional<pid_t> FindGameWindowOwner(std::string_view title, const game::ProgramTest& is_game, bool& found);
+
   std::string display_;
 };
 

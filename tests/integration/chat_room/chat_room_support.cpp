@@ -19,7 +19,11 @@ void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& play
   std::ofstream(ini, std::ios::binary) << "gtadir\r\n" << (root / "game").string() << "\r\nirc-host\r\n127.0.0.1\r\n"
                                        << "irc-port\r\n" << irc_port << "\r\n";
   registry_.PutString(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", player_name);
-  lobby_ = std::make_unique<LobbyApp>(LobbyApp::Options{ini.string(), 0});
+  LobbyApp::Options options;
+  options.config_file_name = ini.string();
+  options.random_seed = 0;
+  options.registry = &registry_;
+  lobby_ = std::make_unique<LobbyApp>(options);
   lobby_->window().show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return lobby_->form().IrcClient().Nickname() == player_name; }, kWaitMs));
 }

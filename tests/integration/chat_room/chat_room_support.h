@@ -29,7 +29,6 @@ class ChatRoomWindow : public ::testing::Test {
 
   QTemporaryDir dir_;
   game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry scoped_registry_{registry_};
   std::unique_ptr<LobbyApp> lobby_;
 };
 

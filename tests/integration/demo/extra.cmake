@@ -11,3 +11,6 @@ set_target_properties(${test_program} PROPERTIES CROSSCOMPILING_EMULATOR ${test_
 target_compile_definitions(${test_program} PRIVATE
   LOBBYFIND_SCREENSHOT_DIR="${CMAKE_CURRENT_BINARY_DIR}/demo-screenshots"
   LOBBYFIND_STAND_IN_DIR="${CMAKE_SOURCE_DIR}/scripts/demo")
+# The game's windows at start: the X11 stand-in window from the platform tests.
+add_dependencies(${test_program} x11_test_window)
+target_compile_definitions(${test_program} PRIVATE X11_TEST_WINDOW="$<TARGET_FILE:x11_test_window>")

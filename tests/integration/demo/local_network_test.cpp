@@ -130,7 +130,7 @@ class LocalNetwork : public ::testing::Test {
     std::filesystem::create_directories(prefix_);
     std::ofstream(prefix_ + "/system.reg", std::ios::binary)
         << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n";
-    game::SetPlayerName(kPlayer);
+    game::RegWriteString(registry_, game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", kPlayer);
     CopyExecutable(LOBBYFIND_STAND_IN_DIR "/stand-in-game.sh", game_dir_ + "/gta2.exe");
     CopyExecutable(LOBBYFIND_STAND_IN_DIR "/stand-in-wine.sh", dir_.File("stand-in-wine.sh"));
     std::ofstream(game_dir_ + "/stand-in.conf")
@@ -149,6 +149,7 @@ class LocalNetwork : public ::testing::Test {
     options.answer_port = answer_port_;
     // ctest runs this program through under_xvfb.sh: a real X display.
     EXPECT_EQ(QGuiApplication::platformName().toStdString(), "xcb") << "not on an X display";
+    options.registry = &registry_;
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     lobby_->window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&lobby_->window()));
@@ -231,7 +232,6 @@ class LocalNetwork : public ::testing::Test {
   const std::string game_dir_ = dir_.File("GTA2");
   const std::string prefix_ = dir_.File("wine");
   platform::WinePrefixRegistry registry_{prefix_};
-  game::ScopedMachineRegistry installed_{registry_};
   NgircdServer irc_;
   std::unique_ptr<DirectoryServer> directory_;
   std::uint16_t answer_port_ = 0;

@@ -12,7 +12,6 @@
 #include "app/view.h"
 #include "directory_server_support.h"
 #include "game/memory_registry.h"
-#include "game/registry_procedures.h"
 #include "game_host_process.h"
 #include "qt/lobby_app.h"
 
@@ -37,6 +36,7 @@ class GameLaunchTest : public ::testing::Test {
     std::ofstream(dir_.File("lobbyfind.ini"), std::ios::binary) << ini;
     qt::LobbyApp::Options options;
     options.config_file_name = dir_.File("lobbyfind.ini");
+    options.registry = &registry_;
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     lobby_->view().SetText(app::Control::currentgtadirectory, game_dir_);
     return *lobby_;
@@ -54,7 +54,6 @@ class GameLaunchTest : public ::testing::Test {
   }
 
   game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry installed_{registry_};
   TempDir dir_;
   std::string game_dir_;
   std::unique_ptr<qt::LobbyApp> lobby_;

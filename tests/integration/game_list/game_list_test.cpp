@@ -18,7 +18,6 @@
 #include "app/config_keys.h"
 #include "directory_server_support.h"
 #include "game/memory_registry.h"
-#include "game/registry_procedures.h"
 #include "game_host_process.h"
 #include "qt/lobby_app.h"
 #include "support/peer_unavailable.h"
@@ -87,6 +86,7 @@ class GameListEndToEnd : public ::testing::Test {
     qt::LobbyApp::Options options;
     options.config_file_name = dir_.File("lobbyfind.ini");
     options.answer_port = answer_port_;
+    options.registry = &registry_;
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     // The chat login is not part of this test: the lobby is logged in.
     lobby_->form().SetOnlineState(app::OnlineState::osOnline);
@@ -106,7 +106,6 @@ class GameListEndToEnd : public ::testing::Test {
   }
 
   game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry installed_{registry_};
   TempDir dir_;
   std::unique_ptr<DirectoryServer> directory_;
   std::uint16_t answer_port_ = 0;

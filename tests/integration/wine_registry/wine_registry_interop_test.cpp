@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <exception>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,8 +20,12 @@
 #include <thread>
 #include <vector>
 
+#include "game/connection_address.h"
+#include "game/game_bridge.h"
 #include "interop_values.h"
 #include "platform/linux/wine_prefix_registry.h"
+#include "ports/clock.h"
+#include "support/posted_work.h"
 
 extern char** environ;
 
@@ -121,6 +127,26 @@ class WineRegistryInterop : public ::testing::Test {
     EXPECT_TRUE(key->Set(value.name, value.type, {bytes, value.bytes.size()})) << value.name;
   }
 
+  // A persistent server, as while the game or any Wine program runs.
+  static bool StartServer() {
+    if (Run({"wineserver", "-p"}) != 0) return false;
+    for (int i = 0; i < 500; ++i) {
+      if (WinePrefixRegistry::WineServerRunning(prefix_)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+
+  // The values as the game's 8-bit calls see them, one "name type bytes" line each.
+  static std::string Dumped(const std::vector<std::string>& names) {
+    std::vector<std::string> args = {"dump"};
+    args.insert(args.end(), names.begin(), names.end());
+    if (RunProbe(args) != 0) return "probe failed: " + ReadAll(OutputPath());
+    std::string text = ReadAll(OutputPath());
+    std::erase(text, '\r');  // the probe's console writes CR LF
+    return text;
+  }
+
   static inline fs::path dir_;
   static inline fs::path prefix_;
   static inline bool booted_ = false;
@@ -169,6 +195,87 @@ TEST_F(WineRegistryInterop, WritesWhileTheServerRunsReachItThroughTheRegTool) {
   // The file was left to the server.
   EXPECT_EQ(ReadAll(prefix_ / "system.reg"), before);
   EXPECT_EQ(RunProbe(names), 0) << ReadAll(OutputPath());
+}
+
+std::string DumpLine(const std::string& name, unsigned type, const std::vector<std::uint8_t>& bytes) {
+  std::string line = name + " " + std::to_string(type) + " ";
+  char hex[4];
+  for (const auto byte : bytes) {
+    std::snprintf(hex, sizeof hex, "%02x ", static_cast<unsigned>(byte));
+    line += hex;
+  }
+  return line + "\n";
+}
+
+std::vector<std::uint8_t> Dword(std::uint32_t v) {
+  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+          static_cast<std::uint8_t>(v >> 24)};
+}
+
+// The window's side of the bridge over this prefix, its work handed back
+// through a stand-in event loop.
+struct BridgeOverPrefix {
+  explicit BridgeOverPrefix(const fs::path& prefix)
+      : registry(prefix, WinePrefixRegistry::WineServerRunning,
+                 [this](const fs::path& dir, const std::vector<std::string>& args) {
+                   tool_calls.push_back(args.at(0));
+                   return WinePrefixRegistry::RunWineReg(dir, args);
+                 },
+                 posted.Poster()) {}
+
+  test::PostedWork posted;
+  std::vector<std::string> tool_calls;  // the worker's, read once its work is posted
+  WinePrefixRegistry registry;
+  game::NoWindows windows;
+  ports::SystemClock clock;
+  game::GameBridge bridge{registry, windows, clock};
+};
+
+// Wine's tools take seconds on a busy machine.
+constexpr auto kToolLimit = std::chrono::seconds(120);
+
+TEST_F(WineRegistryInterop, AJoinWhileTheServerRunsWritesAllSixValuesOnceAndThenLaunches) {
+  ASSERT_TRUE(StartServer());
+  BridgeOverPrefix side(prefix_);
+  ASSERT_TRUE(WinePrefixRegistry::WineServerRunning(prefix_));
+  int launches = 0;
+  side.bridge.SetServerAddress("10.0.0.1", [&](std::exception_ptr failure) {
+    EXPECT_EQ(failure, nullptr);
+    if (!failure) ++launches;
+  });
+  EXPECT_EQ(launches, 0) << "the window's thread does not wait for Wine";
+  ASSERT_TRUE(side.posted.RunNext(kToolLimit));
+  EXPECT_EQ(launches, 1);
+  EXPECT_EQ(side.tool_calls, std::vector<std::string>{"import"});
+  const auto wide = game::WideAddress("10.0.0.1");
+  const auto block = game::ConnectionBlock("10.0.0.1");
+  const std::vector<std::uint8_t> protocol(game::kDpspGuidTcpip.begin(), game::kDpspGuidTcpip.end());
+  EXPECT_EQ(Dumped({"TCPIPAddrStringd", "TCPIPAddrStrings", "UseProtocold", "UseProtocols", "UseConnectiond",
+                    "UseConnections"}),
+            DumpLine("TCPIPAddrStringd", 3, wide) + DumpLine("TCPIPAddrStrings", 4, Dword(18)) +
+                DumpLine("UseProtocold", 3, protocol) + DumpLine("UseProtocols", 4, Dword(16)) +
+                DumpLine("UseConnectiond", 3, block) + DumpLine("UseConnections", 4, Dword(98)));
+}
+
+TEST_F(WineRegistryInterop, AMapChosenWhileTheServerRunsIsReadAfterOneRefresh) {
+  const fs::path game_dir = dir_ / "GTA2";
+  fs::create_directories(game_dir / "data");
+  for (const char* map : {"Downtown", "bay area", "Airport"}) {
+    std::ofstream(game_dir / "data" / (std::string(map) + ".mmp")) << "Description = " << map << "\r\n";
+  }
+  ASSERT_TRUE(StartServer());
+  BridgeOverPrefix side(prefix_);
+  side.bridge.UseGtaDir(game_dir.string());
+  for (const auto& [index, map] : {std::pair{"1", "bay area"}, std::pair{"2", "Downtown"}}) {
+    // The game stores its choice through the registry API; the file lags.
+    ASSERT_EQ(RunProbe({"set-dword", "map_index", index}), 0) << ReadAll(OutputPath());
+    bool refreshed = false;
+    side.bridge.RefreshSettings([&] { refreshed = true; });
+    ASSERT_TRUE(side.posted.RunNext(kToolLimit));
+    ASSERT_TRUE(refreshed);
+    EXPECT_EQ(side.bridge.CurrentMapName(), map);
+  }
+  fs::remove_all(game_dir);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ class ChatFixture : public OptionsFixture {
     Serve("NOTICE * :*** Found your hostname");
     Irc().TakeLines();
   }
-  void Serve(const std::string& line) { Irc().Receive(line + "\r\n"); }
+  void Serve(const std::string& line) { Irc().Deliver(line + "\r\n"); }
   void Names(const std::string& names) {
     Serve(":srv 353 me = #lobbyfind :" + names);
     Serve(":srv 366 me #lobbyfind :End of NAMES list");

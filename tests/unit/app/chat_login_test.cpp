@@ -32,8 +32,8 @@ TEST_F(ChatLogin, LoginConnectsToTheConfiguredServer) {
     timers_.made.clear();
     auto& form = CreateWithNick();
     form.Button7Click();
-    EXPECT_EQ(Irc().host, c.host);
-    EXPECT_EQ(Irc().port, c.port);
+    EXPECT_EQ(Irc().record()->host, c.host);
+    EXPECT_EQ(Irc().record()->port, c.port);
     EXPECT_EQ(form.GetOnlineState(), OnlineState::osConnecting);
     EXPECT_EQ(view_.status_panels[0], "Loggin in ... Trying to connect (13%)");
     EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
@@ -116,7 +116,7 @@ TEST_F(ChatLogin, RefusalsDisconnectAndReturnToTheStartPage) {
     NickServ(c.notice);
     EXPECT_EQ(form.GetOnlineState(), OnlineState::osIdentify);
     EXPECT_EQ(view_.messages, Strings{c.message});
-    EXPECT_TRUE(Irc().closed);
+    EXPECT_TRUE(Irc().closed());
     EXPECT_TRUE(Players().empty());
     EXPECT_TRUE(view_.chat_log.empty());
     EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
@@ -142,19 +142,20 @@ TEST_F(ChatLogin, ServiceTextsCountOnlyAsExactNoticesOfNickServ) {
 TEST_F(ChatLogin, ConnectionErrorsGoToTheChatLogAndLoginStaysUsable) {
   auto& form = CreateWithNick();
   form.Button7Click();
-  Irc().Fail("Connection refused");
+  Irc().Fail("Connection refused");  // the error, then the close
   EXPECT_TRUE(view_.messages.empty());
   EXPECT_EQ(view_.chat_log.back().text, "Chat connection error: Connection refused");
   EXPECT_EQ(view_.chat_log.back().colour, app::kSystemColour);
   EXPECT_EQ(form.GetOnlineState(), OnlineState::osConnecting);
+  EXPECT_EQ(view_.status_panels[0], "Loggin in ... Trying to connect (13%)");
   EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
   // A second login while one stands replaces it.
   Login();
   auto& first = Irc();
   form.Button7Click();
-  EXPECT_TRUE(first.closed);
-  EXPECT_EQ(irc_ports_.connections.size(), 3U);
-  EXPECT_EQ(irc_ports_.Last().connect_calls, 1);
+  EXPECT_TRUE(first.closed());
+  EXPECT_EQ(net_.connections.size(), 3U);
+  EXPECT_EQ(Irc().connect_calls(), 1);
 }
 
 TEST_F(ChatLogin, AServerThatHangsUpIsReportedOnceAndLoginIsBack) {
@@ -185,13 +186,13 @@ TEST_F(ChatLogin, AServerThatHangsUpIsReportedOnceAndLoginIsBack) {
     for (std::size_t i = before; i < view_.chat_log.size(); ++i) added.push_back(view_.chat_log[i].text);
     EXPECT_EQ(added, c.lines);
     EXPECT_TRUE(Players().empty());
-    EXPECT_EQ(form.GetOnlineState(), OnlineState::osOffline);
+    EXPECT_EQ(form.GetOnlineState(), OnlineState::osOnline) << "the game's presence goes on without the chat";
     EXPECT_TRUE(view_.PageVisible(Control::tab_Start));
     EXPECT_FALSE(view_.PageVisible(Control::tab_Internetgames));
     EXPECT_EQ(view_.ActivePage(), Control::tab_Start);
     // "Login" connects anew.
     form.Button7Click();
-    EXPECT_EQ(Irc().connect_calls, 1);
+    EXPECT_EQ(Irc().connect_calls(), 1);
     EXPECT_EQ(form.GetOnlineState(), OnlineState::osConnecting);
   }
 }

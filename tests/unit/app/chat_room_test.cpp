@@ -100,7 +100,8 @@ TEST_F(ChatRoom, NicknameInUseAsksWithASuggestionAndCancelTakesIt) {
 TEST_F(ChatRoom, AFailingEventHandlerIsReportedAndTheChatGoesOn) {
   registry_.FailWritesOf("PlayerName");
   Serve(":me!m@h NICK :renamed");
-  EXPECT_EQ(view_.messages.size(), 1U);
+  ASSERT_FALSE(view_.messages.empty());
+  EXPECT_EQ(view_.messages[0], "Konnte Daten für 'PlayerName' nicht setzen");
   Serve(":bob!b@h PRIVMSG #lobbyfind :still here");
   EXPECT_EQ(view_.chat_log.back().text, "bob : still here");
 }

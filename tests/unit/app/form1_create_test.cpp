@@ -5,6 +5,7 @@
 
 #include "app/form1.h"
 #include "app/site_links.h"
+#include "config/config_file.h"
 #include "form_fixture.h"
 
 namespace lobbyfind::test {
@@ -70,15 +71,18 @@ TEST_F(FormFixture, CreationLaysOutTheWindowAndResetsState) {
   EXPECT_EQ(form.Config().FileName(), config_path_);
 }
 
-TEST_F(FormFixture, GameWindowsAreEndedBeforeAnythingIsWritten) {
-  std::vector<std::string> seen;
-  auto deps = Deps();
-  deps.close_game_windows = [&] {
-    // Runs first: nothing written yet.
-    seen.push_back("close games, log lines " + std::to_string(view_.chat_log.size()));
-  };
-  Create(std::move(deps));
-  EXPECT_EQ(seen, (std::vector<std::string>{"close games, log lines 0"}));
+TEST_F(FormFixture, TheGamesWindowsInTheStoredFolderAreEndedFirst) {
+  // Nothing is known of the game until the folder chosen in an earlier run is read.
+  game_.UseGtaDir("");
+  WriteConfig("gtadir\r\n" + config::EncodeText(std::string(kFakeGameDir)) + "\r\n");
+  windows_.Open("Network GTA2");
+  windows_.Open("GTA2", "C:\\Windows\\explorer.exe");
+  Create();
+  EXPECT_EQ(windows_.killed,
+            (std::vector<std::string>{"GTA2 en red", "Network GTA2", "Netzwerk GTA2", "GTA2 Manager", "GTA2"}));
+  // Explorer showing the game's folder is left alone.
+  EXPECT_EQ(windows_.open, (std::map<std::string, std::string>{{"gta2", "C:\\Windows\\explorer.exe"}}));
+  EXPECT_EQ(game_.GtaDir(), kFakeGameDir);
 }
 
 TEST_F(FormFixture, CloseRunsEveryStepEvenWhenOneFails) {

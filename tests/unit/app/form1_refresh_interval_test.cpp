@@ -24,8 +24,11 @@ TEST_F(FormFixture, RefreshIntervalAtCreation) {
        "serverlist-refreshs\r\n20000\r\n"},
       {"stored 1000", "serverlist-refreshs\r\n1000\r\n", "5000", 1000,
        "serverlist-refreshs\r\n1000\r\n"},
-      // Shown clamped (the box's handler stores what it shows), timer unclamped.
-      {"stored 90000", "serverlist-refreshs\r\n90000\r\n", "60000", 90000,
+      // Shown clamped (the box's handler stores what it shows); the timer
+      // takes a short stored interval as it is, but never one above 60000.
+      {"stored 90000", "serverlist-refreshs\r\n90000\r\n", "60000", 60000,
+       "serverlist-refreshs\r\n60000\r\n"},
+      {"stored 2147483647", "serverlist-refreshs\r\n2147483647\r\n", "60000", 60000,
        "serverlist-refreshs\r\n60000\r\n"},
       {"not a number", "serverlist-refreshs\r\nsoon\r\n", "5000", 2500,
        "serverlist-refreshs\r\nsoon\r\n"},

@@ -1,6 +1,5 @@
-// FormFixture plus what the game list and the directory handlers touch: an
-// in-memory machine registry, a window control whose open titles the test
-// sets, and readers for the requests handed to the directory client.
+// FormFixture plus what the game list and the directory handlers touch:
+// readers for the requests handed to the directory client.
 #pragma once
 
 #include <set>
@@ -9,63 +8,45 @@
 #include <vector>
 
 #include "form_fixture.h"
-#include "game/memory_registry.h"
-#include "game/registry_procedures.h"
-#include "game/window_control.h"
 
 namespace lobbyfind::test {
 
-// Titles compare ignoring case, as the platforms' window searches do.
-class FakeWindows final : public game::WindowControl {
- public:
-  [[nodiscard]] bool IsWindowOpen(std::string_view title) override {
-    return open.count(game::FoldCase(title)) != 0;
-  }
-  bool KillWindowProcess(std::string_view title) override {
-    killed.emplace_back(title);
-    return open.erase(game::FoldCase(title)) != 0;
-  }
-  void Open(std::string_view title) { open.insert(game::FoldCase(title)); }
-  void Close(std::string_view title) { open.erase(game::FoldCase(title)); }
-
-  std::set<std::string> open;
-  std::vector<std::string> killed;
-};
-
 class NetworkFixture : public FormFixture {
  protected:
-  NetworkFixture() { game::SetWindowControl(&windows_); }
-  ~NetworkFixture() override {
-    form_.reset();
-    game::SetWindowControl(nullptr);
-  }
-
   // Every request handed to the directory client so far, oldest first, as
   // its query ("GIVEME=..."): the ones sent and the ones still queued. An
   // exchange the test has not answered stays running, so the requests after
-  // it wait in the queue.
+  // it wait in the queue. Connections to other ports (the chat) are skipped.
   std::vector<std::string> Requests() {
     std::vector<std::string> queries;
     for (std::size_t i = 0; i < net_.connections.size(); ++i) {
-      if (!net_.records[i].destroyed && !net_.connections[i]->connected) net_.connections[i]->Accept();
-      const std::string& sent = net_.records[i].written;
-      const auto start = sent.find('?') + 1;
-      queries.push_back(sent.substr(start, sent.find(" HTTP/1.0") - start));
+      const ConnectionRecord& record = *net_.records[i];
+      if (record.port != kDirectoryPort) continue;
+      if (!record.destroyed && !record.closed_by_owner && !net_.connections[i]->connected) {
+        net_.connections[i]->Open();
+      }
+      queries.push_back(SentQuery(record));
     }
     for (const auto& url : form_->Webinterface().Queue()) queries.push_back(url.substr(url.find('?') + 1));
     return queries;
+  }
+  // The query of the request written on a directory connection.
+  static std::string SentQuery(const ConnectionRecord& record) {
+    const std::string& sent = record.written;
+    const auto start = sent.find('?') + 1;
+    return sent.substr(start, sent.find(" HTTP/1.0") - start);
   }
 
   // The running exchange gets a 200 reply with `body`; the next queued
   // request then starts.
   void Reply(const std::string& body) {
     auto& connection = net_.Last();
-    if (!connection.connected) connection.Accept();
+    if (!connection.connected) connection.Open();
     connection.Deliver("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body);
     connection.PeerCloses();
   }
   // The running exchange's connection is refused.
-  void Refuse() { net_.Last().Break("Connection refused"); }
+  void Refuse() { net_.Last().Fail("Connection refused"); }
 
   // The game list as the directory would deliver it: one <server> per entry.
   struct Server {
@@ -90,10 +71,6 @@ class NetworkFixture : public FormFixture {
   }
 
   static constexpr std::size_t kWelcomeLines = 9;
-
-  game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry installed_registry_{registry_};
-  FakeWindows windows_;
 };
 
 }  // namespace lobbyfind::test

@@ -1,5 +1,4 @@
-// A TForm1 with the game's settings in an in-memory registry and its chat
-// client over fake connections: what the options page and the chat room
+// A TForm1 with its chat client over fake connections: what the options page and the chat room
 // tests need beside the plain window fixture.
 #pragma once
 
@@ -7,11 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../chat/irc_test_fakes.h"
 #include "form_fixture.h"
 #include "game/game_settings.h"
-#include "game/memory_registry.h"
-#include "game/registry_procedures.h"
 
 namespace lobbyfind::test {
 
@@ -19,12 +15,6 @@ class OptionsFixture : public FormFixture {
  protected:
   static constexpr auto kMachine = game::RegistryRoot::kLocalMachine;
 
-  [[nodiscard]] app::FormDeps Deps() {
-    app::FormDeps deps = FormFixture::Deps();
-    deps.make_tcp_connection = irc_ports_.Connections();
-    return deps;
-  }
-  app::TForm1& Create() { return FormFixture::Create(Deps()); }
   // Creates the window and runs the settings load, as 500 ms after start.
   app::TForm1& CreateAndLoad() {
     auto& form = Create();
@@ -63,11 +53,17 @@ class OptionsFixture : public FormFixture {
     for (const auto& line : view_.chat_log) lines.push_back(line.text);
     return lines;
   }
-  [[nodiscard]] chat::testing::FakeTcpConnection& Irc() { return irc_ports_.Last(); }
+  // The newest chat connection. The directory exchanges take their
+  // connections from the same factory; they go to the default directory
+  // service's port, which no chat test uses.
+  [[nodiscard]] FakeTcpConnection& Irc() {
+    for (auto it = net_.connections.rbegin(); it != net_.connections.rend(); ++it) {
+      if ((*it)->record()->port != kDirectoryPort) return **it;
+    }
+    ADD_FAILURE() << "no chat connection";
+    return net_.Last();
+  }
 
-  game::MemoryRegistry registry_;
-  game::ScopedMachineRegistry scoped_registry_{registry_};
-  chat::testing::FakePorts irc_ports_;
 };
 
 }  // namespace lobbyfind::test

@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "irc_test_fakes.h"
+#include "support/fake_ports.h"
 #include "support/irc_event_recorder.h"
 
 namespace lobbyfind::chat {
 namespace {
 
 using Strings = std::vector<std::string>;
-using testing::FakePorts;
-using testing::FakeTcpConnection;
+using test::FakeNetwork;
+using test::FakeTcpConnection;
 
 // A client with every slot recording its event as "Name(arg|arg|...)".
 class ClientFixture : public ::testing::Test {
  protected:
-  ClientFixture() : client(ports.Connections(), ports.Timers()) {
+  ClientFixture() : client(ports.ConnectionFactory(), ports.TimerFactory()) {
     client.SetNickname("me");
     client.SetRealName("Real Me");
     testing::RecordAllEvents(client, events);
@@ -32,7 +32,7 @@ class ClientFixture : public ::testing::Test {
     return ports.Last();
   }
 
-  FakePorts ports;
+  FakeNetwork ports;
   TIrcClient client;
   Strings events;
 };
@@ -51,7 +51,7 @@ class ReceivedLines : public ClientFixture, public ::testing::WithParamInterface
 
 TEST_P(ReceivedLines, RaiseTheirEventsAndAnswers) {
   FakeTcpConnection& conn = ConnectAndOpen();
-  for (const std::string& read : GetParam().reads) conn.Receive(read);
+  for (const std::string& read : GetParam().reads) conn.Deliver(read);
   EXPECT_EQ(events, GetParam().expected_events);
   EXPECT_EQ(conn.TakeLines(), GetParam().expected_sent);
 }
@@ -198,46 +198,46 @@ TEST_F(ClientFixture, NicknameIsSentOnlyOnceAConnectionExists) {
   client.SetNickname("later");
   EXPECT_EQ(conn.TakeLines(), Strings{"NICK later"});
   EXPECT_EQ(client.Nickname(), "later");
-  EXPECT_EQ(conn.host, "irc.example");
-  EXPECT_EQ(conn.port, 6667);
+  EXPECT_EQ(conn.record()->host, "irc.example");
+  EXPECT_EQ(conn.record()->port, 6667);
   EXPECT_EQ(client.ServerHost(), "irc.example");
 }
 
 TEST_F(ClientFixture, DisconnectClosesWithoutQuit) {
   FakeTcpConnection& conn = ConnectAndOpen();
   client.Disconnect();
-  EXPECT_TRUE(conn.closed);
+  EXPECT_TRUE(conn.closed());
   EXPECT_TRUE(conn.TakeLines().empty());
   client.SendChannelMessage("lobbyfind", "lost");  // dropped, no failure
-  EXPECT_TRUE(conn.written.empty());
+  EXPECT_TRUE(conn.written().empty());
 }
 
 // --- Registration ---
 
 TEST_F(ClientFixture, RegistersAfterFiveSecondsWithoutLookupNotice) {
   client.Connect("irc.example", 6667);
-  EXPECT_FALSE(ports.timer->enabled);  // the wait starts once connected
+  EXPECT_FALSE(ports.LastTimer().enabled);  // the wait starts once connected
   FakeTcpConnection& conn = ports.Last();
   conn.Open();
-  EXPECT_TRUE(ports.timer->enabled);
-  EXPECT_EQ(ports.timer->interval, 5000u);
-  conn.Receive(":srv NOTICE * :*** Looking up your hostname\r\n");
+  EXPECT_TRUE(ports.LastTimer().enabled);
+  EXPECT_EQ(ports.LastTimer().interval, 5000u);
+  conn.Deliver(":srv NOTICE * :*** Looking up your hostname\r\n");
   EXPECT_TRUE(conn.TakeLines().empty());
-  ports.timer->Elapse();
+  ports.LastTimer().Tick();
   EXPECT_EQ(conn.TakeLines(), (Strings{kNick, kUser}));
-  EXPECT_FALSE(ports.timer->enabled);
-  conn.Receive("NOTICE * :*** Found your hostname\r\n");  // late notice: no second registration
+  EXPECT_FALSE(ports.LastTimer().enabled);
+  conn.Deliver("NOTICE * :*** Found your hostname\r\n");  // late notice: no second registration
   EXPECT_TRUE(conn.TakeLines().empty());
   EXPECT_TRUE(client.Registered());
 }
 
 TEST_F(ClientFixture, LookupNoticeStopsTheFallback) {
   FakeTcpConnection& conn = ConnectAndOpen();
-  conn.Receive("NOTICE * :*** Found your hostname\r\n");
+  conn.Deliver("NOTICE * :*** Found your hostname\r\n");
   EXPECT_EQ(conn.TakeLines(), (Strings{kNick, kUser}));
-  EXPECT_FALSE(ports.timer->enabled);
-  ports.timer->enabled = true;  // even a stray tick must not register again
-  ports.timer->Elapse();
+  EXPECT_FALSE(ports.LastTimer().enabled);
+  ports.LastTimer().enabled = true;  // even a stray tick must not register again
+  ports.LastTimer().Tick();
   EXPECT_TRUE(conn.TakeLines().empty());
 }
 
@@ -246,22 +246,23 @@ TEST_F(ClientFixture, RegistrationUsesTheValuesOfThatMoment) {
   client.SetRealName("Someone Else");
   client.SetNickname("newer");
   conn.TakeLines();
-  conn.Receive("NOTICE * :*** Found your hostname\r\n");
+  conn.Deliver("NOTICE * :*** Found your hostname\r\n");
   EXPECT_EQ(conn.TakeLines(), (Strings{"NICK newer", "USER newer hostname irc.example :Someone Else"}));
 }
 
 TEST_F(ClientFixture, AFailedConnectionStopsTheFallbackAndReportsTheError) {
   client.Connect("irc.example", 6667);
   ports.Last().Fail("Connection refused");
-  EXPECT_EQ(events, Strings{"ConnectionError(Connection refused)"});
-  EXPECT_FALSE(ports.timer->enabled);
+  // The port closes a connection that fails while opening, too.
+  EXPECT_EQ(events, (Strings{"ConnectionError(Connection refused)", "ConnectionClosed()"}));
+  EXPECT_FALSE(ports.LastTimer().enabled);
 }
 
 TEST_F(ClientFixture, ABrokenConnectionReportsTheErrorThenTheClose) {
   FakeTcpConnection& conn = ConnectAndOpen();
   conn.Fail("Connection reset by peer");
   EXPECT_EQ(events, (Strings{"ConnectionError(Connection reset by peer)", "ConnectionClosed()"}));
-  EXPECT_FALSE(ports.timer->enabled);
+  EXPECT_FALSE(ports.LastTimer().enabled);
 }
 
 TEST_F(ClientFixture, OnlyTheServersCloseOfTheCurrentConnectionIsReported) {
@@ -278,7 +279,7 @@ TEST_F(ClientFixture, OnlyTheServersCloseOfTheCurrentConnectionIsReported) {
 
 TEST_F(ClientFixture, InvalidPortIsAConnectionError) {
   client.Connect("irc.example", 70000);
-  EXPECT_EQ(ports.Last().connect_calls, 0);
+  EXPECT_EQ(ports.Last().connect_calls(), 0);
   EXPECT_EQ(events, Strings{"ConnectionError(Invalid port number)"});
 }
 
@@ -286,21 +287,21 @@ TEST_F(ClientFixture, InvalidPortIsAConnectionError) {
 
 TEST_F(ClientFixture, ConnectAgainReplacesAndClosesTheOldConnection) {
   FakeTcpConnection& first = ConnectAndOpen();
-  first.Receive("PING :1\r\nPING :2");  // half a line left behind
-  first.Receive("NOTICE * :*** Found your hostname\r\n");
+  first.Deliver("PING :1\r\nPING :2");  // half a line left behind
+  first.Deliver("NOTICE * :*** Found your hostname\r\n");
   first.TakeLines();
   events.clear();
   client.Connect("irc2.example", 6668);
-  EXPECT_TRUE(first.closed);
+  EXPECT_TRUE(first.closed());
   FakeTcpConnection& second = ports.Last();
   ASSERT_NE(&first, &second);
   second.Open();
-  EXPECT_TRUE(ports.timer->enabled);
+  EXPECT_TRUE(ports.LastTimer().enabled);
   EXPECT_FALSE(client.Registered());
-  second.Receive("\r\nNOTICE * :*** Found your hostname\r\n");  // the old tail is gone
+  second.Deliver("\r\nNOTICE * :*** Found your hostname\r\n");  // the old tail is gone
   EXPECT_EQ(events, Strings{"NewDataArrived(Server|||)"});
   EXPECT_EQ(second.TakeLines(), (Strings{kNick, "USER me hostname irc2.example :Real Me"}));
-  first.Receive("PING :stale\r\n");  // a stray read of the old one changes nothing
+  first.Deliver("PING :stale\r\n");  // a stray read of the old one changes nothing
   EXPECT_TRUE(first.TakeLines().empty());
   EXPECT_EQ(events.size(), 1u);
 }
@@ -311,7 +312,7 @@ TEST_F(ClientFixture, LinesAfterADisconnectInAHandlerAreDropped) {
     events.push_back("data from " + from);
     client.Disconnect();
   };
-  conn.Receive(":NickServ NOTICE me :go away\r\n:bob!b JOIN :#room\r\n");
+  conn.Deliver(":NickServ NOTICE me :go away\r\n:bob!b JOIN :#room\r\n");
   EXPECT_EQ(events, Strings{"data from NickServ"});
 }
 
@@ -322,10 +323,10 @@ TEST_F(ClientFixture, AReadDuringAHandlerIsDecodedAtOnce) {
     events.push_back("dialog open");
     if (!nested) {
       nested = true;
-      conn.Receive("PING :during\r\n");  // delivered while the dialog runs
+      conn.Deliver("PING :during\r\n");  // delivered while the dialog runs
     }
   };
-  conn.Receive(":srv 433 * me :in use\r\n:bob!b JOIN :#room\r\n");
+  conn.Deliver(":srv 433 * me :in use\r\n:bob!b JOIN :#room\r\n");
   EXPECT_EQ(events, (Strings{"dialog open", "NewDataArrived(Server|PING|PING|during)", "UserJoined(Server|bob|room)"}));
   EXPECT_EQ(conn.TakeLines(), Strings{"PONG during"});
 }
@@ -333,15 +334,15 @@ TEST_F(ClientFixture, AReadDuringAHandlerIsDecodedAtOnce) {
 TEST_F(ClientFixture, UnhandledNicknameInUseShowsTheServerText) {
   FakeTcpConnection& conn = ConnectAndOpen();
   client.NicknameAllreadyUsed = nullptr;
-  conn.Receive(":srv 433 * me :Nickname is already in use\r\n");
+  conn.Deliver(":srv 433 * me :Nickname is already in use\r\n");
   EXPECT_EQ(events, Strings{"ShowMessage(Nickname is already in use)"});
 }
 
 TEST_F(ClientFixture, EmptySlotsRaiseNothing) {
-  TIrcClient bare(ports.Connections(), ports.Timers());
+  TIrcClient bare(ports.ConnectionFactory(), ports.TimerFactory());
   bare.Connect("irc.example", 6667);
   ports.Last().Open();
-  ports.Last().Receive(
+  ports.Last().Deliver(
       ":bob!b PRIVMSG #room :x\r\n:srv 433 * me :in use\r\n:srv 353 me = #r :a\r\n:srv 366 me #r :End\r\n"
       ":srv 318 me bob :End\r\n:op KICK #r a :x\r\n");
   EXPECT_EQ(bare.Users(), Strings{"a"});
@@ -350,12 +351,12 @@ TEST_F(ClientFixture, EmptySlotsRaiseNothing) {
 
 TEST_F(ClientFixture, UsersListKeepsGrowingUntilTheReceiverEmptiesIt) {
   FakeTcpConnection& conn = ConnectAndOpen();
-  conn.Receive(":srv 353 me = #room :ann\r\n:srv 366 me #room :End\r\n:srv 353 me = #room :bob\r\n");
+  conn.Deliver(":srv 353 me = #room :ann\r\n:srv 366 me #room :End\r\n:srv 353 me = #room :bob\r\n");
   EXPECT_EQ(client.Users(), (Strings{"ann", "bob"}));
   client.UserListReceived = [](const std::string&, const std::string&, std::vector<std::string>& users) {
     users.clear();
   };
-  conn.Receive(":srv 366 me #room :End\r\n:srv 353 me = #room :carl\r\n");
+  conn.Deliver(":srv 366 me #room :End\r\n:srv 353 me = #room :carl\r\n");
   EXPECT_EQ(client.Users(), Strings{"carl"});
 }
 

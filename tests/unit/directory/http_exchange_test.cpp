@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "unit/directory/fake_network.h"
+#include "support/fake_ports.h"
 
 namespace lobbyfind::directory {
 namespace {
 
-using lobbyfind::testing::FakeNetwork;
-using lobbyfind::testing::FakeTimer;
+using lobbyfind::test::FakeNetwork;
+using lobbyfind::test::FakeTimer;
 
 // Records every notification of the exchange in the order it came.
 struct Recorder {
@@ -39,7 +39,7 @@ TEST_F(HttpExchangeTest, SendsTheRequestOnceConnectedAndReadsToTheClose) {
   EXPECT_EQ(record.port, 8080);
   EXPECT_TRUE(http.Running());
   EXPECT_EQ(record.written, "");
-  connection.Accept();
+  connection.Open();
   EXPECT_EQ(record.written.substr(0, record.written.find("\r\n")),
             "GET /Vexnet/lobbyfind/webinterface.php?GIVEME=NEWS HTTP/1.0");
   EXPECT_NE(record.written.find("\r\nHost: dir.example\r\n"), std::string::npos);
@@ -49,7 +49,7 @@ TEST_F(HttpExchangeTest, SendsTheRequestOnceConnectedAndReadsToTheClose) {
   connection.PeerCloses();
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"success:<titel>NEWS</titel>", "disconnect"}));
   EXPECT_FALSE(http.Running());
-  EXPECT_FALSE(net.timer->enabled);
+  EXPECT_FALSE(net.LastTimer().enabled);
 }
 
 TEST_F(HttpExchangeTest, StatusDecidesTheNotification) {
@@ -70,7 +70,7 @@ TEST_F(HttpExchangeTest, StatusDecidesTheNotification) {
   for (const Case& c : table) {
     recorder.events.clear();
     ASSERT_TRUE(http.Get("http://h/x"));
-    net.Last().Accept();
+    net.Last().Open();
     net.Last().Deliver(c.reply);
     net.Last().PeerCloses();
     EXPECT_EQ(recorder.events, c.expected) << c.reply;
@@ -79,22 +79,22 @@ TEST_F(HttpExchangeTest, StatusDecidesTheNotification) {
 
 TEST_F(HttpExchangeTest, FailuresComeAfterTheDisconnect) {
   ASSERT_TRUE(http.Get("http://h/x"));
-  net.Last().Break("Connection refused");
+  net.Last().Fail("Connection refused");
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"disconnect(failed)", "failed:Connection refused"}));
   EXPECT_FALSE(http.Running());
 
   recorder.events.clear();
   ASSERT_TRUE(http.Get("http://h/x"));
-  net.Last().Accept();
+  net.Last().Open();
   net.Last().Deliver("HTTP/1.0 200 OK\r\n\r\npart");
-  net.Last().Break("Connection reset by peer");
+  net.Last().Fail("Connection reset by peer");
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"disconnect(failed)", "failed:Connection reset by peer"}))
       << "a body cut by an error is no success";
 }
 
 TEST_F(HttpExchangeTest, AClosedConnectionWithoutAReplyIsAFailure) {
   ASSERT_TRUE(http.Get("http://h/x"));
-  net.Last().Accept();
+  net.Last().Open();
   net.Last().PeerCloses();
   ASSERT_EQ(recorder.events.size(), 2U);
   EXPECT_EQ(recorder.events[0], "disconnect(failed)");
@@ -104,42 +104,42 @@ TEST_F(HttpExchangeTest, AClosedConnectionWithoutAReplyIsAFailure) {
 TEST_F(HttpExchangeTest, TimesOutWithoutProgressButNotWhileBytesArrive) {
   ASSERT_TRUE(http.Get("http://h/x"));
   auto& connection = net.Last();
-  EXPECT_TRUE(net.timer->enabled);
-  EXPECT_EQ(net.timer->interval, 1000U);
-  const int restarts = net.timer->restarts;
-  connection.Accept();
+  EXPECT_TRUE(net.LastTimer().enabled);
+  EXPECT_EQ(net.LastTimer().interval, 1000U);
+  const int restarts = net.LastTimer().restarts;
+  connection.Open();
   connection.Deliver("HTTP/1.0 200 OK\r\n");
-  EXPECT_EQ(net.timer->restarts, restarts + 2) << "each step of progress restarts the period";
+  EXPECT_EQ(net.LastTimer().restarts, restarts + 2) << "each step of progress restarts the period";
   EXPECT_TRUE(recorder.events.empty());
-  net.timer->Fire();
+  net.LastTimer().Tick();
   ASSERT_EQ(recorder.events.size(), 2U);
   EXPECT_EQ(recorder.events[0], "disconnect(failed)");
   EXPECT_EQ(recorder.events[1].rfind("failed:", 0), 0U);
   EXPECT_TRUE(net.LastRecord().closed_by_owner);
   EXPECT_TRUE(net.LastRecord().destroyed) << "released once its notifications are over";
-  EXPECT_FALSE(net.timer->enabled);
+  EXPECT_FALSE(net.LastTimer().enabled);
 }
 
 TEST_F(HttpExchangeTest, AReplyThatOnlyCrawlsFailsAtTheDeadlineOfTheWholeExchange) {
-  ASSERT_EQ(net.timers.size(), 2U);
-  FakeTimer& deadline = *net.timers.front();
+  ASSERT_EQ(net.timers.made.size(), 2U);
+  FakeTimer& deadline = *net.timers.made.front();
   ASSERT_TRUE(http.Get("http://h/x"));
   EXPECT_TRUE(deadline.enabled);
   EXPECT_EQ(deadline.interval, HttpExchange::Limits{}.deadline_ms);
   auto& connection = net.Last();
-  connection.Accept();
+  connection.Open();
   const int restarts = deadline.restarts;
   for (const char byte : std::string("HTTP/1.0 200 OK\r\n\r\nab")) {
     connection.Deliver(std::string(1, byte));
   }
   EXPECT_EQ(deadline.restarts, restarts) << "progress does not move the deadline";
   EXPECT_TRUE(recorder.events.empty());
-  deadline.Fire();
+  deadline.Tick();
   ASSERT_EQ(recorder.events.size(), 2U);
   EXPECT_EQ(recorder.events[0], "disconnect(failed)");
   EXPECT_EQ(recorder.events[1].rfind("failed:", 0), 0U);
   EXPECT_FALSE(deadline.enabled);
-  EXPECT_FALSE(net.timer->enabled);
+  EXPECT_FALSE(net.LastTimer().enabled);
   // The next exchange gets a fresh deadline.
   ASSERT_TRUE(http.Get("http://h/y"));
   EXPECT_TRUE(deadline.enabled);
@@ -148,7 +148,7 @@ TEST_F(HttpExchangeTest, AReplyThatOnlyCrawlsFailsAtTheDeadlineOfTheWholeExchang
 TEST_F(HttpExchangeTest, ABodyOverTheLimitEndsTheExchangeAsAFailure) {
   ASSERT_TRUE(http.Get("http://h/x"));
   auto& connection = net.Last();
-  connection.Accept();
+  connection.Open();
   connection.Deliver("HTTP/1.0 200 OK\r\n\r\n");
   connection.Deliver(std::string(64, 'x'));
   EXPECT_TRUE(recorder.events.empty()) << "exactly the limit is still accepted";
@@ -177,15 +177,15 @@ TEST_F(HttpExchangeTest, ANewExchangeMayStartInsideTheDisconnectOfTheLast) {
     }
   };
   ASSERT_TRUE(http.Get("http://h/first"));
-  net.Last().Accept();
+  net.Last().Open();
   net.Last().Deliver("HTTP/1.0 200 OK\r\n\r\n");
   net.Last().PeerCloses();
   ASSERT_EQ(net.connections.size(), 2U);
   EXPECT_TRUE(http.Running());
-  EXPECT_FALSE(net.records[0].destroyed);
-  net.Last().Accept();
+  EXPECT_FALSE(net.records[0]->destroyed);
+  net.Last().Open();
   EXPECT_EQ(net.LastRecord().written.rfind("GET /second HTTP/1.0\r\n", 0), 0U);
-  EXPECT_TRUE(net.records[0].destroyed) << "released by a later notification";
+  EXPECT_TRUE(net.records[0]->destroyed) << "released by a later notification";
 }
 
 }  // namespace

@@ -3,15 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
-#include "unit/directory/fake_network.h"
+#include "support/fake_ports.h"
 
 namespace lobbyfind::directory {
 namespace {
 
-using lobbyfind::testing::FakeNetwork;
+using lobbyfind::test::FakeNetwork;
 
 constexpr const char* kPrefix = "http://dir.example:8080/Vexnet/lobbyfind/webinterface.php?";
 
@@ -60,7 +61,7 @@ class WebinterfaceTest : public ::testing::Test {
 
   // Lets the running exchange reply with `status` and `body`, then close.
   void Answer(const std::string& status, const std::string& body) {
-    net.Last().Accept();
+    net.Last().Open();
     net.Last().Deliver("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\n\r\n" + body);
     net.Last().PeerCloses();
   }
@@ -90,7 +91,7 @@ TEST_F(WebinterfaceTest, EachRequestHasItsUrl) {
   };
   for (const Case& c : table) {
     c.ask(web);
-    net.Last().Accept();
+    net.Last().Open();
     EXPECT_EQ(SentUrl(), kPrefix + c.query);
     net.Last().Deliver("HTTP/1.0 200 OK\r\n\r\n");
     net.Last().PeerCloses();
@@ -110,7 +111,7 @@ TEST_F(WebinterfaceTest, SendsOneAtATimeInTheOrderAsked) {
   std::vector<std::string> sent;
   for (int i = 0; i < 3; ++i) {
     ASSERT_EQ(net.connections.size(), static_cast<std::size_t>(i + 1));
-    net.Last().Accept();
+    net.Last().Open();
     sent.push_back(SentUrl());
     Answer("404 Not Found", "");
   }
@@ -121,17 +122,53 @@ TEST_F(WebinterfaceTest, SendsOneAtATimeInTheOrderAsked) {
   EXPECT_TRUE(events.empty()) << "a 404 reports nothing, not even a failure";
 }
 
+// While an exchange hangs, the periodic refresh keeps asking for the list
+// and the hosted game keeps being announced: the queue must stay short, and
+// the announcement must not wait behind the lists.
+TEST_F(WebinterfaceTest, AWaitingListRequestIsNotRepeatedAndListingRequestsGoAheadOfIt) {
+  const std::string servers = kPrefix + std::string("GIVEME=SERVERS");
+  const std::string add_a = kPrefix + std::string("GIVEME=ADDSERVER&SERVERNAME=A&PORT=2300&VERSION=4&MAP=M");
+  const std::string add_b = kPrefix + std::string("GIVEME=ADDSERVER&SERVERNAME=A&PORT=2301&VERSION=4&MAP=M");
+  const std::string del = kPrefix + std::string("GIVEME=DELSERVER");
+  const std::string news = kPrefix + std::string("GIVEME=NEWS");
+  struct Step {
+    const char* what;
+    void (*ask)(cWebinterface&);
+    std::deque<std::string> queue;
+  };
+  const Step steps[] = {
+      {"list, sent at once", [](cWebinterface& w) { w.RequestServerList(); }, {}},
+      {"list, waits", [](cWebinterface& w) { w.RequestServerList(); }, {servers}},
+      {"list again: one waits already", [](cWebinterface& w) { w.RequestServerList(); }, {servers}},
+      {"news keeps its place", [](cWebinterface& w) { w.RequestNews(); }, {servers, news}},
+      {"announce goes ahead", [](cWebinterface& w) { w.AddServer("A", 2300, "4", "M"); }, {add_a, servers, news}},
+      {"the same again changes nothing", [](cWebinterface& w) { w.AddServer("A", 2300, "4", "M"); },
+       {add_a, servers, news}},
+      {"withdraw follows it", [](cWebinterface& w) { w.DeleteServer(); }, {add_a, del, servers, news}},
+      {"announce after a withdrawal is kept", [](cWebinterface& w) { w.AddServer("A", 2300, "4", "M"); },
+       {add_a, del, add_a, servers, news}},
+      {"another announcement is kept", [](cWebinterface& w) { w.AddServer("A", 2301, "4", "M"); },
+       {add_a, del, add_a, add_b, servers, news}},
+      {"list again", [](cWebinterface& w) { w.RequestServerList(); }, {add_a, del, add_a, add_b, servers, news}},
+  };
+  for (const Step& step : steps) {
+    step.ask(web);
+    EXPECT_EQ(web.Queue(), step.queue) << step.what;
+  }
+  EXPECT_EQ(net.connections.size(), 1U) << "the first list request still runs";
+}
+
 TEST_F(WebinterfaceTest, AFailedExchangeCompletesOnceAndTheQueueGoesOn) {
   web.RequestServerList();
   web.DeleteServer();
-  net.Last().Break("Connection refused");
+  net.Last().Fail("Connection refused");
   EXPECT_EQ(events, std::vector<std::string>{"connect-failed"});
   ASSERT_EQ(net.connections.size(), 2U) << "the queued request is sent, and only once";
   EXPECT_TRUE(web.Busy());
   EXPECT_TRUE(web.Queue().empty());
-  net.Last().Accept();
+  net.Last().Open();
   EXPECT_EQ(SentUrl(), kPrefix + std::string("GIVEME=DELSERVER"));
-  net.timer->Fire();
+  net.LastTimer().Tick();
   EXPECT_EQ(events, (std::vector<std::string>{"connect-failed", "connect-failed"}));
   EXPECT_FALSE(web.Busy());
   EXPECT_EQ(net.connections.size(), 2U);
@@ -245,7 +282,7 @@ TEST_F(WebinterfaceTest, RequestsAskedFromAnEventWaitForTheRunningExchange) {
   web.RequestServerList();
   Answer("200 OK", "<titel>SERVERS</titel>");
   ASSERT_EQ(net.connections.size(), 2U);
-  net.Last().Accept();
+  net.Last().Open();
   EXPECT_EQ(SentUrl(), kPrefix + std::string("GIVEME=NEWS"));
 }
 

@@ -8,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "directory/wire_names.h"
 #include "directory_service.h"
 #include "memory_entry_store.h"
 #include "reply_document.h"
@@ -15,7 +16,7 @@
 namespace lobbyfind::directory_service {
 namespace {
 
-const std::string kCachedScript = "/Vexnet/lobbyfind/webinterface.php?";
+const std::string kQueryStart = std::string(directory::wire::kScriptPath) + "?";
 
 // Counts how often the list is read, i.e. rendered.
 class CountingStore final : public EntryStore {
@@ -44,7 +45,7 @@ class ReplyCacheTest : public ::testing::Test {
     service_ = std::make_unique<DirectoryService>(store_, ServiceConfig{}, limits);
   }
   ServiceReply Get(const std::string& query, std::int64_t now, const std::string& client = "10.0.0.1") {
-    return service_->Handle({client, kCachedScript + query, now});
+    return service_->Handle({client, kQueryStart + query, now});
   }
   std::string Servers(std::int64_t now) { return Get("GIVEME=SERVERS", now).Body(); }
 
@@ -107,7 +108,7 @@ TEST_F(ReplyCacheTest, ReadersNeverSeeTheListGoBackWhileGamesAreAnnounced) {
     readers.emplace_back([&] {
       std::size_t last = 0;
       while (!done) {
-        const std::string body = service.Handle({"10.0.0.9", kCachedScript + "GIVEME=SERVERS", 1000}).Body();
+        const std::string body = service.Handle({"10.0.0.9", kQueryStart + "GIVEME=SERVERS", 1000}).Body();
         const auto listed = static_cast<std::size_t>(std::count(body.begin(), body.end(), '\n')) - 1;
         if (listed < last) ++went_back;
         last = listed;
@@ -116,13 +117,13 @@ TEST_F(ReplyCacheTest, ReadersNeverSeeTheListGoBackWhileGamesAreAnnounced) {
   }
   for (int i = 1; i <= 200; ++i) {
     EXPECT_EQ(
-        service.Handle({"10.0.2." + std::to_string(i), kCachedScript + "GIVEME=ADDSERVER&PORT=1", 1000}).status,
+        service.Handle({"10.0.2." + std::to_string(i), kQueryStart + "GIVEME=ADDSERVER&PORT=1", 1000}).status,
         200);
   }
   done = true;
   for (auto& t : readers) t.join();
   EXPECT_EQ(went_back, 0);
-  EXPECT_EQ(service.Handle({"10.0.0.9", kCachedScript + "GIVEME=SERVERS", 1000}).Body(),
+  EXPECT_EQ(service.Handle({"10.0.0.9", kQueryStart + "GIVEME=SERVERS", 1000}).Body(),
             ServersDocument(store_.inner.UpdatedSince(0)));
 }
 
@@ -151,11 +152,11 @@ TEST(ReplyCache, ListIsServedWhileTheStoreIsBusyWithAWrite) {
   ServiceLimits limits;
   limits.rate_per_second = 0;
   DirectoryService service(store, ServiceConfig{}, limits);
-  const auto servers = [&] { return service.Handle({"10.0.0.9", kCachedScript + "GIVEME=SERVERS", 1000}).Body(); };
+  const auto servers = [&] { return service.Handle({"10.0.0.9", kQueryStart + "GIVEME=SERVERS", 1000}).Body(); };
   const std::string before = servers();
 
   auto writer = std::async(std::launch::async, [&] {
-    return service.Handle({"10.0.0.1", kCachedScript + "GIVEME=ADDSERVER&PORT=1", 1000}).status;
+    return service.Handle({"10.0.0.1", kQueryStart + "GIVEME=ADDSERVER&PORT=1", 1000}).status;
   });
   store.entered.get_future().wait();
   // The write holds the store; the list must not wait for it.
@@ -179,7 +180,7 @@ TEST(VersionReplies, EveryLobbyVersionGetsTheChangesNewerThanItself) {
   MemoryEntryStore store;
   DirectoryService service(store, config, limits);
   const auto version = [&](int mine) {
-    return service.Handle({"10.0.0.1", kCachedScript + "GIVEME=VERSION&MEINEVERSION=" + std::to_string(mine), 0})
+    return service.Handle({"10.0.0.1", kQueryStart + "GIVEME=VERSION&MEINEVERSION=" + std::to_string(mine), 0})
         .Body();
   };
   const auto& c = config.changes;

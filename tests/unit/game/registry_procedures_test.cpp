@@ -1,6 +1,10 @@
 // The registry procedures over the in-memory registry: the shared contract,
 // plus the failures only the in-memory registry can inject.
 #include "game/memory_registry.h"
+
+#include <optional>
+
+#include "game/registry_procedures.h"
 #include "support/registry_contract.h"
 
 namespace lobbyfind::game {
@@ -96,25 +100,21 @@ TEST(MemoryRegistryFailures, RootsAreSeparate) {
   EXPECT_FALSE(RegReadInteger(registry, kProcedureRoot, kKey, "n", number));
 }
 
-TEST(MachineRegistry, ShorthandsUseTheInstalledRegistryOfTheLocalMachine) {
+TEST(WriteBatch, WritesInOrderAndStopsAtTheFirstFailure) {
   MemoryRegistry registry;
-  {
-    ScopedMachineRegistry installed(registry);
-    MachineWriteString(kKey, "s", "text");
-    MachineWriteInteger(kKey, "i", -5);
-    const std::uint8_t bytes[] = {9, 8};
-    MachineWriteBinary(kKey, "b", bytes, 2);
-    std::string text;
-    std::int32_t number = 0;
-    ASSERT_TRUE(MachineReadString(kKey, "s", text));
-    ASSERT_TRUE(MachineReadInteger(kKey, "i", number));
-    EXPECT_EQ(text, "text");
-    EXPECT_EQ(number, -5);
-  }
-  EXPECT_EQ(registry.Find(kProcedureRoot, kKey, "b")->data, (std::vector<std::uint8_t>{9, 8}));
-  EXPECT_FALSE(registry.Find(RegistryRoot::kCurrentUser, kKey, "s").has_value());
+  registry.FailWritesOf("c");
+  std::vector<std::optional<std::string>> outcomes;
+  const auto record = [&](std::optional<std::string> failed) { outcomes.push_back(std::move(failed)); };
+  registry.WriteBatch(kProcedureRoot, {{kKey, "a", IntegerValue(-5)}, {kKey, "b", StringValue("text")}}, record);
+  registry.WriteBatch(kProcedureRoot, {{kKey, "b", BinaryValue("\x09\x08", 2)}, {kKey, "c", IntegerValue(1)},
+                              {kKey, "d", IntegerValue(2)}}, record);
+  EXPECT_EQ(outcomes, (std::vector<std::optional<std::string>>{std::nullopt, "c"}));
   std::int32_t number = 0;
-  EXPECT_THROW((void)MachineReadInteger(kKey, "i", number), std::logic_error);
+  ASSERT_TRUE(RegReadInteger(registry, kProcedureRoot, kKey, "a", number));
+  EXPECT_EQ(number, -5);
+  // The value before the failure stays, the one after it is never written.
+  EXPECT_EQ(registry.Find(kProcedureRoot, kKey, "b")->data, (std::vector<std::uint8_t>{9, 8}));
+  EXPECT_FALSE(registry.Find(kProcedureRoot, kKey, "d").has_value());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "game/map_catalogue.h"
+#include "game/map_order.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,28 @@ TEST_F(MapCatalogueTest, CatalogueIsSortedIgnoringCase) {
   EXPECT_EQ(GetCurrentMapName(0, gta_dir), "Airport");
   EXPECT_EQ(GetCurrentMapName(3, gta_dir), "|error|");
   EXPECT_EQ(GetCurrentMapName(4294967295U, gta_dir), "|error|");
+}
+
+// The order of a Western Windows locale, not of the bytes: each list is
+// sorted as the game's list is.
+TEST(CompareMapNames, SortsAsTheLocaleDoes) {
+  const std::vector<Names> sorted = {
+      // Symbols before digits before letters, whatever their byte value.
+      {"_Arena", "~Tilde", "10 Downtown", "2 Docks", "Airport", "Zoo"},
+      // Accented letters beside their base letter, after it when all else is equal.
+      {"Arena", "\xC4rger im Hafen", "Bay", "Cafe", "Caf\xE9", "Oslo", "\xD6sterreich", "Zoo"},
+      {"Strasse", "Stra\xDF" "e", "Strasset"},
+      // Hyphens and apostrophes count last.
+      {"coop", "co-op", "Coopers", "Joe's Bar", "Joes Place"},
+  };
+  for (const auto& names : sorted) {
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+      EXPECT_LT(CompareMapNames(names[i], names[i + 1]), 0) << names[i] << " < " << names[i + 1];
+      EXPECT_GT(CompareMapNames(names[i + 1], names[i]), 0) << names[i + 1] << " > " << names[i];
+    }
+  }
+  EXPECT_EQ(CompareMapNames("DOCKS", "docks"), 0);
+  EXPECT_EQ(CompareMapNames("\xC4RGER", "\xE4rger"), 0);
 }
 
 TEST_F(MapCatalogueTest, DescriptionsDifferingOnlyInCaseMakeOneEntry) {

@@ -6,6 +6,9 @@ if(WIN32)
   # Found by the test beside its own program.
   add_executable(win32_test_window ${test_dir}/helpers/win32_test_window.cpp)
   add_dependencies(${test_program} win32_test_window)
+  # The registry and the desktop's windows are one per Wine prefix, shared by
+  # every test of the lane: these tests take turns among themselves.
+  set(test_extra_properties RESOURCE_LOCK wine_prefix)
 else()
   add_executable(x11_test_window ${test_dir}/helpers/x11_test_window.cpp)
   target_link_libraries(x11_test_window PRIVATE xcb)

@@ -27,10 +27,13 @@ std::string TestWindowProgram() {
 // running) when destroyed.
 class TestWindow {
  public:
-  explicit TestWindow(const std::string& title) {
-    const std::string event_name = "lobbyfind-test-window-" + std::to_string(GetCurrentProcessId());
+  TestWindow(const std::string& program, const std::string& title) {
+    // One event per window: a window opened earlier may still hold its own.
+    static int opened = 0;
+    const std::string event_name =
+        "lobbyfind-test-window-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++opened);
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event_name.c_str());
-    std::string command = "\"" + TestWindowProgram() + "\" \"" + title + "\" " + event_name;
+    std::string command = "\"" + program + "\" \"" + title + "\" " + event_name;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -66,26 +69,55 @@ class TestWindow {
   bool opened_ = false;
 };
 
-TEST(Win32Windows, KillWindowProcessEndsTheProcessOwningTheWindow) {
-  TestWindow game("GTA2");
-  ASSERT_TRUE(game.opened()) << "the stand-in window did not open";
+// The folder of a program path, as the game bridge would have chosen it.
+std::string FolderOf(const std::string& program) { return program.substr(0, program.find_last_of("\\/")); }
+
+game::ProgramTest InFolder(const std::string& folder) {
+  return [folder](std::string_view program) { return game::ProgramInFolder(program, folder); };
+}
+
+TEST(Win32Windows, OnlyTheGamesWindowCountsAndOnlyItsOwnerIsEnded) {
+  // The stand-in game: the window program copied into a game folder as gta2.exe.
+  char temp[MAX_PATH];
+  const std::string game_dir = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "lobbyfind_win32_" +
+                               std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(game_dir.c_str(), nullptr);
+  const std::string game_program = game_dir + "\\gta2.exe";
+  ASSERT_TRUE(CopyFileA(TestWindowProgram().c_str(), game_program.c_str(), FALSE));
+  const auto is_game = InFolder(game_dir);
   Win32Windows windows;
-  EXPECT_TRUE(windows.IsWindowOpen("GTA2"));
-  EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager"));
-  EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2"));
-  EXPECT_TRUE(game.Running());
-  EXPECT_TRUE(windows.KillWindowProcess("GTA2"));
-  // Ended from outside with exit code 0; the window program itself only ever
-  // exits with other codes.
-  EXPECT_EQ(game.WaitForExit(), 0U);
-  EXPECT_FALSE(windows.IsWindowOpen("GTA2"));
-  EXPECT_FALSE(windows.KillWindowProcess("GTA2"));
+  {
+    // Another program's window with the game's title, as Explorer showing
+    // the game's folder has.
+    TestWindow other(TestWindowProgram(), "GTA2");
+    ASSERT_TRUE(other.opened()) << "the stand-in window did not open";
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2", is_game));
+    EXPECT_TRUE(windows.IsWindowOpen("GTA2", InFolder(FolderOf(TestWindowProgram()))));
+
+    TestWindow game(game_program, "GTA2");
+    ASSERT_TRUE(game.opened()) << "the stand-in game did not open";
+    EXPECT_TRUE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2", is_game));
+    EXPECT_TRUE(game.Running());
+    EXPECT_TRUE(windows.KillWindowProcess("GTA2", is_game));
+    // Ended from outside with exit code 0; the window program itself only ever
+    // exits with other codes.
+    EXPECT_EQ(game.WaitForExit(), 0U);
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2", is_game));
+    EXPECT_TRUE(other.Running()) << "the other program was ended";
+  }
+  DeleteFileA(game_program.c_str());
+  RemoveDirectoryA(game_dir.c_str());
 }
 
 TEST(Win32Windows, NothingIsFoundWithoutSuchAWindow) {
   Win32Windows windows;
-  EXPECT_FALSE(windows.IsWindowOpen("GTA2"));
-  EXPECT_FALSE(windows.KillWindowProcess("GTA2"));
+  const auto any_program = [](std::string_view) { return true; };
+  EXPECT_FALSE(windows.IsWindowOpen("GTA2", any_program));
+  EXPECT_FALSE(windows.KillWindowProcess("GTA2", any_program));
 }
 
 }  // namespace

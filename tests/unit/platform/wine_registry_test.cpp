@@ -5,12 +5,17 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
-#include "game/game_settings.h"
+#include "game/game_bridge.h"
+#include "game/registry_errors.h"
+#include "game/registry_procedures.h"
+#include "ports/clock.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "platform/linux/wine_registry_file.h"
+#include "support/posted_work.h"
 #include "support/registry_contract.h"
 
 namespace lobbyfind::platform {
@@ -150,9 +155,11 @@ TEST(WinePrefixRegistry, WriteChangesOnlyItsValueLine) {
 TEST(WinePrefixRegistry, NewKeyIsAppendedAsWineWritesIt) {
   TempPrefix prefix(kHeader64 + kOtherKeys);
   WinePrefixRegistry registry(prefix.dir(), NoServer, NoRegTool);
-  game::ScopedMachineRegistry installed(registry);
-  game::SetServerAddress("10.0.0.1");
-  game::SetPlayerName("N\xE9o \"1\"");
+  game::NoWindows windows;
+  ports::SystemClock clock;
+  game::GameBridge bridge(registry, windows, clock);
+  bridge.SetServerAddress("10.0.0.1", {});
+  bridge.SetPlayerName("N\xE9o \"1\"", {});
   const auto text = prefix.Text();
   EXPECT_TRUE(text.starts_with(kHeader64 + kOtherKeys)) << text;
   const auto section = text.find("\n\n[Software\\\\Wow6432Node\\\\DMA Design Ltd\\\\GTA2\\\\Network] ");
@@ -163,7 +170,7 @@ TEST(WinePrefixRegistry, NewKeyIsAppendedAsWineWritesIt) {
             std::string::npos);
   EXPECT_NE(text.find("\n\"UseConnections\"=dword:00000062\n"), std::string::npos);
   EXPECT_NE(text.find("\n\"PlayerName\"=\"N\\xe9o \\\"1\\\"\"\n"), std::string::npos);
-  EXPECT_EQ(game::GetPlayerName(), "N\xE9o \"1\"");
+  EXPECT_EQ(bridge.GetPlayerName(), "N\xE9o \"1\"");
   // Only one section for the key, however many values were written.
   EXPECT_EQ(text.find("DMA Design Ltd", text.find("\n", section + 2)), std::string::npos);
 }
@@ -214,6 +221,125 @@ TEST(WinePrefixRegistry, RunningServerGetsTheWriteThroughItsRegTool) {
   EXPECT_EQ(calls[2], (std::vector<std::string>{"add", key, "/v", "PlayerName", "/t", "REG_SZ", "/d", "J\xC3\xB6rg", "/f"}));
   tool_result = false;
   EXPECT_THROW(game::RegWriteInteger(registry, kRoot, kNetwork, "game_type", 1), game::RegistryWriteError);
+}
+
+using test::PostedWork;
+
+std::string Utf16File(const std::u16string& text) {
+  std::string bytes;
+  for (const char16_t unit : u"\uFEFF" + text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+TEST(WinePrefixRegistry, BatchForARunningServerIsOneImportReportedThroughTheEventLoop) {
+  const std::string original = kHeader64 + kOtherKeys;
+  TempPrefix prefix(original);
+  fs::create_directories(prefix.dir() / "drive_c");
+  PostedWork posted;
+  std::vector<std::vector<std::string>> calls;
+  std::vector<std::string> imported;
+  bool tool_result = true;
+  WinePrefixRegistry registry(
+      prefix.dir(), [](const fs::path&) { return true; },
+      [&](const fs::path& dir, const std::vector<std::string>& args) {
+        calls.push_back(args);
+        imported.push_back(ReadAll(dir / "drive_c" / args.at(1).substr(3)));
+        return tool_result;
+      },
+      posted.Poster());
+  game::NoWindows windows;
+  ports::SystemClock clock;
+  game::GameBridge bridge(registry, windows, clock);
+  std::vector<bool> outcomes;
+  const auto record = [&](std::exception_ptr failure) { outcomes.push_back(failure == nullptr); };
+  bridge.SetServerAddress("1.2", record);
+  bridge.SetPlayerName("J\xF6rg \"1\"", record);
+  EXPECT_TRUE(outcomes.empty()) << "the window's thread does not wait";
+  ASSERT_TRUE(posted.RunNext());
+  ASSERT_EQ(outcomes, std::vector<bool>{true});
+  ASSERT_TRUE(posted.RunNext());
+  EXPECT_EQ(outcomes, (std::vector<bool>{true, true}));
+  // One import per batch, run in the order given.
+  ASSERT_EQ(calls.size(), 2U);
+  EXPECT_EQ(calls[0][0], "import");
+  EXPECT_TRUE(calls[0][1].starts_with("C:\\lobbyfind-") && calls[0][1].ends_with(".reg")) << calls[0][1];
+  EXPECT_EQ(imported[0], Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\DMA Design Ltd\\GTA2\\Network]\r\n"
+                                u"\"TCPIPAddrStringd\"=hex:31,00,2e,00,32,00,00,00\r\n"
+                                u"\"TCPIPAddrStrings\"=dword:00000008\r\n"
+                                u"\"UseProtocold\"=hex:e0,5e,e9,36,77,85,cf,11,96,0c,00,80,c7,53,4e,82\r\n"
+                                u"\"UseProtocols\"=dword:00000010\r\n"
+                                u"\"UseConnectiond\"=hex:60,f5,18,13,2c,91,d0,11,9d,aa,00,a0,c9,0a,43,cb,04,00,00,00,"
+                                u"58,00,00,00,c0,16,d9,07,af,e0,cf,11,9c,4e,00,a0,c9,05,42,5e,10,00,00,00,e0,5e,e9,36,"
+                                u"77,85,cf,11,96,0c,00,80,c7,53,4e,82,a0,32,32,e6,bf,9d,d0,11,9c,c1,00,a0,c9,05,42,5e,"
+                                u"08,00,00,00,31,00,2e,00,32,00,00,00\r\n"
+                                u"\"UseConnections\"=dword:00000058\r\n\r\n"));
+  EXPECT_EQ(imported[1], Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\DMA Design Ltd\\GTA2\\Network]\r\n"
+                                u"\"PlayerName\"=hex(1):4a,00,f6,00,72,00,67,00,20,00,22,00,31,00,22,00,00,00\r\n\r\n"));
+  tool_result = false;
+  bridge.SetPolice(true, record);
+  ASSERT_TRUE(posted.RunNext());
+  EXPECT_EQ(outcomes, (std::vector<bool>{true, true, false}));
+  // The file was left to the server, and no import file stays behind.
+  EXPECT_EQ(prefix.Text(), original);
+  EXPECT_TRUE(fs::is_empty(prefix.dir() / "drive_c"));
+}
+
+TEST(WinePrefixRegistry, RefreshReadsTheRunningServersKeyUntilTheServerEnds) {
+  TempPrefix prefix(kHeader64 + kOtherKeys + kGameKey64);
+  fs::create_directories(prefix.dir() / "drive_c");
+  PostedWork posted;
+  bool server = true;
+  std::vector<std::vector<std::string>> calls;
+  WinePrefixRegistry registry(
+      prefix.dir(), [&](const fs::path&) { return server; },
+      [&](const fs::path& dir, const std::vector<std::string>& args) {
+        calls.push_back(args);
+        if (args.at(0) == "export") {
+          std::ofstream(dir / "drive_c" / args.at(2).substr(3), std::ios::binary)
+              << Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                           u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\DMA Design Ltd\\GTA2\\Network]\r\n"
+                           u"\"map_index\"=dword:00000003\r\n"
+                           u"\"PlayerName\"=\"Zo\u00eb \\\"x\\\" \\\\\"\r\n"
+                           u"\"UseProtocold\"=hex:e0,5e,\\\r\n  e9,36\r\n\r\n");
+        }
+        return true;
+      },
+      posted.Poster());
+  game::NoWindows windows;
+  ports::SystemClock clock;
+  game::GameBridge bridge(registry, windows, clock);
+  int refreshed = 0;
+  bridge.RefreshSettings([&] { ++refreshed; });
+  bridge.RefreshSettings([&] { ++refreshed; });  // joins the fetch on its way
+  std::int32_t index = 0;
+  EXPECT_FALSE(bridge.MachineReadInteger(kNetwork, "map_index", index)) << "the file until the fetch is in";
+  ASSERT_TRUE(posted.RunNext());
+  EXPECT_EQ(refreshed, 2);
+  ASSERT_EQ(calls, (std::vector<std::vector<std::string>>{
+                       {"export", "HKLM\\SOFTWARE\\Wow6432Node\\DMA Design Ltd\\GTA2\\Network", calls[0].at(2), "/y"}}));
+  ASSERT_TRUE(bridge.MachineReadInteger(kNetwork, "map_index", index));
+  EXPECT_EQ(index, 3);
+  EXPECT_EQ(bridge.GetPlayerName(), "Zo\xEB \"x\" \\");
+  EXPECT_EQ(bridge.GetFragLimit(), 0) << "only the live key counts";
+  auto key = registry.Open(kRoot, kNetwork, false);
+  game::RegistryValue value;
+  ASSERT_EQ(key->Query("UseProtocold", value), game::QueryStatus::kFound);
+  EXPECT_EQ(value.data, (std::vector<std::uint8_t>{0xE0, 0x5E, 0xE9, 0x36}));
+  // The lobby's own write is seen before the next fetch.
+  bridge.SetGameSpeed(2, {});
+  ASSERT_TRUE(posted.RunNext());
+  EXPECT_EQ(bridge.GetGameSpeed(), 2);
+  // Once the server ended, the file is the registry again.
+  server = false;
+  bridge.RefreshSettings([&] { ++refreshed; });
+  EXPECT_EQ(refreshed, 3);
+  EXPECT_EQ(bridge.GetFragLimit(), 0x300C);
+  EXPECT_TRUE(fs::is_empty(prefix.dir() / "drive_c"));
 }
 
 TEST(WinePrefixRegistry, WriteKeepsTheFilesPermissions) {

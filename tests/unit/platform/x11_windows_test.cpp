@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -22,7 +23,10 @@ namespace lobbyfind::platform {
 namespace {
 
 // Starts a program with stdout on a pipe; returns its pid and the pipe.
-pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& display = "") {
+// `program` runs with `args` as its command line (its first one the name it
+// is shown by) and `extra_env` added to the environment.
+pid_t Spawn(const std::string& program, std::vector<std::string> args, int& out_fd, const std::string& display = "",
+            const std::vector<std::string>& extra_env = {}) {
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return -1;
   posix_spawn_file_actions_t actions;
@@ -34,6 +38,7 @@ pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& displ
     if (!std::string_view(*var).starts_with("DISPLAY=")) env_storage.emplace_back(*var);
   }
   if (!display.empty()) env_storage.push_back("DISPLAY=" + display);
+  env_storage.insert(env_storage.end(), extra_env.begin(), extra_env.end());
   std::vector<char*> argv;
   std::vector<char*> envp;
   for (auto& arg : args) argv.push_back(arg.data());
@@ -41,7 +46,7 @@ pid_t Spawn(std::vector<std::string> args, int& out_fd, const std::string& displ
   argv.push_back(nullptr);
   envp.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  if (posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_fds[1]);
   out_fd = pipe_fds[0];
@@ -70,7 +75,7 @@ class X11WindowsTest : public ::testing::Test {
   static void SetUpTestSuite() {
     int fd = -1;
     // Xvfb picks a free display itself and writes its number to stdout.
-    xvfb_ = Spawn({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"}, fd);
+    xvfb_ = Spawn("Xvfb", {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"}, fd);
     if (xvfb_ > 0) display_ = ":" + ReadLine(fd);
     close(fd);
   }
@@ -83,11 +88,14 @@ class X11WindowsTest : public ::testing::Test {
   void SetUp() override { ASSERT_GT(display_.size(), 1U) << "Xvfb did not start"; }
 
   // Opens the stand-in window and waits until it is mapped.
-  pid_t OpenWindow(const std::string& title, bool names_pid) {
+  // `shown_as` is the name the process gives itself, as Wine gives a
+  // Windows program its Windows path; `env` is added to its environment.
+  pid_t OpenWindow(const std::string& program, const std::string& title, bool names_pid,
+                   const std::string& shown_as = "", const std::vector<std::string>& env = {}) {
     int fd = -1;
-    std::vector<std::string> args = {X11_TEST_WINDOW, title};
+    std::vector<std::string> args = {shown_as.empty() ? program : shown_as, title};
     if (names_pid) args.emplace_back("--pid");
-    const pid_t pid = Spawn(args, fd, display_);
+    const pid_t pid = Spawn(program, args, fd, display_, env);
     EXPECT_EQ(ReadLine(fd), "ready");
     close(fd);
     return pid;
@@ -97,17 +105,35 @@ class X11WindowsTest : public ::testing::Test {
   static inline std::string display_;
 };
 
-TEST_F(X11WindowsTest, KillWindowProcessEndsTheOwnerFoundEitherWay) {
+// Accepts the programs in the game's folder, as the game bridge does.
+game::ProgramTest InFolder(const std::string& folder) {
+  return [folder](std::string_view program) { return game::ProgramInFolder(program, folder); };
+}
+
+TEST_F(X11WindowsTest, OnlyTheGamesWindowCountsAndOnlyItsOwnerIsEnded) {
+  // The stand-in game: the window program copied into a game folder as gta2.exe.
+  const auto game_dir = std::filesystem::temp_directory_path() / ("lobbyfind_x11_" + std::to_string(getpid()));
+  std::filesystem::create_directories(game_dir);
+  std::filesystem::copy_file(X11_TEST_WINDOW, game_dir / "gta2.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  const auto is_game = InFolder(game_dir.string());
   for (const bool names_pid : {true, false}) {
-    const pid_t game = OpenWindow("GTA2", names_pid);
-    ASSERT_GT(game, 0);
+    // Another program's window with the game's title: an Explorer window
+    // showing the game's folder is titled so on Windows.
+    const pid_t other = OpenWindow(X11_TEST_WINDOW, "GTA2", names_pid);
+    ASSERT_GT(other, 0);
     X11Windows windows(display_);
-    EXPECT_TRUE(windows.IsWindowOpen("GTA2"));
-    EXPECT_TRUE(windows.IsWindowOpen("gta2"));
-    EXPECT_FALSE(windows.IsWindowOpen("GTA"));
-    EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager"));
-    EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2"));
-    EXPECT_TRUE(windows.KillWindowProcess("GTA2"));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2", is_game));
+
+    const pid_t game = OpenWindow((game_dir / "gta2.exe").string(), "GTA2", names_pid);
+    ASSERT_GT(game, 0);
+    EXPECT_TRUE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_TRUE(windows.IsWindowOpen("gta2", is_game));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA", is_game));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("Netzwerk GTA2", is_game));
+    EXPECT_TRUE(windows.KillWindowProcess("GTA2", is_game));
     const int status = WaitForExit(game);
     if (status == -1) {
       kill(game, SIGKILL);
@@ -115,21 +141,51 @@ TEST_F(X11WindowsTest, KillWindowProcessEndsTheOwnerFoundEitherWay) {
     }
     ASSERT_NE(status, -1) << "window owner still running (names pid: " << names_pid << ")";
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_FALSE(windows.IsWindowOpen("GTA2"));
-    EXPECT_FALSE(windows.KillWindowProcess("GTA2"));
+    EXPECT_FALSE(windows.IsWindowOpen("GTA2", is_game));
+    EXPECT_FALSE(windows.KillWindowProcess("GTA2", is_game));
+    EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0) << "the other program was ended";
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
   }
+  std::filesystem::remove_all(game_dir);
+}
+
+TEST_F(X11WindowsTest, AWineProgramIsKnownByTheWindowsPathInItsCommandLine) {
+  // A prefix whose drive C is a folder holding the game; the stand-in names
+  // itself by the game's Windows path, as Wine's loader does for gta2.exe.
+  const auto base = std::filesystem::temp_directory_path() / ("lobbyfind_wine_" + std::to_string(getpid()));
+  const auto game_dir = base / "drive_c" / "Games" / "GTA2";
+  std::filesystem::create_directories(game_dir);
+  std::filesystem::create_directories(base / "prefix" / "dosdevices");
+  std::filesystem::create_directory_symlink(base / "drive_c", base / "prefix" / "dosdevices" / "c:");
+  const pid_t game = OpenWindow(X11_TEST_WINDOW, "GTA2 Manager", true, "C:\\Games\\GTA2\\GTA2 Manager.exe",
+                                {"WINEPREFIX=" + (base / "prefix").string()});
+  ASSERT_GT(game, 0);
+  X11Windows windows(display_);
+  EXPECT_TRUE(windows.IsWindowOpen("GTA2 Manager", InFolder(game_dir.string())));
+  EXPECT_TRUE(windows.IsWindowOpen("GTA2 Manager", InFolder("c:\\games\\gta2")));
+  EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager", InFolder((base / "drive_c" / "Games").string())));
+  EXPECT_TRUE(windows.KillWindowProcess("GTA2 Manager", InFolder(game_dir.string())));
+  const int status = WaitForExit(game);
+  if (status == -1) {
+    kill(game, SIGKILL);
+    waitpid(game, nullptr, 0);
+  }
+  EXPECT_NE(status, -1) << "the stand-in was not ended";
+  std::filesystem::remove_all(base);
 }
 
 TEST_F(X11WindowsTest, WithoutDisplayNothingIsFound) {
-  const pid_t game = OpenWindow("GTA2", true);
+  const pid_t game = OpenWindow(X11_TEST_WINDOW, "GTA2", true);
+  const auto any_program = [](std::string_view) { return true; };
   X11Windows unreachable(":4095");
-  EXPECT_FALSE(unreachable.IsWindowOpen("GTA2"));
-  EXPECT_FALSE(unreachable.KillWindowProcess("GTA2"));
+  EXPECT_FALSE(unreachable.IsWindowOpen("GTA2", any_program));
+  EXPECT_FALSE(unreachable.KillWindowProcess("GTA2", any_program));
   const char* saved = std::getenv("DISPLAY");
   const std::string saved_value = saved != nullptr ? saved : "";
   unsetenv("DISPLAY");
   X11Windows from_environment;
-  EXPECT_FALSE(from_environment.KillWindowProcess("GTA2"));
+  EXPECT_FALSE(from_environment.KillWindowProcess("GTA2", any_program));
   if (saved != nullptr) setenv("DISPLAY", saved_value.c_str(), 1);
   EXPECT_EQ(waitpid(game, nullptr, WNOHANG), 0) << "window owner was ended";
   kill(game, SIGKILL);

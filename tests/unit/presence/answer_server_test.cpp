@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include <stdexcept>
+
+#include "support/fake_ports.h"
 
 namespace lobbyfind::presence {
 namespace {
 
-using namespace lobbyfind::presence::testing;
+using namespace lobbyfind::test;
 
 struct Arrival {
   std::string peer;
@@ -31,7 +33,7 @@ class AnswerServerTest : public ::testing::Test {
   void RunFor(std::int64_t ms) {
     for (std::int64_t t = 0; t < ms; t += 1000) {
       clock.Advance(1000);
-      sweep->Fire();
+      sweep->Tick();
     }
   }
 
@@ -56,8 +58,8 @@ TEST_F(AnswerServerTest, OpensOnPort2300AndRetriesAfterAFailure) {
 
 TEST_F(AnswerServerTest, HandsOnEachArrivalWithItsPeerAndNeverWrites) {
   ASSERT_TRUE(server->Activate());
-  FakeConnection* a = listener->Connect("10.0.0.5");
-  FakeConnection* b = listener->Connect("");
+  FakeTcpConnection* a = listener->Connect("10.0.0.5");
+  FakeTcpConnection* b = listener->Connect("");
   a->Deliver("first");
   b->Deliver("second");
   a->Deliver("third");
@@ -66,13 +68,13 @@ TEST_F(AnswerServerTest, HandsOnEachArrivalWithItsPeerAndNeverWrites) {
   EXPECT_EQ(arrivals[0].bytes, "first");
   EXPECT_EQ(arrivals[1].peer, "0.0.0.0") << "unknown peer";
   EXPECT_EQ(arrivals[2].bytes, "third");
-  EXPECT_TRUE(a->written.empty());
-  EXPECT_TRUE(b->written.empty());
+  EXPECT_TRUE(a->written().empty());
+  EXPECT_TRUE(b->written().empty());
 }
 
 TEST_F(AnswerServerTest, UsesAtMost3001BytesOfOneArrival) {
   ASSERT_TRUE(server->Activate());
-  FakeConnection* a = listener->Connect("10.0.0.5");
+  FakeTcpConnection* a = listener->Connect("10.0.0.5");
   const std::string big = std::string(3001, 'a') + std::string(500, 'b');
   a->Deliver(big);
   a->Deliver("next");
@@ -83,17 +85,17 @@ TEST_F(AnswerServerTest, UsesAtMost3001BytesOfOneArrival) {
 
 TEST_F(AnswerServerTest, KeepsAtMost64ConnectionsClosingTheOldest) {
   ASSERT_TRUE(server->Activate());
-  std::vector<FakeConnection*> connections;
-  std::vector<std::shared_ptr<bool>> alive;
+  std::vector<FakeTcpConnection*> connections;
+  std::vector<std::shared_ptr<ConnectionRecord>> records;
   for (int i = 0; i < 66; ++i) {
     connections.push_back(listener->Connect("10.0.0." + std::to_string(i)));
-    alive.push_back(connections.back()->alive);
+    records.push_back(connections.back()->record());
   }
   EXPECT_EQ(server->OpenConnections(), 64U);
-  EXPECT_FALSE(*alive[0]);
-  EXPECT_FALSE(*alive[1]);
-  EXPECT_TRUE(*alive[2]);
-  EXPECT_TRUE(*alive[65]);
+  EXPECT_TRUE(records[0]->destroyed);
+  EXPECT_TRUE(records[1]->destroyed);
+  EXPECT_FALSE(records[2]->destroyed);
+  EXPECT_FALSE(records[65]->destroyed);
   connections[2]->Deliver("still served");
   ASSERT_EQ(arrivals.size(), 1U);
   EXPECT_EQ(arrivals[0].peer, "10.0.0.2");
@@ -101,54 +103,83 @@ TEST_F(AnswerServerTest, KeepsAtMost64ConnectionsClosingTheOldest) {
 
 TEST_F(AnswerServerTest, ClosesAConnectionAfterTenSecondsWithoutData) {
   ASSERT_TRUE(server->Activate());
-  FakeConnection* quiet = listener->Connect("10.0.0.1");
-  FakeConnection* talking = listener->Connect("10.0.0.2");
-  auto quiet_alive = quiet->alive;
-  auto talking_alive = talking->alive;
+  FakeTcpConnection* quiet = listener->Connect("10.0.0.1");
+  FakeTcpConnection* talking = listener->Connect("10.0.0.2");
+  auto quiet_record = quiet->record();
+  auto talking_record = talking->record();
   EXPECT_TRUE(sweep->Enabled());
   RunFor(5000);
   talking->Deliver("x");
   RunFor(4000);
-  EXPECT_TRUE(*quiet_alive) << "9 s without data";
+  EXPECT_FALSE(quiet_record->destroyed) << "9 s without data";
   RunFor(1000);
-  EXPECT_FALSE(*quiet_alive) << "10 s without data";
-  EXPECT_TRUE(*talking_alive);
+  EXPECT_TRUE(quiet_record->destroyed) << "10 s without data";
+  EXPECT_FALSE(talking_record->destroyed);
   RunFor(5000);
-  EXPECT_FALSE(*talking_alive);
+  EXPECT_TRUE(talking_record->destroyed);
   EXPECT_EQ(server->OpenConnections(), 0U);
   EXPECT_FALSE(sweep->Enabled()) << "nothing left to watch";
 }
 
 TEST_F(AnswerServerTest, ConnectionClosedByItsPeerIsReleasedOnlyAfterItsNotification) {
   ASSERT_TRUE(server->Activate());
-  FakeConnection* a = listener->Connect("10.0.0.1");
-  auto alive = a->alive;
+  FakeTcpConnection* a = listener->Connect("10.0.0.1");
+  auto record = a->record();
   EXPECT_TRUE(a->PeerCloses()) << "destroyed inside its own notification";
   EXPECT_EQ(server->OpenConnections(), 0U);
   listener->Connect("10.0.0.2");  // the next outside event releases it
-  EXPECT_FALSE(*alive);
+  EXPECT_TRUE(record->destroyed);
 }
 
 TEST_F(AnswerServerTest, HandlerThatDeactivatesInsideAnArrivalIsSafe) {
   ASSERT_TRUE(server->Activate());
-  FakeConnection* a = listener->Connect("10.0.0.1");
-  auto alive = a->alive;
+  FakeTcpConnection* a = listener->Connect("10.0.0.1");
+  auto record = a->record();
   server->OnAnswer = [this](const std::string&, std::string_view) { server->Deactivate(); };
   EXPECT_TRUE(a->Deliver("bye"));
-  EXPECT_TRUE(a->closed);
+  EXPECT_TRUE(a->closed());
   EXPECT_FALSE(server->Active());
   ASSERT_TRUE(server->Activate());
-  EXPECT_FALSE(*alive);
+  EXPECT_TRUE(record->destroyed);
+}
+
+TEST_F(AnswerServerTest, AThrowingHandlerIsReportedOnceAndTheServerGoesOn) {
+  ASSERT_TRUE(server->Activate());
+  std::vector<std::string> failures;
+  server->OnAnswerFailed = [&failures](const std::string& reason) { failures.push_back(reason); };
+  bool failing = true;
+  server->OnAnswer = [&](const std::string& peer, std::string_view bytes) {
+    if (failing && bytes == "odd") throw 42;
+    if (failing) throw std::runtime_error("no map name");
+    arrivals.push_back({peer, std::string(bytes)});
+  };
+  FakeTcpConnection* host = listener->Connect("127.0.0.1");
+  auto host_record = host->record();
+  EXPECT_NO_THROW(host->Deliver("a"));
+  EXPECT_NO_THROW(host->Deliver("b"));
+  EXPECT_NO_THROW(host->Deliver("odd"));
+  EXPECT_EQ(failures, (std::vector<std::string>{"no map name", "unknown failure"})) << "a repeat is not raised";
+
+  // The failures left no notification counted as running: a closed
+  // connection is still released by the next outside event.
+  EXPECT_TRUE(host->PeerCloses());
+  listener->Connect("10.0.0.2");
+  EXPECT_TRUE(host_record->destroyed);
+
+  failing = false;
+  listener->Connect("127.0.0.1")->Deliver("served");
+  ASSERT_EQ(arrivals.size(), 1U);
+  EXPECT_EQ(arrivals[0].bytes, "served");
 }
 
 TEST_F(AnswerServerTest, DeactivateStopsListeningAndClosesEveryConnection) {
   ASSERT_TRUE(server->Activate());
-  std::vector<std::shared_ptr<bool>> alive;
-  for (int i = 0; i < 3; ++i) alive.push_back(listener->Connect("10.0.0.9")->alive);
+  std::vector<std::shared_ptr<ConnectionRecord>> records;
+  for (int i = 0; i < 3; ++i) records.push_back(listener->Connect("10.0.0.9")->record());
   server->Deactivate();
   EXPECT_FALSE(listener->listening);
   EXPECT_EQ(server->OpenConnections(), 0U);
-  for (const auto& a : alive) EXPECT_FALSE(*a);
+  for (const auto& a : records) EXPECT_TRUE(a->destroyed);
 }
 
 }  // namespace

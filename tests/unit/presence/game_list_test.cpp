@@ -4,15 +4,15 @@
 
 #include <memory>
 
-#include "fakes.h"
+#include "support/fake_ports.h"
 #include "presence/session_enumeration.h"
 
 namespace lobbyfind::presence {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeTimer;
-using testing::FakeUdpSender;
+using test::FakeClock;
+using test::FakeTimer;
+using test::FakeUdpSender;
 using Lines = std::vector<std::string>;
 
 class GameListTest : public ::testing::Test {
@@ -30,12 +30,11 @@ TEST_F(GameListTest, EmptyServerListEmptiesEveryListAndSendsNothing) {
   EXPECT_TRUE(list.servernames().empty());
   EXPECT_TRUE(list.servermaps().empty());
   EXPECT_TRUE(list.serverips().empty());
-  EXPECT_TRUE(list.serverpingtimes().empty());
+  EXPECT_EQ(list.RequestsSent(), 0U);
   EXPECT_TRUE(sender.sent.empty());
 }
 
 TEST_F(GameListTest, ThreeServersArePingedInListOrderAndStamped) {
-  clock.wall = 5000;
   list.HandleServerList({"Bob", "Ann", "Cid"}, {"Downtown", "Docks", "Bay"}, {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
   ASSERT_EQ(sender.sent.size(), 3U);
   EXPECT_EQ(sender.sent[0].host, "10.0.0.1");
@@ -45,7 +44,7 @@ TEST_F(GameListTest, ThreeServersArePingedInListOrderAndStamped) {
     EXPECT_EQ(d.port, 47624);
     EXPECT_EQ(d.bytes, SessionRequest());
   }
-  EXPECT_EQ(list.serverpingtimes(), (Lines{"5000", "5000", "5000"}));
+  EXPECT_EQ(list.RequestsSent(), 3U);
   EXPECT_EQ(list.ListBox1(), (Lines{"[*]Bob:Downtown", "[*]Ann:Docks", "[*]Cid:Bay"}));
   EXPECT_EQ(list.servernames(), (Lines{"Bob", "Ann", "Cid"}));
   EXPECT_EQ(list.servermaps(), (Lines{"Downtown", "Docks", "Bay"}));
@@ -66,7 +65,7 @@ TEST_F(GameListTest, EveryRequestAsksForTheAnswerOnPort2300) {
 TEST_F(GameListTest, ServerListedTwiceGetsTwoRequestsStampsAndLines) {
   list.HandleServerList({"Bob", "Bob"}, {"Downtown", "Downtown"}, {"10.0.0.1", "10.0.0.1"});
   EXPECT_EQ(sender.sent.size(), 2U);
-  EXPECT_EQ(list.serverpingtimes().size(), 2U);
+  EXPECT_EQ(list.RequestsSent(), 2U);
   EXPECT_EQ(list.ListBox1(), (Lines{"[*]Bob:Downtown", "[*]Bob:Downtown"}));
 }
 
@@ -76,16 +75,18 @@ TEST_F(GameListTest, RefusedRequestSkipsOnlyThatServer) {
   ASSERT_EQ(sender.sent.size(), 2U);
   EXPECT_EQ(sender.sent[1].host, "10.0.0.3");
   EXPECT_EQ(list.ListBox1(), (Lines{"[*]A:x", "[*]B:y", "[*]C:z"}));
-  EXPECT_EQ(list.serverpingtimes().size(), 3U);
+  EXPECT_EQ(list.RequestsSent(), 3U);
 }
 
 TEST_F(GameListTest, OwnMachinePingStampsNothing) {
   list.HandleServerList({"A"}, {"x"}, {"10.0.0.1"});
-  const Lines stamps = list.serverpingtimes();
   clock.Advance(40);
   EXPECT_TRUE(list.PingServer("127.0.0.1"));
-  EXPECT_EQ(list.serverpingtimes(), stamps);
+  EXPECT_EQ(list.RequestsSent(), 1U);
   EXPECT_EQ(list.ListBox1(), (Lines{"[*]A:x"}));
+  clock.Advance(2);
+  list.AnswerArrived("10.0.0.1");
+  EXPECT_EQ(list.ListBox1(), (Lines{"[42ms] A:x"})) << "timed from the list's request";
 }
 
 TEST_F(GameListTest, ShortListAmongTheThreeLimitsTheEntries) {
@@ -133,7 +134,7 @@ TEST_F(GameListTest, AnswerInTheSameMillisecondShowsQuestionMarks) {
 }
 
 TEST_F(GameListTest, PingAcrossLocalMidnightCountsTheTimeIntoTheNextDay) {
-  clock.wall = ports::MsOfDay(23, 59, 59, 950);
+  clock.ms_since_midnight = ports::MsOfDay(23, 59, 59, 950);
   list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
   clock.Advance(87);
   ASSERT_EQ(clock.MsSinceMidnight(), 37);
@@ -191,31 +192,33 @@ class SlicedGameListTest : public ::testing::Test {
 
 TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSlicePerTurnEachStampedWhenSent) {
   constexpr std::size_t kServers = 2 * GameList::kRequestsPerSlice + 22;
-  clock.wall = 1000;
   ListServers(kServers);
   // Every line waits from the start; only the first slice has gone out.
   EXPECT_EQ(list->ListBox1().size(), kServers);
   EXPECT_EQ(list->ListBox1().back(), "[*]S" + std::to_string(kServers - 1) + ":m");
   EXPECT_EQ(sender.sent.size(), GameList::kRequestsPerSlice);
-  EXPECT_EQ(list->serverpingtimes().size(), GameList::kRequestsPerSlice);
+  EXPECT_EQ(list->RequestsSent(), GameList::kRequestsPerSlice);
   EXPECT_FALSE(list->AllRequestsSent());
   EXPECT_TRUE(slices->enabled);
   EXPECT_EQ(slices->interval, 0U);
 
   clock.Advance(3);
-  slices->Fire();
+  slices->Tick();
   EXPECT_EQ(sender.sent.size(), 2 * GameList::kRequestsPerSlice);
   clock.Advance(3);
-  slices->Fire();
+  slices->Tick();
   EXPECT_TRUE(list->AllRequestsSent());
   EXPECT_FALSE(slices->enabled);
 
   ASSERT_EQ(sender.sent.size(), kServers);
-  ASSERT_EQ(list->serverpingtimes().size(), kServers);
+  for (std::size_t i = 0; i < kServers; ++i) EXPECT_EQ(sender.sent[i].host, Address(i)) << i;
+  // Each slice is stamped when it goes out: answers that arrive together
+  // show 3 ms less for each later slice.
+  clock.Advance(10);
+  for (std::size_t i = 0; i < kServers; ++i) list->AnswerArrived(Address(i));
   for (std::size_t i = 0; i < kServers; ++i) {
-    EXPECT_EQ(sender.sent[i].host, Address(i)) << i;
-    const int slice = static_cast<int>(i / GameList::kRequestsPerSlice);
-    EXPECT_EQ(list->serverpingtimes()[i], std::to_string(1000 + 3 * slice)) << i;
+    const auto slice = static_cast<int>(i / GameList::kRequestsPerSlice);
+    EXPECT_EQ(list->ListBox1()[i], "[" + std::to_string(16 - 3 * slice) + "ms] S" + std::to_string(i) + ":m") << i;
   }
 }
 
@@ -227,7 +230,7 @@ TEST_F(SlicedGameListTest, EachLineIsTimedFromItsOwnRequest) {
   // earlier list: it leaves the line waiting.
   list->AnswerArrived(Address(last));
   EXPECT_EQ(list->ListBox1()[last], "[*]S" + std::to_string(last) + ":m");
-  slices->Fire();
+  slices->Tick();
   clock.Advance(20);
   list->AnswerArrived(Address(last));
   list->AnswerArrived(Address(0));
@@ -241,9 +244,9 @@ TEST_F(SlicedGameListTest, ANewListReplacesOneStillGoingOut) {
   list->HandleServerList({"A", "B"}, {"x", "y"}, {"10.9.9.1", Address(200)});
   EXPECT_TRUE(list->AllRequestsSent());
   EXPECT_FALSE(slices->enabled);
-  slices->Fire();  // a tick already due changes nothing
+  slices->Tick();  // a tick already due changes nothing
   ASSERT_EQ(sender.sent.size(), 2U);
-  EXPECT_EQ(list->serverpingtimes().size(), 2U);
+  EXPECT_EQ(list->RequestsSent(), 2U);
   // The address index follows the new list: the old entry at Address(0) is gone.
   clock.Advance(9);
   list->AnswerArrived(Address(0));

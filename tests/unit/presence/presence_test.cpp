@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "support/fake_ports.h"
 
 namespace lobbyfind::presence {
 namespace {
 
-using namespace lobbyfind::presence::testing;
+using namespace lobbyfind::test;
 using Lines = std::vector<std::string>;
 
 struct Announcement {
@@ -135,7 +135,7 @@ TEST_F(PresenceTest, OwnMachinePingGoesTo127001) {
   ASSERT_EQ(sender->sent.size(), 1U);
   EXPECT_EQ(sender->sent[0].host, "127.0.0.1");
   EXPECT_EQ(sender->sent[0].port, 47624);
-  EXPECT_TRUE(presence->game_list().serverpingtimes().empty());
+  EXPECT_EQ(presence->game_list().RequestsSent(), 0U);
 }
 
 TEST_F(PresenceTest, AnswersArriveThroughTheAnswerServer) {
@@ -143,8 +143,8 @@ TEST_F(PresenceTest, AnswersArriveThroughTheAnswerServer) {
   EXPECT_EQ(listener->listening_port, 2300);
   presence->game_list().HandleServerList({"Name"}, {"Map"}, {"10.0.0.2"});
   clock.Advance(33);
-  FakeConnection* remote = listener->Connect("10.0.0.2");
-  FakeConnection* local = listener->Connect("127.0.0.1");
+  FakeTcpConnection* remote = listener->Connect("10.0.0.2");
+  FakeTcpConnection* local = listener->Connect("127.0.0.1");
   remote->Deliver(ReplyWithPort(0x08, 0xFC));
   local->Deliver(ReplyWithPort(0x08, 0xFD));
   EXPECT_EQ(presence->game_list().ListBox1(), (Lines{"[33ms] Name:Map"}));

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -116,6 +117,40 @@ int Check(const std::vector<std::string>& names) {
   return failures == 0 ? 0 : 1;
 }
 
+// Prints "name type hex-bytes" for each value of the key (or "name missing"),
+// as the game's 8-bit calls see them.
+int Dump(const std::vector<std::string>& names) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+    std::printf("the key is missing in the 32-bit view\n");
+    return 1;
+  }
+  for (const auto& name : names) {
+    DWORD type = 0;
+    BYTE data[512];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, data, &size) == ERROR_SUCCESS) {
+      std::printf("%s %lu %s\n", name.c_str(), type, Hex(data, size).c_str());
+    } else {
+      std::printf("%s missing\n", name.c_str());
+    }
+  }
+  RegCloseKey(key);
+  return 0;
+}
+
+// Stores one number in the key, as the game stores the map it chose.
+int SetDword(const std::string& name, DWORD value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return 1;
+  }
+  const LONG result = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,6 +163,8 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "write") return Write();
   if (mode == "check") return Check(std::vector<std::string>(argv + 2, argv + argc));
-  std::printf("usage: registry_probe write | check [names...]\n");
+  if (mode == "dump") return Dump(std::vector<std::string>(argv + 2, argv + argc));
+  if (mode == "set-dword" && argc == 4) return SetDword(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+  std::printf("usage: registry_probe write | check [names...] | dump names... | set-dword name value\n");
   return 2;
 }
