@@ -8,7 +8,7 @@
 #include "memory_entry_store.h"
 #include "presence/session_enumeration.h"
 #include "reply_document.h"
-#include "unit/directory/fake_network.h"
+#include "support/fake_ports.h"
 
 namespace lobbyfind::directory_service {
 namespace {
@@ -119,11 +119,11 @@ TEST(DirectoryServiceReachability, TheLobbysReplyParserReadsAListWithResultsUnch
   const std::vector<ServerEntry> entries = {{"203.0.113.9", 2300, "Anna", "Downtown", "4", 0, 1714564800000},
                                             {"198.51.100.7", 2301, "Bob", "Industrial", "4", 0, 1714564801000}};
   const auto parse = [](const std::string& body) {
-    testing::FakeNetwork net;
+    test::FakeNetwork net;
     directory::HttpExchange http{net.ConnectionFactory(), net.TimerFactory()};
     directory::cWebinterface web{http, "dir.example:8080"};
     web.RequestServerList();
-    net.Last().Accept();
+    net.Last().Open();
     net.Last().Deliver("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body);
     net.Last().PeerCloses();
     return web.ServerLists();
