@@ -36,4 +36,8 @@ inline constexpr std::string_view kDefaultDirectoryHost = "127.0.0.1:8080";
 inline constexpr std::string_view kKeyLauncher = "launcher";
 inline constexpr std::string_view kDefaultLauncher = "wine";
 
+// "0": the lobby does not ask the home router to forward the game's ports.
+// Anything else, or no entry: it does.
+inline constexpr std::string_view kKeyUpnp = "upnp";
+
 }  // namespace lobbyfind::app

@@ -33,6 +33,11 @@ inline constexpr std::string_view kIp = "ip";
 inline constexpr std::string_view kMapElement = "map";
 inline constexpr std::string_view kPortElement = "port";
 inline constexpr std::string_view kVersionElement = "version";
+// Added inside "server" by a directory that checks announced games; lobbies
+// that do not know it skip it. Its texts: "yes", "no".
+inline constexpr std::string_view kReachable = "reachable";
+inline constexpr std::string_view kReachableYes = "yes";
+inline constexpr std::string_view kReachableNo = "no";
 inline constexpr std::string_view kCurrency = "aktualitaet";
 inline constexpr std::string_view kCurrent = "aktuell";
 inline constexpr std::string_view kOutdated = "veraltet";

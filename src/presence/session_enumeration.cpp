@@ -71,8 +71,8 @@ std::uint16_t Le16At(std::string_view bytes, std::size_t offset) {
 
 }  // namespace
 
-std::string SessionRequest() {
-  std::string out = Header(kAnswerPort, kCommandEnumSessions);
+std::string SessionRequest(std::uint16_t answer_port) {
+  std::string out = Header(answer_port, kCommandEnumSessions);
   PutGuid(out);
   PutLe32(out, 0);  // password offset: no password
   PutLe32(out, kEnumerationFlags);

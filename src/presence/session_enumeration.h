@@ -24,8 +24,9 @@ inline constexpr std::size_t kSessionRequestSize = 52;
 
 // The request, byte for byte: header with the answer address (port 2300,
 // no IPv4 address, so the answer goes to the sender of the datagram), the
-// game's application GUID, no password, enumeration flags 0x11.
-[[nodiscard]] std::string SessionRequest();
+// game's application GUID, no password, enumeration flags 0x11. A sender
+// listening for answers elsewhere names its own port.
+[[nodiscard]] std::string SessionRequest(std::uint16_t answer_port = kAnswerPort);
 
 // True when `datagram` is a session-enumeration request for the game: the
 // signature "play", command 2 and the game's application GUID. Used by the

@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/config_keys.h"
 #include "app/network_settings.h"
+#include "config/config_file.h"
 #include "qt/event_hook.h"
 #include "qt/qt_tcp_connection.h"
 #include "qt/qt_tcp_listener.h"
@@ -31,6 +33,11 @@ using app::Control;
 namespace {
 // The key code the core knows Enter by.
 constexpr int kEnterKeyCode = 13;
+
+bool PortMappingWanted(const std::string& config_file_name) {
+  std::string value;
+  return !config::cConfigFile(config_file_name).ReadString(app::kKeyUpnp, value) || value != "0";
+}
 }  // namespace
 
 LobbyApp::LobbyApp(Options options) : view_(window_) {
@@ -46,6 +53,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
     return form_ && form_->HasConfig() ? app::Launcher(form_->Config()) : std::string(app::kDefaultLauncher);
   });
 
+  const bool map_ports = options.port_mapping && PortMappingWanted(options.config_file_name);
   app::FormDeps deps;
   deps.view = &view_;
   deps.make_timer = [] { return std::make_unique<QtTimer>(); };
@@ -65,9 +73,14 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   form_ = std::make_unique<app::TForm1>(std::move(deps));
   ConnectUserActions();
   form_->FormCreate();
+  if (map_ports) {
+    port_mapper_ = std::make_unique<QtPortMapper>(
+        [form = form_.get()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); });
+  }
 }
 
 LobbyApp::~LobbyApp() {
+  port_mapper_.reset();
   form_->FormClose();
   form_.reset();
 }

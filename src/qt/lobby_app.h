@@ -14,6 +14,7 @@
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
+#include "qt/qt_port_mapper.h"
 #include "qt/qt_shell.h"
 #include "qt/qt_view.h"
 
@@ -34,6 +35,9 @@ class LobbyApp {
     // The registry holding the game's settings (a Wine prefix's, a test's);
     // it must outlive the program.
     game::RegistryBackend* registry = nullptr;
+    // Whether the "upnp" setting may map ports on the home router: the
+    // program asks, tests never reach beyond the machine.
+    bool port_mapping = false;
   };
 
   // Builds the window and runs the core's creation handler; the window is
@@ -61,6 +65,8 @@ class LobbyApp {
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<game::GameBridge> game_;
   std::unique_ptr<app::TForm1> form_;
+  // Destroyed first: its mappings go before the rest of the program.
+  std::unique_ptr<QtPortMapper> port_mapper_;
 };
 
 }  // namespace lobbyfind::qt

@@ -1,6 +1,7 @@
 // The Linux edition: the game's registry in its Wine prefix, one main window
 // over the core, then the event loop.
 #include <QApplication>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
                               });
   lobbyfind::qt::LobbyApp::Options options;
   options.registry = &registry;
+  // A start that ends the moment it is shown (the start-up measurement)
+  // has no use for the router and must not reach beyond the machine.
+  options.port_mapping = std::getenv(lobbyfind::qt::kExitWhenShownVariable) == nullptr;
   lobbyfind::qt::LobbyApp lobby(options);
   lobbyfind::qt::ExitWhenShownIfAsked(lobby.window());
   lobby.window().show();

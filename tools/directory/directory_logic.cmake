@@ -10,6 +10,7 @@ if(NOT TARGET lobbyfind_directory_logic)
     ${lobbyfind_directory_dir}/memory_entry_store.cpp
     ${lobbyfind_directory_dir}/query_string.cpp
     ${lobbyfind_directory_dir}/rate_limiter.cpp
+    ${lobbyfind_directory_dir}/reachability.cpp
     ${lobbyfind_directory_dir}/reply_document.cpp
     ${lobbyfind_directory_dir}/server_options.cpp
     ${lobbyfind_directory_dir}/service_config.cpp

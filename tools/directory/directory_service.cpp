@@ -51,10 +51,12 @@ bool ShownDifferently(const ServerEntry& before, const ServerEntry& after) {
 
 }  // namespace
 
-DirectoryService::DirectoryService(EntryStore& store, ServiceConfig config, ServiceLimits limits)
+DirectoryService::DirectoryService(EntryStore& store, ServiceConfig config, ServiceLimits limits,
+                                   ReachabilityCheck* reachability)
     : store_(store),
       config_(std::move(config)),
       limits_(limits),
+      reachability_(reachability),
       limiter_(limits.rate_per_second, limits.rate_burst),
       news_(Shared(NewsDocument(config_.news))),
       versions_([this] {
@@ -119,7 +121,9 @@ ServiceReply DirectoryService::Servers(std::int64_t now_ms) {
   auto list = std::make_shared<ServerList>();
   list->generation = list_generation_.load();
   const auto entries = store_.UpdatedSince(now_ms - limits_.ttl_ms);
-  list->document = Shared(ServersDocument(entries));
+  ReachabilityLookup lookup;
+  if (reachability_) lookup = [this](const ServerEntry& e) { return reachability_->Result(e.ip, e.port); };
+  list->document = Shared(ServersDocument(entries, lookup));
   list->valid_until_ms = std::numeric_limits<std::int64_t>::max();
   for (const auto& e : entries)
     list->valid_until_ms = std::min(list->valid_until_ms, e.lastupdate_ms + limits_.ttl_ms);
@@ -160,6 +164,7 @@ ServiceReply DirectoryService::AddServer(const QueryString& query, const Service
     case AnnounceOutcome::kStored:
       break;
   }
+  if (reachability_) reachability_->Announced(entry.ip, entry.port, request.now_ms);
   return Document(Shared(AcknowledgementDocument(wire::kAddServer)));
 }
 

@@ -15,6 +15,7 @@
 
 #include "entry_store.h"
 #include "rate_limiter.h"
+#include "reachability.h"
 #include "service_config.h"
 
 namespace lobbyfind::directory_service {
@@ -51,7 +52,10 @@ struct ServiceReply {
 
 class DirectoryService {
  public:
-  DirectoryService(EntryStore& store, ServiceConfig config, ServiceLimits limits);
+  // With `reachability`, every stored announcement is checked and the list
+  // shows the results; whoever owns the check calls ListChanged when one changes.
+  DirectoryService(EntryStore& store, ServiceConfig config, ServiceLimits limits,
+                   ReachabilityCheck* reachability = nullptr);
 
   [[nodiscard]] ServiceReply Handle(const ServiceRequest& request);
 
@@ -85,6 +89,7 @@ class DirectoryService {
   EntryStore& store_;
   const ServiceConfig config_;
   const ServiceLimits limits_;
+  ReachabilityCheck* const reachability_;
   std::mutex store_mutex_;  // the store is used by one thread at a time
   std::mutex limiter_mutex_;
   RateLimiter limiter_;

@@ -13,6 +13,7 @@
 #include "directory_service.h"
 #include "http_front.h"
 #include "redis_change_watcher.h"
+#include "reachability_prober.h"
 #include "redis_entry_store.h"
 #include "server_options.h"
 #include "service_config.h"
@@ -41,6 +42,15 @@ ServiceConfig LoadConfig(const std::optional<std::string>& path) {
 constexpr std::int64_t kRedisKeepMarginMs = 10000;
 
 int Serve(const ServerOptions& options) {
+  // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
+  // worker thread is interrupted and stopping happens outside a signal
+  // handler. Blocked before any thread starts: threads inherit the mask.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
   const ServiceConfig config = LoadConfig(options.config_path);
   std::unique_ptr<EntryStore> store;
   std::string store_name;
@@ -60,16 +70,28 @@ int Serve(const ServerOptions& options) {
     store_name = "database " + options.db_path + " (journal " + sqlite->JournalMode() + ")";
     store = std::move(sqlite);
   }
-  DirectoryService service(*store, config, options.limits);
+  // The check starts before the service it reports to, so its results reach
+  // the service through a pointer set once both exist.
+  std::atomic<DirectoryService*> checked_service = nullptr;
+  std::unique_ptr<ReachabilityProber> prober;
+  if (options.check_port > 0) {
+    prober = std::make_unique<ReachabilityProber>(
+        ReachabilityLimits{options.limits.ttl_ms, 3000, options.limits.max_entries},
+        static_cast<std::uint16_t>(options.check_port),
+        [&checked_service] {
+          if (auto* s = checked_service.load()) s->ListChanged();
+        },
+        LogLine);
+    if (!prober->Start()) return 1;
+  }
+  DirectoryService service(*store, config, options.limits, prober.get());
+  checked_service.store(&service);
+  // The prober's thread is stopped before the service it calls goes away.
+  struct StopCheckFirst {
+    std::unique_ptr<ReachabilityProber>& prober;
+    ~StopCheckFirst() { prober.reset(); }
+  } stop_check_first{prober};
   HttpFront front(options, service);
-
-  // SIGINT and SIGTERM are taken by one thread with sigwait, so that no
-  // worker thread is interrupted and stopping happens outside a signal handler.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
   // Instances sharing a Redis learn of each other's changes from it. Its
   // thread starts with the stop signals blocked, as every thread must.

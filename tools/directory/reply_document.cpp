@@ -56,7 +56,7 @@ std::string UtcTimestamp(std::int64_t unix_ms) {
   return buf;
 }
 
-std::string ServersDocument(const std::vector<ServerEntry>& entries) {
+std::string ServersDocument(const std::vector<ServerEntry>& entries, const ReachabilityLookup& reachability) {
   std::string out = Titled(wire::kServers);
   out.reserve(out.size() + entries.size() * 200);
   for (const auto& e : entries) {
@@ -67,6 +67,9 @@ std::string ServersDocument(const std::vector<ServerEntry>& entries) {
     Leaf(out, wire::kMapElement, e.map);
     Leaf(out, wire::kPortElement, std::to_string(e.port));
     Leaf(out, wire::kVersionElement, e.version);
+    const Reachability r = reachability ? reachability(e) : Reachability::kUnknown;
+    if (r != Reachability::kUnknown)
+      Leaf(out, wire::kReachable, r == Reachability::kReachable ? wire::kReachableYes : wire::kReachableNo);
     Close(out, wire::kServer);
   }
   return out;

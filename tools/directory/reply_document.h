@@ -4,16 +4,22 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "reachability.h"
 #include "server_entry.h"
 #include "service_config.h"
 
 namespace lobbyfind::directory_service {
 
-[[nodiscard]] std::string ServersDocument(const std::vector<ServerEntry>& entries);
+// With `reachability`, each server whose check has a result carries it in
+// an element of its own after the six the lobby reads.
+using ReachabilityLookup = std::function<Reachability(const ServerEntry&)>;
+[[nodiscard]] std::string ServersDocument(const std::vector<ServerEntry>& entries,
+                                          const ReachabilityLookup& reachability = {});
 // Changes are listed in the given order.
 [[nodiscard]] std::string VersionDocument(bool current, std::string_view update_url,
                                           const std::vector<ChangeEntry>& changes);

@@ -95,6 +95,8 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
       o.limits.rate_per_second = Rate(name, value);
     } else if (name == "--burst") {
       o.limits.rate_burst = static_cast<double>(Integer(name, value, 1, 1000000));
+    } else if (name == "--check-port") {
+      o.check_port = static_cast<int>(Integer(name, value, 1, 65535));
     } else if (name == "--timeout") {
       o.timeout_s = static_cast<int>(Integer(name, value, 1, 3600));
     } else if (name == "--threads") {
@@ -133,6 +135,11 @@ Options:
   --rate N               requests per second one address may send on average;
                          0 switches the limit off (default 5)
   --burst N              requests one address may send at once (default 20)
+  --check-port PORT      check that each announced game answers from the
+                         internet: send it the game's session request on UDP
+                         port 47624 and take its answer on this TCP port
+                         (usually 2300); the list tells the result in
+                         <reachable>yes|no</reachable> (default: no check)
   --timeout SECONDS      time to read a request or write a reply, and the
                          idle time of a kept-alive connection (default 5)
   --threads N            worker threads; each open connection holds one

@@ -28,6 +28,10 @@ struct ServerOptions {
   std::optional<std::string> config_path;
   std::vector<std::string> trusted_proxies;
   ServiceLimits limits;
+  // The TCP port games answer the reachability check on; 0: no check. Off
+  // unless asked for: the port must be open to the internet, and the
+  // service then sends datagrams of its own.
+  int check_port = 0;
   int timeout_s = 5;  // reading a request, writing a reply, idle keep-alive
   int threads = 128;  // each open connection occupies one worker
   bool help = false;

@@ -22,7 +22,7 @@ TEST(ParseServerOptions, ReadsEveryOption) {
   const auto o = ParseServerOptions({"--listen", "0.0.0.0:80", "--db", ":memory:", "--config", "d.ini", "--ttl",
                                      "2", "--max-per-ip", "2", "--max-entries", "50", "--max-query", "300",
                                      "--rate", "0.5", "--burst", "3", "--timeout", "9", "--threads", "8",
-                                     "--trusted-proxy", "10.0.0.1", "--trusted-proxy", "::1"});
+                                     "--trusted-proxy", "10.0.0.1", "--trusted-proxy", "::1", "--check-port", "2300"});
   EXPECT_EQ(o.listen_host, "0.0.0.0");
   EXPECT_EQ(o.listen_port, 80);
   EXPECT_EQ(o.db_path, ":memory:");
@@ -36,6 +36,8 @@ TEST(ParseServerOptions, ReadsEveryOption) {
   EXPECT_EQ(o.timeout_s, 9);
   EXPECT_EQ(o.threads, 8);
   EXPECT_EQ(o.trusted_proxies, (std::vector<std::string>{"10.0.0.1", "::1"}));
+  EXPECT_EQ(o.check_port, 2300);
+  EXPECT_EQ(ParseServerOptions({}).check_port, 0) << "no check unless asked for";
 }
 
 TEST(ParseServerOptions, ListenForms) {

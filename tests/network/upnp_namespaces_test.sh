@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# Port mapping and the directory's reachability check across a real home
+# router, all inside network namespaces this test makes and removes:
+#
+#   home      192.0.2.10     lobbyfind-gamehost (the hosted game) and
+#                            lobbyfind-portmap (the lobby's port mapping)
+#   router    192.0.2.1 | WAN    nftables NAT (masquerade) and miniupnpd
+#   internet  WAN subnet     lobbyfind-directory with its reachability check
+#
+# Runs: UPnP off (the directory finds the game unreachable), UPnP on (it is
+# reachable; after the mapper closes, the router holds none of its
+# mappings), and a router without miniupnpd (the one line saying which
+# ports to forward by hand). Needs root; under CI=true anything missing
+# fails the test instead of skipping it.
+#
+# A last run starts the lobby itself (offscreen) and sees its worker thread
+# ask the router for the game's ports, the enumeration port first.
+#
+# usage: upnp_namespaces_test.sh DIRECTORY_PROGRAM GAMEHOST_PROGRAM PORTMAP_PROGRAM LOBBY_PROGRAM
+set -uo pipefail
+directory_program=$1 gamehost_program=$2 portmap_program=$3 lobby_program=$(realpath "$4")
+
+unavailable() {
+  if [ "${CI:-}" = true ] || [ "${LOBBYFIND_NO_SKIP:-}" = 1 ]; then
+    echo "FAIL: cannot build the test network: $*" >&2
+    exit 1
+  fi
+  echo "SKIP: cannot build the test network: $*" >&2
+  exit 77
+}
+fail() {
+  echo "FAIL: $*" >&2
+  for ns in "$home" "$router" "$internet"; do
+    echo "--- sockets in $ns" >&2
+    in_ns "$ns" ss -tuanp >&2
+  done
+  echo "--- the router's forwarded ports" >&2
+  in_ns "$router" nft list chain inet filter prerouting_miniupnpd >&2
+  for log in "$work"/*.log; do
+    echo "--- $(basename "$log")" >&2
+    tail -n 20 "$log" >&2
+  done
+  exit 1
+}
+
+[ "$(id -u)" -eq 0 ] || unavailable "not root"
+for tool in ip nft miniupnpd; do
+  command -v "$tool" >/dev/null || unavailable "$tool is not installed (scripts/install-deps.sh)"
+done
+
+# Names unique to this run, so that parallel runs and leftovers never meet.
+tag=lf$$
+home=$tag-home router=$tag-router internet=$tag-inet
+work=$(mktemp -d)
+
+cleanup() {
+  for ns in "$home" "$router" "$internet"; do
+    # Every process in a namespace of ours is one this test started.
+    for pid in $(ip netns pids "$ns" 2>/dev/null); do kill "$pid" 2>/dev/null; done
+  done
+  for ns in "$home" "$router" "$internet"; do
+    for _ in $(seq 50); do [ -z "$(ip netns pids "$ns" 2>/dev/null)" ] && break; sleep 0.1; done
+    ip netns del "$ns" 2>/dev/null
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# For commands waited for; programs started in the background are started
+# with "ip netns exec" itself, so that $! is the program and kill reaches it.
+in_ns() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
+
+# Addresses: the home LAN is TEST-NET-1. miniupnpd refuses to forward when
+# its outside address is private or reserved (the documentation ranges
+# included), so the router's outside link gets an address miniupnpd takes
+# for public; it exists only inside these namespaces, which have no route
+# out of this machine.
+home_ip=192.0.2.10 lan_ip=192.0.2.1
+wan_ip=100.128.0.1 directory_ip=100.128.0.100
+
+build_network() {
+  ip netns add "$home" && ip netns add "$router" && ip netns add "$internet" || return 1
+  ip link add "${tag}h" netns "$home" type veth peer name lan0 netns "$router" || return 1
+  ip link add "${tag}w" netns "$router" type veth peer name wan0 netns "$internet" || return 1
+  in_ns "$home" ip link set "${tag}h" name lan0 || return 1
+  in_ns "$router" ip link set "${tag}w" name wan0 || return 1
+  for ns in "$home" "$router" "$internet"; do in_ns "$ns" ip link set lo up || return 1; done
+  in_ns "$home" ip addr add $home_ip/24 dev lan0 && in_ns "$home" ip link set lan0 up &&
+    in_ns "$home" ip route add default via $lan_ip || return 1
+  in_ns "$router" ip addr add $lan_ip/24 dev lan0 && in_ns "$router" ip link set lan0 up &&
+    in_ns "$router" ip addr add $wan_ip/24 dev wan0 && in_ns "$router" ip link set wan0 up || return 1
+  in_ns "$internet" ip addr add $directory_ip/24 dev wan0 && in_ns "$internet" ip link set wan0 up || return 1
+  in_ns "$router" sysctl -qw net.ipv4.ip_forward=1 || return 1
+  # The tables and chains miniupnpd fills (its defaults), around a home
+  # router's rules: outgoing traffic masqueraded, nothing unasked let in.
+  in_ns "$router" nft -f - <<'NFT' || return 1
+table inet filter {
+  chain forward {
+    type filter hook forward priority 0; policy drop;
+    ct state established,related accept
+    iifname "lan0" oifname "wan0" accept
+    jump miniupnpd
+  }
+  chain miniupnpd {
+  }
+  chain prerouting {
+    type nat hook prerouting priority -100; policy accept;
+    jump prerouting_miniupnpd
+  }
+  chain postrouting {
+    type nat hook postrouting priority 100; policy accept;
+    jump postrouting_miniupnpd
+    oifname "wan0" masquerade
+  }
+  chain prerouting_miniupnpd {
+  }
+  chain postrouting_miniupnpd {
+  }
+}
+NFT
+}
+build_network || unavailable "ip netns, veth or nftables failed (see above)"
+
+cat >"$work/miniupnpd.conf" <<CONF
+ext_ifname=wan0
+listening_ip=lan0
+port=0
+enable_natpmp=no
+enable_upnp=yes
+secure_mode=yes
+system_uptime=no
+uuid=3d7e8f7a-1c2b-4d5e-8f90-0a1b2c3d4e5f
+allow 1024-65535 192.0.2.0/24 1024-65535
+deny 0-65535 0.0.0.0/0 0-65535
+CONF
+
+start_router_upnp() {
+  ip netns exec "$router" miniupnpd -d -f "$work/miniupnpd.conf" -P "$work/miniupnpd.pid" >"$work/miniupnpd.log" 2>&1 &
+  router_upnp_pid=$!
+}
+
+# One GET to the directory from the internet side; prints the body.
+# shellcheck disable=SC2016 # expanded by the inner shell
+servers() {
+  in_ns "$internet" timeout 5 bash -c '
+    exec 3<>/dev/tcp/$1/8080 || exit 1
+    printf "GET /Vexnet/lobbyfind/webinterface.php?GIVEME=SERVERS HTTP/1.0\r\n\r\n" >&3
+    sed "1,/^\r*$/d" <&3' _ "$directory_ip"
+}
+
+# Waits (at most 30 s) until the listing shows `text`.
+wait_for_listing() {
+  for _ in $(seq 300); do
+    servers | grep -qF "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+wait_for_line() {  # FILE TEXT [TENTHS]: waits (at most 30 s, or TENTHS) for TEXT in FILE
+  for _ in $(seq "${3:-300}"); do
+    grep -qF "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# One run: the directory (fresh, so the game is checked at once), the game
+# host announcing itself, and the result the listing shows.
+run_directory_and_game() {
+  local run=$1 expected=$2
+  ip netns exec "$internet" "$directory_program" --listen $directory_ip:8080 --db :memory: --check-port 2300 \
+    >"$work/directory-$run.log" 2>&1 &
+  local directory_pid=$!
+  wait_for_line "$work/directory-$run.log" "listening on" || fail "$run: the directory did not start"
+  ip netns exec "$home" "$gamehost_program" --address $home_ip --announce $directory_ip:8080 --name "home game" \
+    >"$work/gamehost-$run.log" 2>&1 &
+  local gamehost_pid=$!
+  wait_for_listing "<ip>$wan_ip</ip>" || fail "$run: the game was never listed"
+  wait_for_listing "<reachable>$expected</reachable>" || fail "$run: the listing never said reachable=$expected"
+  echo "$run: the directory lists the home game (at the router's address $wan_ip) as reachable=$expected"
+  servers
+  kill "$gamehost_pid" "$directory_pid"
+  wait "$gamehost_pid" || fail "$run: the game host did not end cleanly"
+  wait "$directory_pid" || fail "$run: the directory did not end cleanly"
+}
+
+dnat_rules() { in_ns "$router" nft list chain inet filter prerouting_miniupnpd | grep -c dnat; }
+
+start_router_upnp
+wait_for_line "$work/miniupnpd.log" "HTTP listening on port" || fail "miniupnpd did not start"
+
+echo "== run 1: UPnP off"
+run_directory_and_game "upnp-off" no
+
+echo "== run 2: UPnP on"
+# The range is cut to 2300-2309: miniupnpd lists all its rules for every
+# request, so the whole range would take minutes here (the plan's unit tests
+# cover the whole range).
+ip netns exec "$home" "$portmap_program" --wait-ms 3000 --last-port 2309 >"$work/portmap.log" 2>&1 &
+portmap_pid=$!
+started=$SECONDS
+wait_for_line "$work/portmap.log" "mapped " 600 || fail "the port mapper mapped nothing"
+cat "$work/portmap.log"
+echo "(mapping took $((SECONDS - started)) s)"
+grep -qF "mapped 22 ports" "$work/portmap.log" || fail "not every game port was mapped"
+echo "the router forwards $(dnat_rules) ports"
+run_directory_and_game "upnp-on" yes
+kill -TERM "$portmap_pid"
+wait "$portmap_pid" || fail "the mapper did not end cleanly"
+grep -F "removed" "$work/portmap.log"
+grep -qF "removed 22 mappings" "$work/portmap.log" || fail "the mapper did not remove its mappings"
+[ "$(dnat_rules)" = 0 ] || fail "mappings left on the router after the mapper closed"
+echo "after the mapper closed the router forwards no ports"
+
+echo "== run 2b: the lobby maps the ports itself"
+mkdir -p "$work/lobby"
+(cd "$work/lobby" && exec ip netns exec "$home" env HOME="$work/lobby" QT_QPA_PLATFORM=offscreen \
+  "$lobby_program" >"$work/lobby.log" 2>&1) &
+lobby_pid=$!
+forwarded() {
+  # miniupnpd writes its rules by protocol number: 0x11 is UDP.
+  in_ns "$router" nft list chain inet filter prerouting_miniupnpd |
+    grep -q "0x11 th dport 47624 dnat ip to $home_ip:47624"
+}
+for _ in $(seq 300); do forwarded && break; sleep 0.1; done
+forwarded || fail "the lobby did not have UDP 47624 forwarded to it"
+echo "the lobby, started with no lobbyfind.ini, has the router forward UDP 47624 to $home_ip"
+kill "$lobby_pid"
+wait "$lobby_pid"
+
+echo "== run 3: a router without UPnP"
+kill "$router_upnp_pid"
+wait "$router_upnp_pid" 2>/dev/null
+ip netns exec "$home" "$portmap_program" --wait-ms 1500 --last-port 2309 >"$work/portmap-none.log" 2>&1 &
+portmap_pid=$!
+wait_for_line "$work/portmap-none.log" "Port mapping:" || fail "no line about forwarding by hand"
+kill -TERM "$portmap_pid"
+wait "$portmap_pid" || fail "the mapper did not end cleanly without a router"
+cat "$work/portmap-none.log"
+grep -qF "forward these ports to this computer by hand: TCP 2300-2309, TCP 47624, UDP 2300-2309, UDP 47624" \
+  "$work/portmap-none.log" || fail "the line does not name the ports"
+echo "PASS"
