@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "app/network_settings.h"
+#include "app/screen_text.h"
 #include "game/game_settings.h"
 #include "qt/event_hook.h"
 #include "qt/qt_tcp_connection.h"
@@ -110,8 +111,15 @@ void LobbyApp::ConnectUserActions() {
       return false;
     });
   }
-  QObject::connect(w.currentplayername, &QLineEdit::textEdited,
-                   [form] { form->ControlChanged(Control::currentplayername); });
+  QObject::connect(w.currentplayername, &QLineEdit::textEdited, [this, form] {
+    if (!view_.AcceptTyped(Control::currentplayername)) {
+      // Nothing is written: the game could not hold the name as typed.
+      view_.ShowMessage(app::UnholdableTextMessage(app::TargetOf(Control::currentplayername)));
+      view_.RestoreText(Control::currentplayername);
+      return;
+    }
+    form->ControlChanged(Control::currentplayername);
+  });
   QObject::connect(w.currentgamemode, &QComboBox::activated,
                    [form] { form->ControlChanged(Control::currentgamemode); });
   QObject::connect(w.currentgamespeed, &QSlider::valueChanged,

@@ -1,11 +1,13 @@
 #include "qt/main_window.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "app/view.h"
@@ -72,6 +74,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   BuildOptionsPage();
   PageControl1->setCurrentWidget(tab_Start);
   BuildStatusBar();
+  // Centred on the desktop at first show; the user may move it from there.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 }
 
 void MainWindow::BuildStatusBar() {

@@ -50,6 +50,8 @@ void MainWindow::BuildStartPage() {
   Edit4 = new QLineEdit(login);
   Edit4->setObjectName("Edit4");
   Edit4->setEchoMode(QLineEdit::Password);
+  // Typed characters show as "*", whatever the style's own mask is.
+  Edit4->setStyleSheet("QLineEdit { lineedit-password-character: 42 }");
   Edit4->setGeometry(100, 58, 206, 22);
   Button7 = PlaceButton(login, "Button7", "Login", 100, 92);
   PlaceLabel(login, "* Note : You do not need to use a password, but if your nick is", 14, 132, 296,

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include "app/screen_text.h"
 #include "qt/main_window.h"
 #include "qt/text_bytes.h"
 #include "qt/text_spin_box.h"
@@ -49,6 +51,35 @@ void AppendLine(QTextEdit& edit, int& lines, const QString& text, const QTextCha
 }
 
 QListWidget* AsList(QWidget* w) { return qobject_cast<QListWidget*>(w); }
+
+// A list entry that keeps the core's bytes beside the shown text, and sorts
+// as a Windows list box does: without regard to case.
+class ListEntry final : public QListWidgetItem {
+ public:
+  explicit ListEntry(std::string_view bytes) { SetBytes(bytes); }
+  void SetBytes(std::string_view bytes) {
+    // The bytes first: a sorted list re-sorts on each change, by the bytes.
+    setData(kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    setText(ToScreen(bytes));
+  }
+  [[nodiscard]] std::string Bytes() const {
+    const QByteArray bytes = data(kBytesRole).toByteArray();
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+  }
+  bool operator<(const QListWidgetItem& other) const override {
+    const auto* entry = dynamic_cast<const ListEntry*>(&other);
+    if (entry == nullptr) return QListWidgetItem::operator<(other);
+    return app::LessIgnoringCase(Bytes(), entry->Bytes());
+  }
+
+ private:
+  static constexpr int kBytesRole = Qt::UserRole + 1;
+};
+
+std::string ItemBytes(const QListWidgetItem* item) {
+  if (const auto* entry = dynamic_cast<const ListEntry*>(item)) return entry->Bytes();
+  return ToUtf8(item->text());
+}
 
 }  // namespace
 
@@ -90,24 +121,38 @@ QWidget* QtView::Widget(Control c) const {
   return nullptr;
 }
 
-std::string QtView::Text(Control c) const {
+QString QtView::ScreenText(Control c) const {
   QWidget* w = Widget(c);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) return ToBytes(edit->text());
-  if (auto* spin = qobject_cast<TextSpinBox*>(w)) return ToBytes(spin->shownText());
-  if (auto* label = qobject_cast<QLabel*>(w)) return ToBytes(label->text());
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) return ToBytes(button->text());
-  if (auto* text = qobject_cast<QTextEdit*>(w)) return ToBytes(text->toPlainText());
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
+  if (auto* spin = qobject_cast<TextSpinBox*>(w)) return spin->shownText();
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
+  if (auto* text = qobject_cast<QTextEdit*>(w)) return text->toPlainText();
   return {};
 }
+
+std::string QtView::Text(Control c) const { return shown_.Bytes(c, ToUtf8(ScreenText(c))); }
 
 void QtView::SetText(Control c, std::string_view text) {
   QWidget* w = Widget(c);
   const QSignalBlocker quiet(w);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(ToScreen(text));
-  else if (auto* spin = qobject_cast<TextSpinBox*>(w)) spin->setShownText(ToScreen(text));
-  else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(ToScreen(text));
-  else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(ToScreen(text));
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    edit->setText(ToScreen(text));
+  } else if (auto* spin = qobject_cast<TextSpinBox*>(w)) {
+    spin->setShownText(ToScreen(text));
+  } else if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setTextFormat(Qt::PlainText);
+    label->setText(ToScreen(text));
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->setText(ToScreen(text));
+  }
+  // What the control shows now stands for these bytes until the user edits it.
+  shown_.Remember(c, text, ToUtf8(ScreenText(c)));
 }
+
+std::optional<std::string> QtView::AcceptTyped(Control c) { return shown_.Typed(c, ToUtf8(ScreenText(c))); }
+
+void QtView::RestoreText(Control c) { SetText(c, shown_.Last(c)); }
 
 bool QtView::Checked(Control c) const {
   auto* box = qobject_cast<QCheckBox*>(Widget(c));
@@ -138,7 +183,7 @@ void QtView::SetPosition(Control c, int position) {
 std::vector<std::string> QtView::Items(Control c) const {
   std::vector<std::string> out;
   if (auto* list = AsList(Widget(c))) {
-    for (int i = 0; i < list->count(); ++i) out.push_back(ToBytes(list->item(i)->text()));
+    for (int i = 0; i < list->count(); ++i) out.push_back(ItemBytes(list->item(i)));
   }
   return out;
 }
@@ -147,30 +192,27 @@ void QtView::SetItems(Control c, const std::vector<std::string>& items) {
   if (auto* list = AsList(Widget(c))) {
     const QSignalBlocker quiet(list);
     list->clear();
-    if (list->isSortingEnabled()) {
-      for (const auto& item : items) list->addItem(ToScreen(item));  // each in its place
-      return;
-    }
-    // One insertion for the whole list: a game list of thousands of servers
-    // is not laid out once per line.
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(items.size()));
-    for (const auto& item : items) texts.push_back(ToScreen(item));
-    list->addItems(texts);
+    // Sorted once for the whole list, not once per entry: a game list of
+    // thousands of servers is not laid out once per line either.
+    const bool sorted = list->isSortingEnabled();
+    list->setSortingEnabled(false);
+    for (const auto& item : items) list->addItem(new ListEntry(item));
+    list->setSortingEnabled(sorted);
+    if (sorted) list->sortItems(Qt::AscendingOrder);
   }
 }
 
 void QtView::SetItem(Control c, int index, std::string_view text) {
   if (auto* list = AsList(Widget(c)); list != nullptr && list->item(index) != nullptr) {
     const QSignalBlocker quiet(list);
-    list->item(index)->setText(ToScreen(text));
+    if (auto* entry = dynamic_cast<ListEntry*>(list->item(index))) entry->SetBytes(text);
   }
 }
 
 void QtView::AddItem(Control c, std::string_view text) {
   if (auto* list = AsList(Widget(c))) {
     const QSignalBlocker quiet(list);
-    list->addItem(ToScreen(text));  // a sorted list puts it in its place
+    list->addItem(new ListEntry(text));  // a sorted list puts it in its place
   }
 }
 
@@ -252,11 +294,16 @@ void QtView::NewsAppend(std::string_view text, const app::TextFormat& format) {
 }
 
 std::string QtView::StatusPanelText(int panel) const {
-  return ToBytes((panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1)->text());
+  const std::string shown = ToUtf8((panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1)->text());
+  const auto& [bytes, was_shown] = panels_.at(panel == 0 ? 0 : 1);
+  return shown == was_shown ? bytes : shown;
 }
 
 void QtView::SetStatusPanelText(int panel, std::string_view text) {
-  (panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1)->setText(ToScreen(text));
+  QLabel* label = panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1;
+  label->setTextFormat(Qt::PlainText);
+  label->setText(ToScreen(text));
+  panels_.at(panel == 0 ? 0 : 1) = {std::string(text), ToUtf8(label->text())};
 }
 
 void QtView::RepaintStatusBar() { window_.StatusBar->repaint(); }
@@ -297,21 +344,34 @@ void QtView::SetBackgroundColour(Control c, app::Rgb colour) {
 }
 
 void QtView::ShowMessage(std::string_view text) {
-  QMessageBox::information(&window_, kDialogCaption, ToScreen(text));
+  // Messages carry network text (an update notice, a service's answer): it
+  // is shown as it stands, never read as markup.
+  QMessageBox box(QMessageBox::Information, kDialogCaption, ToScreen(text), QMessageBox::Ok, &window_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 std::string QtView::InputQuery(std::string_view caption, std::string_view prompt,
                                std::string_view initial) {
-  bool ok = false;
-  const QString answer = QInputDialog::getText(&window_, ToScreen(caption), ToScreen(prompt),
-                                               QLineEdit::Normal, ToScreen(initial), &ok);
-  return ok ? ToBytes(answer) : std::string(initial);
+  QInputDialog dialog(&window_);
+  dialog.setWindowTitle(ToScreen(caption));
+  dialog.setLabelText(ToScreen(prompt));
+  dialog.setTextValue(ToScreen(initial));
+  // The prompt holds a nickname from the server: plain text only.
+  for (auto* label : dialog.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+  if (dialog.exec() != QDialog::Accepted) return std::string(initial);
+  const QString answer = dialog.textValue();
+  // An answer left as suggested comes back as the suggestion's bytes.
+  if (answer == ToScreen(initial)) return std::string(initial);
+  return app::TypedBytes(ToUtf8(answer), app::TextTarget::kChat).value_or(std::string(initial));
 }
 
 std::optional<std::string> QtView::BrowseFolder(std::string_view title) {
   const QString folder = QFileDialog::getExistingDirectory(&window_, ToScreen(title));
   if (folder.isEmpty()) return std::nullopt;
-  return ToBytes(folder);
+  // A path of this machine's file system, in its own encoding.
+  const QByteArray path = QFile::encodeName(folder);
+  return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
 }  // namespace lobbyfind::qt

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
 namespace lobbyfind::win32 {
@@ -22,9 +23,13 @@ void SetRichFormat(HWND edit, const RichFormat& format, WPARAM which);
 // The text's length in characters; a line break counts one.
 [[nodiscard]] int RichTextLength(HWND edit);
 
-// Appends `text` at the end in `format`, after a line break unless the view
-// is empty. Returns the characters the line took, its break included.
-int RichAppendLine(HWND edit, std::string_view text, const RichFormat& format, bool first);
+// Appends `screen` (UTF-8 screen text) at the end in `format`, after a line
+// break unless the view is empty. Returns the characters the line took, its
+// break included. The text is inserted as it stands, never read as RTF.
+int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format, bool first);
+
+// UTF-8 screen text as the wide text of the platform's controls.
+[[nodiscard]] std::wstring Wide(std::string_view screen);
 
 // Removes the first `characters` characters.
 void RichRemoveFront(HWND edit, int characters);

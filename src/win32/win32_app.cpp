@@ -51,7 +51,6 @@ Win32App::Win32App() : view_(window_) {
   ConnectCommands();
   ConnectHooks();
   form_->FormCreate();
-  speed_position_ = view_.Position(Control::currentgamespeed);
 }
 
 Win32App::~Win32App() {
@@ -63,10 +62,7 @@ Win32App::~Win32App() {
 void Win32App::ConnectCommands() {
   window_.OnCommand = [this](int id, int code) { Command(id, code); };
   window_.OnTrackBarScroll = [this](int id) {
-    if (id != ControlId(Control::currentgamespeed)) return;
-    const int position = view_.Position(Control::currentgamespeed);
-    if (position == speed_position_) return;
-    speed_position_ = position;
+    if (id != ControlId(Control::currentgamespeed) || !view_.SpeedMovedByUser()) return;
     form_->ControlChanged(Control::currentgamespeed);
   };
   window_.OnSpinArrows = [this](int id, int step) {

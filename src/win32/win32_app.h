@@ -36,9 +36,6 @@ class Win32App {
   ports::SystemClock clock_;
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<app::TForm1> form_;
-  // The track bar's position as last reported, so a scroll that does not
-  // move it is no change.
-  int speed_position_ = -1;
 };
 
 }  // namespace lobbyfind::win32

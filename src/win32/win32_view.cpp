@@ -5,6 +5,7 @@
 #include <richedit.h>
 #include <shlobj.h>
 
+#include "app/screen_text.h"
 #include "win32/input_dialog.h"
 #include "win32/rich_text.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 using app::Control;
 
-constexpr const char* kDialogCaption = "lobbyfind";
 constexpr const char* kChatFace = "MS Sans Serif";
 constexpr const char* kNewsFace = "Courier New";
 constexpr int kChatPoints = 8;
@@ -31,6 +31,7 @@ app::Rgb ToRgb(COLORREF c) {
 
 bool IsTrackBar(Control c) { return c == Control::currentgamespeed; }
 bool IsMultiSelect(Control c) { return c == Control::ListBox2; }
+bool IsSorted(Control c) { return c == Control::ListBox2; }
 bool IsRichText(Control c) { return c == Control::onlinenews || c == Control::chatlog; }
 
 std::string ListItem(HWND list, int index) {
@@ -71,9 +72,17 @@ void Win32View::SetPosition(Control c, int position) {
   const MainWindow::Quiet quiet(window_);
   if (IsTrackBar(c)) {
     SendMessageA(Child(c), TBM_SETPOS, TRUE, position);
+    speed_known_ = static_cast<int>(SendMessageA(Child(c), TBM_GETPOS, 0, 0));
   } else {
     SendMessageA(Child(c), CB_SETCURSEL, static_cast<WPARAM>(position), 0);
   }
+}
+
+bool Win32View::SpeedMovedByUser() {
+  const int position = Position(Control::currentgamespeed);
+  if (position == speed_known_) return false;
+  speed_known_ = position;
+  return true;
 }
 
 std::vector<std::string> Win32View::Items(Control c) const {
@@ -102,9 +111,12 @@ void Win32View::SetItem(Control c, int index, std::string_view text) {
   // selection kept.
   const bool selected = Selected(c, index);
   SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-  SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(std::string(text).c_str()));
-  if (selected) SetSelected(c, index, true);
+  const std::string entry(text);
+  // A sorted list takes the entry to its place, as it would a new one.
+  const LRESULT at = IsSorted(c) ? SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()))
+                                 : SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                                                reinterpret_cast<LPARAM>(entry.c_str()));
+  if (selected && at >= 0) SetSelected(c, static_cast<int>(at), true);
 }
 
 void Win32View::AddItem(Control c, std::string_view text) {
@@ -157,7 +169,8 @@ void Win32View::ChatLogDeleteFirstLine() {
 void Win32View::ChatLogAppend(std::string_view text, app::Rgb colour) {
   HWND log = Child(Control::chatlog);
   const RichFormat format{kChatFace, kChatPoints, false, ToColorref(colour)};
-  chat_lines_.push_back(RichAppendLine(log, text, format, chat_lines_.empty()));
+  // One entry, one shown line: breaks and controls are shown as symbols.
+  chat_lines_.push_back(RichAppendLine(log, app::ShownLine(text), format, chat_lines_.empty()));
   const int end = RichTextLength(log);
   SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(end), end);
   SendMessageA(log, EM_SCROLLCARET, 0, 0);
@@ -170,7 +183,7 @@ void Win32View::ChatLogClear() {
 
 void Win32View::NewsAppend(std::string_view text, const app::TextFormat& format) {
   const RichFormat rich{kNewsFace, format.point_size, format.bold, ToColorref(format.colour)};
-  (void)RichAppendLine(Child(Control::onlinenews), text, rich, news_empty_);
+  (void)RichAppendLine(Child(Control::onlinenews), app::ShownText(text), rich, news_empty_);
   news_empty_ = false;
 }
 
@@ -217,7 +230,9 @@ void Win32View::SetBackgroundColour(Control c, app::Rgb colour) {
 }
 
 void Win32View::ShowMessage(std::string_view text) {
-  MessageBoxA(window_.Handle(), std::string(text).c_str(), kDialogCaption, MB_OK);
+  // Wide text: the program's own texts are UTF-8 (the German registry
+  // messages among them), network text is shown by the one text rule.
+  MessageBoxW(window_.Handle(), Wide(app::ShownText(text)).c_str(), L"lobbyfind", MB_OK);
 }
 
 std::string Win32View::InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) {

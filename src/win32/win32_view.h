@@ -1,5 +1,6 @@
 // The View over the Windows edition's main window: the core's output put
-// into the platform's controls, 8-bit text passed to them as it is (ANSI).
+// into the platform's controls. Edits and lists take the 8-bit text as it is
+// (ANSI); the logs and message boxes show it by the core's text rule, wide.
 #pragma once
 
 #include <deque>
@@ -47,12 +48,20 @@ class Win32View final : public app::View {
   std::string InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) override;
   std::optional<std::string> BrowseFolder(std::string_view title) override;
 
+  // Whether the game-speed track bar stands elsewhere than the core last
+  // knew; a user's move is then taken as known. A track bar reports one move
+  // several times (while dragging, at its end).
+  bool SpeedMovedByUser();
+
  private:
   [[nodiscard]] HWND Child(app::Control c) const { return window_.Child(c); }
 
   MainWindow& window_;
   // Characters each chat-log line takes, its leading break included.
   std::deque<int> chat_lines_;
+  // The track bar's position as the core last knew it: set by the core or
+  // taken from a move of the user.
+  int speed_known_ = -1;
   bool news_empty_ = true;
   std::array<int, 2> panel_widths_;
 };

@@ -60,6 +60,10 @@ class FakeView : public app::View {
                          std::string_view initial) override;
   std::optional<std::string> BrowseFolder(std::string_view title) override;
 
+  // The user replaces an edit's text by typing `screen` (UTF-8): the control
+  // then holds it encoded for where it goes, as the editions do.
+  void Type(app::Control c, std::string_view screen);
+
   // What the window showed.
   std::map<app::Control, std::string> texts;
   std::map<app::Control, bool> checked;
