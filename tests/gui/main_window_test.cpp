@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
+#include <QScreen>
 #include <QTextEdit>
 #include <filesystem>
 #include <memory>
@@ -281,6 +282,17 @@ TEST_F(MainWindowTest, LongGameListArrivesWholeInTheRealListInOrder) {
   EXPECT_EQ(players->item(0)->text(), "Amy");
   EXPECT_EQ(players->item(1)->text(), "bob");
   EXPECT_EQ(players->item(2)->text(), "zed");
+}
+
+TEST_F(MainWindowTest, CentredAtFirstShowWithThePasswordMaskedByStars) {
+  MainWindow& w = lobby_->window();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const QPoint centre = w.screen()->availableGeometry().center();
+  // Within the few pixels a window frame may add.
+  EXPECT_LE((w.geometry().center() - centre).manhattanLength(), 8);
+  w.Edit4->setText("secret");
+  EXPECT_EQ(w.Edit4->displayText(), "******");
 }
 
 TEST_F(MainWindowTest, StatusLineShowsTextAndBar) {
