@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "app/running_form.h"
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
@@ -41,12 +42,12 @@ class LobbyApp {
 
   [[nodiscard]] MainWindow& window() { return window_; }
   [[nodiscard]] QtView& view() { return view_; }
-  [[nodiscard]] app::TForm1& form() { return *form_; }
+  [[nodiscard]] app::TForm1& form() { return running_->form(); }
 
  private:
-  void ConnectUserActions();
-  void ConnectOptionActions();
-  void ConnectChatActions();
+  void ConnectUserActions(app::TForm1& form);
+  void ConnectOptionActions(app::TForm1& form);
+  void ConnectChatActions(app::TForm1& form);
 
   MainWindow window_;
   QtView view_;
@@ -54,7 +55,7 @@ class LobbyApp {
   ports::SystemClock clock_;
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
-  std::unique_ptr<app::TForm1> form_;
+  std::optional<app::RunningForm> running_;
 };
 
 }  // namespace lobbyfind::qt

@@ -12,6 +12,7 @@
 #include "win32/control_ids.h"
 #include "win32/main_window.h"
 #include "win32/rich_text.h"
+#include "win32/wide_text.h"
 
 namespace lobbyfind::win32 {
 namespace {
@@ -28,9 +29,10 @@ constexpr int kListStyle = kChild | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NO
 
 HWND MainWindow::Place(const Origin& at, const char* window_class, const char* text, DWORD style, int x, int y,
                        int width, int height, int id, DWORD ex_style) {
-  HWND child = CreateWindowExA(ex_style, window_class, text, style, at.x + x, at.y + y, width, height, at.page,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
-                               nullptr);
+  // Wide controls: they hold any text the core's text rule shows.
+  HWND child = CreateWindowExW(ex_style, Wide(window_class).c_str(), Wide(text).c_str(), style, at.x + x, at.y + y,
+                               width, height, at.page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleW(nullptr), nullptr);
   SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   return child;
 }
@@ -82,7 +84,7 @@ void MainWindow::SpinBox(const Origin& at, Control c, int x, int y, int width) {
 }
 
 HWND MainWindow::RichText(const Origin& at, Control c, DWORD style, int x, int y, int width, int height) {
-  HWND text = Place(at, RICHEDIT_CLASSA, "", kChild | WS_VSCROLL | ES_MULTILINE | ES_READONLY | style, x, y, width,
+  HWND text = Place(at, "RichEdit20W", "", kChild | WS_VSCROLL | ES_MULTILINE | ES_READONLY | style, x, y, width,
                     height, ControlId(c));
   Keep(c, text);
   return text;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "win32/wide_text.h"
+
 namespace lobbyfind::win32 {
 namespace {
 constexpr int kTwipsPerPoint = 20;
@@ -34,14 +36,6 @@ void SetRichFormat(HWND edit, const RichFormat& format, WPARAM which) {
 int RichTextLength(HWND edit) {
   GETTEXTLENGTHEX how{GTL_NUMCHARS | GTL_PRECISE, kUtf16CodePage};
   return static_cast<int>(SendMessageA(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
-}
-
-std::wstring Wide(std::string_view screen) {
-  if (screen.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, screen.data(), static_cast<int>(screen.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, screen.data(), static_cast<int>(screen.size()), wide.data(), length);
-  return wide;
 }
 
 int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format, bool first) {

@@ -1,10 +1,9 @@
-// Small operations on the rich edit control (RichEdit 2.0, ANSI), shared by
+// Small operations on the rich edit control (RichEdit 2.0), shared by
 // the window (initial looks) and the view (lines appended and removed).
 #pragma once
 
 #include <windows.h>
 
-#include <string>
 #include <string_view>
 
 namespace lobbyfind::win32 {
@@ -27,9 +26,6 @@ void SetRichFormat(HWND edit, const RichFormat& format, WPARAM which);
 // break unless the view is empty. Returns the characters the line took, its
 // break included. The text is inserted as it stands, never read as RTF.
 int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format, bool first);
-
-// UTF-8 screen text as the wide text of the platform's controls.
-[[nodiscard]] std::wstring Wide(std::string_view screen);
 
 // Removes the first `characters` characters.
 void RichRemoveFront(HWND edit, int characters);

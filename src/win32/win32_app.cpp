@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 
 #include "app/spin_box.h"
@@ -20,9 +19,6 @@ namespace lobbyfind::win32 {
 namespace {
 
 using app::Control;
-
-// The key code the core knows Enter by.
-constexpr int kEnterKeyCode = 13;
 
 constexpr Control kSpinBoxes[] = {Control::currentfraglimit, Control::currentscorelimit,
                                   Control::currentgametimelimit, Control::serverlistrefreshtime};
@@ -42,20 +38,15 @@ Win32App::Win32App() : view_(window_) {
   deps.make_tcp_connection = [] { return std::make_unique<Win32TcpConnection>(); };
   deps.make_udp_sender = [] { return std::make_unique<Win32UdpSender>(); };
   deps.make_tcp_listener = [] { return std::make_unique<Win32TcpListener>(); };
-  // Seeded from the clock, so that two first starts do not pick the same
-  // generated player name.
-  deps.random_seed =
-      static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
-  deps.close_game_windows = [] { game::CloseGameWindows(); };
-  form_ = std::make_unique<app::TForm1>(std::move(deps));
-  ConnectCommands();
-  ConnectHooks();
-  form_->FormCreate();
+  running_.emplace(std::move(deps), std::nullopt, [this](app::TForm1& form) {
+    form_ = &form;
+    ConnectCommands();
+    ConnectHooks();
+  });
 }
 
 Win32App::~Win32App() {
-  form_->FormClose();
-  form_.reset();
+  running_.reset();
   game::SetWindowControl(nullptr);
 }
 
@@ -116,7 +107,7 @@ void Win32App::Command(int id, int code) {
 }
 
 void Win32App::ConnectHooks() {
-  app::TForm1* form = form_.get();
+  app::TForm1* form = form_;
   for (Control c : kCheckBoxes) {
     window_.Hook(window_.Child(c), [form, c](UINT message, WPARAM, LPARAM) {
       if (message == WM_KEYUP) form->ControlKeyUp(c);
@@ -136,7 +127,7 @@ void Win32App::ConnectHooks() {
         form->Edit3Click();
         break;
       case WM_LBUTTONDBLCLK: form->Edit3DblClick(); break;
-      case WM_KEYUP: return form->Edit3KeyUp(wparam == VK_RETURN ? kEnterKeyCode : static_cast<int>(wparam));
+      case WM_KEYUP: return form->Edit3KeyUp(wparam == VK_RETURN ? app::Key::Enter : app::Key::Other);
       case WM_CHAR:
         // Enter is the core's (on its release); the edit would only beep.
         return wparam == '\r';

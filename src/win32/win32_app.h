@@ -5,8 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "app/form1.h"
+#include "app/running_form.h"
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "win32/main_window.h"
@@ -35,7 +37,9 @@ class Win32App {
   Win32Shell shell_;
   ports::SystemClock clock_;
   std::unique_ptr<game::WindowControl> windows_;
-  std::unique_ptr<app::TForm1> form_;
+  std::optional<app::RunningForm> running_;
+  // The running form, for the wiring's handlers.
+  app::TForm1* form_ = nullptr;
 };
 
 }  // namespace lobbyfind::win32

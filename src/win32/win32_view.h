@@ -1,10 +1,17 @@
 // The View over the Windows edition's main window: the core's output put
-// into the platform's controls. Edits and lists take the 8-bit text as it is
-// (ANSI); the logs and message boxes show it by the core's text rule, wide.
+// into the platform's wide controls by the core's text rule
+// (app/screen_text.h), so that UTF-8 and the game's Windows-1252 both show
+// right and text the user did not change comes back byte for byte.
 #pragma once
 
+#include <array>
 #include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "app/screen_text.h"
 #include "app/view.h"
 #include "win32/main_window.h"
 
@@ -57,6 +64,11 @@ class Win32View final : public app::View {
   [[nodiscard]] HWND Child(app::Control c) const { return window_.Child(c); }
 
   MainWindow& window_;
+  app::ShownTexts shown_;
+  // Each list's entries as the core's bytes, in the list's order.
+  std::map<app::Control, std::vector<std::string>> items_;
+  // Each status panel's bytes and the text shown for them.
+  std::array<std::pair<std::string, std::string>, 2> panels_{};
   // Characters each chat-log line takes, its leading break included.
   std::deque<int> chat_lines_;
   // The track bar's position as the core last knew it: set by the core or

@@ -197,7 +197,7 @@ TEST_F(BadInput, ALineBreakTypedIntoANicknameOrTheChatNeverReachesTheServerAsASe
   ASSERT_TRUE(QTest::qWaitFor([&] { return irc.Recorded().find("NICK eve2") != std::string::npos; }, kWaitMs));
   // And the chat input.
   w.Edit3->setText("hello\r\nQUIT :chat");
-  form().Edit3KeyUp(13);
+  form().Edit3KeyUp(app::Key::Enter);
   ASSERT_TRUE(QTest::qWaitFor([&] { return irc.Recorded().find("hello") != std::string::npos; }, kWaitMs));
 
   const std::string received = irc.Recorded();

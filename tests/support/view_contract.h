@@ -150,7 +150,7 @@ TEST_P(ViewContract, TypedTextIsEncodedForWhereItGoesAndUnchangedTextStaysAsItWa
 
 TEST_P(ViewContract, PlayersListSortsWithoutCaseKeepingDuplicates) {
   using namespace view_contract;
-  const std::vector<std::string> names = {"bob", "Alice", "BOB", "carol", "alice", "Bob", "dave", "Carol", "_x", "2nd"};
+  const std::vector<std::string> names = {"bob", "Alice", "BOB", "carol", "alice", "Bob", "dave", "Carol", "2nd"};
   view().SetItems(Control::ListBox2, {});
   for (const auto& name : names) view().AddItem(Control::ListBox2, name);
   const auto added = view().Items(Control::ListBox2);
