@@ -1,6 +1,9 @@
 // A View that keeps every control's state in plain containers, for tests of
 // the main window's core. It records what a real window would show, plus
-// counters for repaints and the answers its dialogs should give.
+// counters for repaints and the answers its dialogs should give. It behaves
+// as both editions' windows do (the view contract holds it to that): the
+// players list sorts itself without case, on a rename as well, and texts
+// keep their bytes.
 #pragma once
 
 #include <map>
