@@ -90,6 +90,11 @@ class Win32ViewUnderTest final : public ViewUnderTest {
   }
   std::string ShownMessage(const std::string& text) override {
     g_message_shown = "(no message box)";
+    // The main window of an earlier test asked to quit when it closed; a
+    // message box would take that request as its own and not show.
+    MSG pending;
+    while (PeekMessageW(&pending, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, CloseMessageBox);
     view_.ShowMessage(text);
     KillTimer(nullptr, timer);
