@@ -52,34 +52,33 @@ void AppendLine(QTextEdit& edit, int& lines, const QString& text, const QTextCha
 
 QListWidget* AsList(QWidget* w) { return qobject_cast<QListWidget*>(w); }
 
-// A list entry that keeps the core's bytes beside the shown text, and sorts
-// as a Windows list box does: without regard to case.
-class ListEntry final : public QListWidgetItem {
- public:
-  explicit ListEntry(std::string_view bytes) { SetBytes(bytes); }
-  void SetBytes(std::string_view bytes) {
-    // The bytes first: a sorted list re-sorts on each change, by the bytes.
-    setData(kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    setText(ToScreen(bytes));
-  }
-  [[nodiscard]] std::string Bytes() const {
-    const QByteArray bytes = data(kBytesRole).toByteArray();
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-  }
-  bool operator<(const QListWidgetItem& other) const override {
-    const auto* entry = dynamic_cast<const ListEntry*>(&other);
-    if (entry == nullptr) return QListWidgetItem::operator<(other);
-    return app::LessIgnoringCase(Bytes(), entry->Bytes());
-  }
-
- private:
-  static constexpr int kBytesRole = Qt::UserRole + 1;
-};
+// Each list entry keeps the core's bytes beside its shown text.
+constexpr int kBytesRole = Qt::UserRole + 1;
 
 std::string ItemBytes(const QListWidgetItem* item) {
-  if (const auto* entry = dynamic_cast<const ListEntry*>(item)) return entry->Bytes();
-  return ToUtf8(item->text());
+  const QVariant bytes = item->data(kBytesRole);
+  if (!bytes.isValid()) return ToUtf8(item->text());
+  const QByteArray data = bytes.toByteArray();
+  return {data.constData(), static_cast<std::size_t>(data.size())};
 }
+
+// Puts the bytes beside an entry's text. No view shows them, so no view
+// hears of it; a sorted list re-sorts when the text is set afterwards.
+void StoreBytes(QListWidgetItem& item, std::string_view bytes) {
+  QListWidget* list = item.listWidget();
+  const QSignalBlocker quiet(list != nullptr ? list->model() : nullptr);
+  item.setData(kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// An entry of a sorted list: sorted as a Windows list box sorts, without
+// regard to case.
+class SortedEntry final : public QListWidgetItem {
+ public:
+  explicit SortedEntry(std::string_view bytes) : QListWidgetItem(ToScreen(bytes)) { StoreBytes(*this, bytes); }
+  bool operator<(const QListWidgetItem& other) const override {
+    return app::LessIgnoringCase(ItemBytes(this), ItemBytes(&other));
+  }
+};
 
 }  // namespace
 
@@ -192,27 +191,42 @@ void QtView::SetItems(Control c, const std::vector<std::string>& items) {
   if (auto* list = AsList(Widget(c))) {
     const QSignalBlocker quiet(list);
     list->clear();
-    // Sorted once for the whole list, not once per entry: a game list of
-    // thousands of servers is not laid out once per line either.
-    const bool sorted = list->isSortingEnabled();
-    list->setSortingEnabled(false);
-    for (const auto& item : items) list->addItem(new ListEntry(item));
-    list->setSortingEnabled(sorted);
-    if (sorted) list->sortItems(Qt::AscendingOrder);
+    if (list->isSortingEnabled()) {
+      // Sorted once for the whole list, not once per entry.
+      list->setSortingEnabled(false);
+      for (const auto& item : items) list->addItem(new SortedEntry(item));
+      list->setSortingEnabled(true);
+      list->sortItems(Qt::AscendingOrder);
+      return;
+    }
+    // One insertion for the whole list: a game list of thousands of servers
+    // is not laid out once per line.
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(items.size()));
+    for (const auto& item : items) texts.push_back(ToScreen(item));
+    list->addItems(texts);
+    for (int i = 0; i < list->count(); ++i) StoreBytes(*list->item(i), items[static_cast<std::size_t>(i)]);
   }
 }
 
 void QtView::SetItem(Control c, int index, std::string_view text) {
   if (auto* list = AsList(Widget(c)); list != nullptr && list->item(index) != nullptr) {
     const QSignalBlocker quiet(list);
-    if (auto* entry = dynamic_cast<ListEntry*>(list->item(index))) entry->SetBytes(text);
+    // The bytes first: a sorted list re-sorts by them when the text changes.
+    StoreBytes(*list->item(index), text);
+    list->item(index)->setText(ToScreen(text));
   }
 }
 
 void QtView::AddItem(Control c, std::string_view text) {
   if (auto* list = AsList(Widget(c))) {
     const QSignalBlocker quiet(list);
-    list->addItem(new ListEntry(text));  // a sorted list puts it in its place
+    if (list->isSortingEnabled()) {
+      list->addItem(new SortedEntry(text));  // in its place
+    } else {
+      auto* item = new QListWidgetItem(ToScreen(text), list);
+      StoreBytes(*item, text);
+    }
   }
 }
 
