@@ -21,32 +21,6 @@ namespace {
 constexpr int kStatusBarPanelWidth = 40;
 }  // namespace
 
-QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y, int w, int h) {
-  auto* label = new QLabel(text, parent);
-  label->move(x, y);
-  if (w > 0 && h > 0) {
-    label->setWordWrap(true);
-    label->resize(w, h);
-  } else {
-    label->adjustSize();
-  }
-  return label;
-}
-
-QGroupBox* PlaceGroup(QWidget* parent, const QString& title, int x, int y, int w, int h) {
-  auto* group = new QGroupBox(title, parent);
-  group->setGeometry(x, y, w, h);
-  return group;
-}
-
-QPushButton* PlaceButton(QWidget* parent, const QString& name, const QString& caption, int x, int y,
-                         int w, int h) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setGeometry(x, y, w, h);
-  return button;
-}
-
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   InitResources();
   setObjectName("Form1");
