@@ -210,9 +210,9 @@ class TForm1 {
   void IrcClientConnectionError(const std::string& reason);
   // The server ended a connection that was up.
   void IrcClientConnectionClosed();
-  // Key released in the chat input (13: Enter). True when the key was
-  // consumed and must go no further.
-  bool Edit3KeyUp(int key);
+  // Key released in the chat input. True when the key was consumed and must
+  // go no further.
+  bool Edit3KeyUp(Key key);
   void Edit3Click();
   void Edit3DblClick();
   void Edit3MouseDown();

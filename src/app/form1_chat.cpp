@@ -220,9 +220,12 @@ void TForm1::IrcClientUserQuit(const std::string& FromUser) { RemovePlayer(FromU
 void TForm1::IrcClientUserKicked(const std::string& UserName) { RemovePlayer(UserName, " was kicked"); }
 
 void TForm1::IrcClientUserChangedNick(const std::string& OldUsername, const std::string& newusername) {
-  const std::size_t count = view_.Items(Control::ListBox2).size();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!SameIgnoringCase(view_.Items(Control::ListBox2).at(i), OldUsername)) {
+  // The entries to rename are taken before the first rename: the players
+  // list sorts itself, so a renamed entry may move, and going by index would
+  // meet it again or pass over another.
+  const std::vector<std::string> before = view_.Items(Control::ListBox2);
+  for (const std::string& entry : before) {
+    if (!SameIgnoringCase(entry, OldUsername)) {
       continue;
     }
     if (SameIgnoringCase(OldUsername, irc_client_->Nickname())) {
@@ -233,7 +236,14 @@ void TForm1::IrcClientUserChangedNick(const std::string& OldUsername, const std:
       deps_.game->SetPlayerName(irc_client_->Nickname(), ShowWriteFailure());
       PutText(Control::currentplayername, newusername);
     }
-    view_.SetItem(Control::ListBox2, static_cast<int>(i), newusername);
+    // Renamed in place: the first entry that still reads as it did. Should
+    // that be one renamed already (a rename to the same text), the list
+    // looks the same either way.
+    const std::vector<std::string> now = view_.Items(Control::ListBox2);
+    const auto at = std::find(now.begin(), now.end(), entry);
+    if (at != now.end()) {
+      view_.SetItem(Control::ListBox2, static_cast<int>(at - now.begin()), newusername);
+    }
     AddChatLine(LineKind::lkNotice, OldUsername + " is now known as " + newusername);
   }
 }

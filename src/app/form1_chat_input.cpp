@@ -7,7 +7,6 @@
 namespace lobbyfind::app {
 namespace {
 
-constexpr int kEnterKey = 13;
 constexpr std::string_view kWhoCommand = "/who";
 constexpr std::string_view kWhisperCommand = "/w ";
 constexpr std::string_view kWhisperUsage = "To whisper, type: /w nickname message";
@@ -28,8 +27,8 @@ bool StartsWithCommand(std::string_view text, std::string_view command) {
 
 }  // namespace
 
-bool TForm1::Edit3KeyUp(int key) {
-  if (key != kEnterKey) {
+bool TForm1::Edit3KeyUp(Key key) {
+  if (key != Key::Enter) {
     return false;
   }
   const std::string text = view_.Text(Control::Edit3);

@@ -56,6 +56,13 @@ enum class Control {
   StatusBar,
 };
 
+// Keys the core reacts to, by its own names; an edition maps its toolkit's
+// key codes to these.
+enum class Key {
+  Enter,
+  Other,
+};
+
 struct Rgb {
   std::uint8_t r = 0;
   std::uint8_t g = 0;

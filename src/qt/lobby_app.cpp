@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QKeyEvent>
-#include <chrono>
 #include <stdexcept>
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,6 +12,8 @@
 #include "app/config_keys.h"
 #include "app/network_settings.h"
 #include "config/config_file.h"
+#include "app/screen_text.h"
+#include "game/game_settings.h"
 #include "qt/event_hook.h"
 #include "qt/qt_tcp_connection.h"
 #include "qt/qt_tcp_listener.h"
@@ -31,9 +32,6 @@ namespace lobbyfind::qt {
 using app::Control;
 
 namespace {
-// The key code the core knows Enter by.
-constexpr int kEnterKeyCode = 13;
-
 bool PortMappingWanted(const std::string& config_file_name) {
   std::string value;
   return !config::cConfigFile(config_file_name).ReadString(app::kKeyUpnp, value) || value != "0";
@@ -50,7 +48,8 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   game_ = std::make_unique<game::GameBridge>(*options.registry, *windows_, clock_);
   // The launcher is read when the game starts, so a changed setting counts.
   shell_.SetLauncher([this] {
-    return form_ && form_->HasConfig() ? app::Launcher(form_->Config()) : std::string(app::kDefaultLauncher);
+    return running_ && running_->form().HasConfig() ? app::Launcher(running_->form().Config())
+                                                    : std::string(app::kDefaultLauncher);
   });
 
   const bool map_ports = options.port_mapping && PortMappingWanted(options.config_file_name);
@@ -61,32 +60,25 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   deps.shell = &shell_;
   deps.config_file_name = std::move(options.config_file_name);
   deps.make_tcp_connection = [] { return std::make_unique<QtTcpConnection>(); };
-  // Seeded from the clock, so that two first starts do not pick the same
-  // generated player name.
-  deps.random_seed = options.random_seed.value_or(static_cast<std::uint32_t>(
-      std::chrono::system_clock::now().time_since_epoch().count()));
   deps.make_udp_sender = [] { return std::make_unique<QtUdpSender>(); };
   deps.make_tcp_listener = [] { return std::make_unique<QtTcpListener>(); };
   deps.answer_port = options.answer_port;
   deps.http_limits = options.http_limits;
   deps.game = game_.get();
-  form_ = std::make_unique<app::TForm1>(std::move(deps));
-  ConnectUserActions();
-  form_->FormCreate();
+  running_.emplace(std::move(deps), options.random_seed, [this](app::TForm1& form) { ConnectUserActions(form); });
   if (map_ports) {
     port_mapper_ = std::make_unique<QtPortMapper>(
-        [form = form_.get()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); });
+        [form = &running_->form()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); });
   }
 }
 
 LobbyApp::~LobbyApp() {
   port_mapper_.reset();
-  form_->FormClose();
-  form_.reset();
+  running_.reset();
 }
 
-void LobbyApp::ConnectUserActions() {
-  app::TForm1* form = form_.get();
+void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
+  app::TForm1* form = &form_ref;
   MainWindow& w = window_;
   QObject::connect(w.NewsButton, &QPushButton::clicked, [form] { form->NewsButtonClick(); });
   QObject::connect(w.FaqButton, &QPushButton::clicked, [form] { form->FaqButtonClick(); });
@@ -123,25 +115,32 @@ void LobbyApp::ConnectUserActions() {
       return false;
     });
   }
-  QObject::connect(w.currentplayername, &QLineEdit::textEdited,
-                   [form] { form->ControlChanged(Control::currentplayername); });
+  QObject::connect(w.currentplayername, &QLineEdit::textEdited, [this, form] {
+    if (!view_.AcceptTyped(Control::currentplayername)) {
+      // Nothing is written: the game could not hold the name as typed.
+      view_.ShowMessage(app::UnholdableTextMessage(app::TargetOf(Control::currentplayername)));
+      view_.RestoreText(Control::currentplayername);
+      return;
+    }
+    form->ControlChanged(Control::currentplayername);
+  });
   QObject::connect(w.currentgamemode, &QComboBox::activated,
                    [form] { form->ControlChanged(Control::currentgamemode); });
   QObject::connect(w.currentgamespeed, &QSlider::valueChanged,
                    [form] { form->ControlChanged(Control::currentgamespeed); });
-  ConnectOptionActions();
-  ConnectChatActions();
+  ConnectOptionActions(form_ref);
+  ConnectChatActions(form_ref);
 }
 
-void LobbyApp::ConnectOptionActions() {
-  app::TForm1* form = form_.get();
+void LobbyApp::ConnectOptionActions(app::TForm1& form_ref) {
+  app::TForm1* form = &form_ref;
   QObject::connect(window_.Button6, &QPushButton::clicked, [form] { form->Button6Click(); });
   QObject::connect(&window_, &MainWindow::currentgtadirectoryDoubleClicked,
                    [form] { form->Button6Click(); });
 }
 
-void LobbyApp::ConnectChatActions() {
-  app::TForm1* form = form_.get();
+void LobbyApp::ConnectChatActions(app::TForm1& form_ref) {
+  app::TForm1* form = &form_ref;
   QObject::connect(window_.Button7, &QPushButton::clicked, [form] { form->Button7Click(); });
   new EventHook(window_.Edit3, [form](QEvent* event) {
     switch (event->type()) {
@@ -155,7 +154,7 @@ void LobbyApp::ConnectChatActions() {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->isAutoRepeat()) break;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        return form->Edit3KeyUp(enter ? kEnterKeyCode : key->key());
+        return form->Edit3KeyUp(enter ? app::Key::Enter : app::Key::Other);
       }
       default: break;
     }

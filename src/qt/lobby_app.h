@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "app/running_form.h"
 #include "game/game_bridge.h"
 #include "game/registry_port.h"
 #include "game/window_control.h"
@@ -49,13 +50,13 @@ class LobbyApp {
 
   [[nodiscard]] MainWindow& window() { return window_; }
   [[nodiscard]] QtView& view() { return view_; }
-  [[nodiscard]] app::TForm1& form() { return *form_; }
+  [[nodiscard]] app::TForm1& form() { return running_->form(); }
   [[nodiscard]] game::GameBridge& game() { return *game_; }
 
  private:
-  void ConnectUserActions();
-  void ConnectOptionActions();
-  void ConnectChatActions();
+  void ConnectUserActions(app::TForm1& form);
+  void ConnectOptionActions(app::TForm1& form);
+  void ConnectChatActions(app::TForm1& form);
 
   MainWindow window_;
   QtView view_;
@@ -64,7 +65,7 @@ class LobbyApp {
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<game::GameBridge> game_;
-  std::unique_ptr<app::TForm1> form_;
+  std::optional<app::RunningForm> running_;
   // Destroyed first: its mappings go before the rest of the program.
   std::unique_ptr<QtPortMapper> port_mapper_;
 };

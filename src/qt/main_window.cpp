@@ -1,11 +1,13 @@
 #include "qt/main_window.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "app/view.h"
@@ -18,32 +20,6 @@ namespace lobbyfind::qt {
 namespace {
 constexpr int kStatusBarPanelWidth = 40;
 }  // namespace
-
-QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y, int w, int h) {
-  auto* label = new QLabel(text, parent);
-  label->move(x, y);
-  if (w > 0 && h > 0) {
-    label->setWordWrap(true);
-    label->resize(w, h);
-  } else {
-    label->adjustSize();
-  }
-  return label;
-}
-
-QGroupBox* PlaceGroup(QWidget* parent, const QString& title, int x, int y, int w, int h) {
-  auto* group = new QGroupBox(title, parent);
-  group->setGeometry(x, y, w, h);
-  return group;
-}
-
-QPushButton* PlaceButton(QWidget* parent, const QString& name, const QString& caption, int x, int y,
-                         int w, int h) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setGeometry(x, y, w, h);
-  return button;
-}
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   InitResources();
@@ -72,6 +48,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   BuildOptionsPage();
   PageControl1->setCurrentWidget(tab_Start);
   BuildStatusBar();
+  // Centred on the desktop at first show; the user may move it from there.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 }
 
 void MainWindow::BuildStatusBar() {

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "app/view.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -82,16 +84,12 @@ class MainWindow final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // A page with the controls the layout table places on it.
+  QWidget* BuildPage(app::Control page, const char* name, const QString& caption);
   void BuildStartPage();
   void BuildInternetGamesPage();
   void BuildOptionsPage();
   void BuildStatusBar();
 };
-
-// Helpers the page builders share: a named widget of a kind at a place.
-QLabel* PlaceLabel(QWidget* parent, const QString& text, int x, int y, int w = -1, int h = -1);
-QGroupBox* PlaceGroup(QWidget* parent, const QString& title, int x, int y, int w, int h);
-QPushButton* PlaceButton(QWidget* parent, const QString& name, const QString& caption, int x, int y,
-                         int w = 75, int h = 25);
 
 }  // namespace lobbyfind::qt

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include "app/screen_text.h"
 #include "qt/main_window.h"
 #include "qt/text_bytes.h"
 #include "qt/text_spin_box.h"
@@ -49,6 +51,34 @@ void AppendLine(QTextEdit& edit, int& lines, const QString& text, const QTextCha
 }
 
 QListWidget* AsList(QWidget* w) { return qobject_cast<QListWidget*>(w); }
+
+// Each list entry keeps the core's bytes beside its shown text.
+constexpr int kBytesRole = Qt::UserRole + 1;
+
+std::string ItemBytes(const QListWidgetItem* item) {
+  const QVariant bytes = item->data(kBytesRole);
+  if (!bytes.isValid()) return ToUtf8(item->text());
+  const QByteArray data = bytes.toByteArray();
+  return {data.constData(), static_cast<std::size_t>(data.size())};
+}
+
+// Puts the bytes beside an entry's text. No view shows them, so no view
+// hears of it; a sorted list re-sorts when the text is set afterwards.
+void StoreBytes(QListWidgetItem& item, std::string_view bytes) {
+  QListWidget* list = item.listWidget();
+  const QSignalBlocker quiet(list != nullptr ? list->model() : nullptr);
+  item.setData(kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// An entry of a sorted list: sorted as a Windows list box sorts, without
+// regard to case.
+class SortedEntry final : public QListWidgetItem {
+ public:
+  explicit SortedEntry(std::string_view bytes) : QListWidgetItem(ToScreen(bytes)) { StoreBytes(*this, bytes); }
+  bool operator<(const QListWidgetItem& other) const override {
+    return app::LessIgnoringCase(ItemBytes(this), ItemBytes(&other));
+  }
+};
 
 }  // namespace
 
@@ -90,24 +120,38 @@ QWidget* QtView::Widget(Control c) const {
   return nullptr;
 }
 
-std::string QtView::Text(Control c) const {
+QString QtView::ScreenText(Control c) const {
   QWidget* w = Widget(c);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) return ToBytes(edit->text());
-  if (auto* spin = qobject_cast<TextSpinBox*>(w)) return ToBytes(spin->shownText());
-  if (auto* label = qobject_cast<QLabel*>(w)) return ToBytes(label->text());
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) return ToBytes(button->text());
-  if (auto* text = qobject_cast<QTextEdit*>(w)) return ToBytes(text->toPlainText());
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
+  if (auto* spin = qobject_cast<TextSpinBox*>(w)) return spin->shownText();
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
+  if (auto* text = qobject_cast<QTextEdit*>(w)) return text->toPlainText();
   return {};
 }
+
+std::string QtView::Text(Control c) const { return shown_.Bytes(c, ToUtf8(ScreenText(c))); }
 
 void QtView::SetText(Control c, std::string_view text) {
   QWidget* w = Widget(c);
   const QSignalBlocker quiet(w);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(ToScreen(text));
-  else if (auto* spin = qobject_cast<TextSpinBox*>(w)) spin->setShownText(ToScreen(text));
-  else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(ToScreen(text));
-  else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(ToScreen(text));
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    edit->setText(ToScreen(text));
+  } else if (auto* spin = qobject_cast<TextSpinBox*>(w)) {
+    spin->setShownText(ToScreen(text));
+  } else if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setTextFormat(Qt::PlainText);
+    label->setText(ToScreen(text));
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->setText(ToScreen(text));
+  }
+  // What the control shows now stands for these bytes until the user edits it.
+  shown_.Remember(c, text, ToUtf8(ScreenText(c)));
 }
+
+std::optional<std::string> QtView::AcceptTyped(Control c) { return shown_.Typed(c, ToUtf8(ScreenText(c))); }
+
+void QtView::RestoreText(Control c) { SetText(c, shown_.Last(c)); }
 
 bool QtView::Checked(Control c) const {
   auto* box = qobject_cast<QCheckBox*>(Widget(c));
@@ -138,7 +182,7 @@ void QtView::SetPosition(Control c, int position) {
 std::vector<std::string> QtView::Items(Control c) const {
   std::vector<std::string> out;
   if (auto* list = AsList(Widget(c))) {
-    for (int i = 0; i < list->count(); ++i) out.push_back(ToBytes(list->item(i)->text()));
+    for (int i = 0; i < list->count(); ++i) out.push_back(ItemBytes(list->item(i)));
   }
   return out;
 }
@@ -148,7 +192,11 @@ void QtView::SetItems(Control c, const std::vector<std::string>& items) {
     const QSignalBlocker quiet(list);
     list->clear();
     if (list->isSortingEnabled()) {
-      for (const auto& item : items) list->addItem(ToScreen(item));  // each in its place
+      // Sorted once for the whole list, not once per entry.
+      list->setSortingEnabled(false);
+      for (const auto& item : items) list->addItem(new SortedEntry(item));
+      list->setSortingEnabled(true);
+      list->sortItems(Qt::AscendingOrder);
       return;
     }
     // One insertion for the whole list: a game list of thousands of servers
@@ -157,12 +205,15 @@ void QtView::SetItems(Control c, const std::vector<std::string>& items) {
     texts.reserve(static_cast<qsizetype>(items.size()));
     for (const auto& item : items) texts.push_back(ToScreen(item));
     list->addItems(texts);
+    for (int i = 0; i < list->count(); ++i) StoreBytes(*list->item(i), items[static_cast<std::size_t>(i)]);
   }
 }
 
 void QtView::SetItem(Control c, int index, std::string_view text) {
   if (auto* list = AsList(Widget(c)); list != nullptr && list->item(index) != nullptr) {
     const QSignalBlocker quiet(list);
+    // The bytes first: a sorted list re-sorts by them when the text changes.
+    StoreBytes(*list->item(index), text);
     list->item(index)->setText(ToScreen(text));
   }
 }
@@ -170,7 +221,12 @@ void QtView::SetItem(Control c, int index, std::string_view text) {
 void QtView::AddItem(Control c, std::string_view text) {
   if (auto* list = AsList(Widget(c))) {
     const QSignalBlocker quiet(list);
-    list->addItem(ToScreen(text));  // a sorted list puts it in its place
+    if (list->isSortingEnabled()) {
+      list->addItem(new SortedEntry(text));  // in its place
+    } else {
+      auto* item = new QListWidgetItem(ToScreen(text), list);
+      StoreBytes(*item, text);
+    }
   }
 }
 
@@ -252,11 +308,16 @@ void QtView::NewsAppend(std::string_view text, const app::TextFormat& format) {
 }
 
 std::string QtView::StatusPanelText(int panel) const {
-  return ToBytes((panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1)->text());
+  const std::string shown = ToUtf8((panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1)->text());
+  const auto& [bytes, was_shown] = panels_.at(panel == 0 ? 0 : 1);
+  return shown == was_shown ? bytes : shown;
 }
 
 void QtView::SetStatusPanelText(int panel, std::string_view text) {
-  (panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1)->setText(ToScreen(text));
+  QLabel* label = panel == 0 ? window_.StatusPanel0 : window_.StatusPanel1;
+  label->setTextFormat(Qt::PlainText);
+  label->setText(ToScreen(text));
+  panels_.at(panel == 0 ? 0 : 1) = {std::string(text), ToUtf8(label->text())};
 }
 
 void QtView::RepaintStatusBar() { window_.StatusBar->repaint(); }
@@ -297,21 +358,34 @@ void QtView::SetBackgroundColour(Control c, app::Rgb colour) {
 }
 
 void QtView::ShowMessage(std::string_view text) {
-  QMessageBox::information(&window_, kDialogCaption, ToScreen(text));
+  // Messages carry network text (an update notice, a service's answer): it
+  // is shown as it stands, never read as markup.
+  QMessageBox box(QMessageBox::Information, kDialogCaption, ToScreen(text), QMessageBox::Ok, &window_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 std::string QtView::InputQuery(std::string_view caption, std::string_view prompt,
                                std::string_view initial) {
-  bool ok = false;
-  const QString answer = QInputDialog::getText(&window_, ToScreen(caption), ToScreen(prompt),
-                                               QLineEdit::Normal, ToScreen(initial), &ok);
-  return ok ? ToBytes(answer) : std::string(initial);
+  QInputDialog dialog(&window_);
+  dialog.setWindowTitle(ToScreen(caption));
+  dialog.setLabelText(ToScreen(prompt));
+  dialog.setTextValue(ToScreen(initial));
+  // The prompt holds a nickname from the server: plain text only.
+  for (auto* label : dialog.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+  if (dialog.exec() != QDialog::Accepted) return std::string(initial);
+  const QString answer = dialog.textValue();
+  // An answer left as suggested comes back as the suggestion's bytes.
+  if (answer == ToScreen(initial)) return std::string(initial);
+  return app::TypedBytes(ToUtf8(answer), app::TextTarget::kChat).value_or(std::string(initial));
 }
 
 std::optional<std::string> QtView::BrowseFolder(std::string_view title) {
   const QString folder = QFileDialog::getExistingDirectory(&window_, ToScreen(title));
   if (folder.isEmpty()) return std::nullopt;
-  return ToBytes(folder);
+  // A path of this machine's file system, in its own encoding.
+  const QByteArray path = QFile::encodeName(folder);
+  return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
 }  // namespace lobbyfind::qt

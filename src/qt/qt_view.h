@@ -3,6 +3,11 @@
 // core is always inserted as plain text, never read as markup.
 #pragma once
 
+#include <QString>
+#include <array>
+#include <utility>
+
+#include "app/screen_text.h"
 #include "app/view.h"
 
 class QWidget;
@@ -54,8 +59,20 @@ class QtView final : public app::View {
   // The widget that shows a control; nullptr for none.
   [[nodiscard]] QWidget* Widget(app::Control c) const;
 
+  // Takes what the user typed into `c` as the control's text: its bytes, or
+  // nothing when the text's target cannot hold a character of it (the
+  // edition then says so, restores the text and leaves the core alone).
+  std::optional<std::string> AcceptTyped(app::Control c);
+  // Puts back the bytes last set or accepted.
+  void RestoreText(app::Control c);
+
  private:
+  [[nodiscard]] QString ScreenText(app::Control c) const;
+
   MainWindow& window_;
+  app::ShownTexts shown_;
+  // Each status panel's bytes and the text shown for them.
+  std::array<std::pair<std::string, std::string>, 2> panels_{};
   // Lines in the chat log and the news pane: an empty document and a
   // document of one empty line look the same to QTextDocument.
   int chat_lines_ = 0;

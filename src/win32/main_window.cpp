@@ -233,9 +233,11 @@ COLORREF MainWindow::Background(HWND control) const {
 void MainWindow::Hook(HWND control, MessageHook hook) {
   auto entry = std::make_unique<HookEntry>();
   entry->hook = std::move(hook);
-  entry->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC));
+  // The wide forms: the controls are wide, and an ANSI procedure put in
+  // front of one would see its text through the system's code page.
+  entry->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
   SetPropA(control, kHookProperty, entry.get());
-  SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProcedure));
+  SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProcedure));
   hooks_.push_back(std::move(entry));
 }
 
@@ -246,9 +248,9 @@ void MainWindow::Show() {
 
 LRESULT CALLBACK MainWindow::HookProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* entry = static_cast<HookEntry*>(GetPropA(window, kHookProperty));
-  if (entry == nullptr) return DefWindowProcA(window, message, wparam, lparam);
+  if (entry == nullptr) return DefWindowProcW(window, message, wparam, lparam);
   if (entry->hook(message, wparam, lparam)) return 0;
-  return CallWindowProcA(entry->original, window, message, wparam, lparam);
+  return CallWindowProcW(entry->original, window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK MainWindow::PageProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

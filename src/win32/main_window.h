@@ -85,6 +85,9 @@ class MainWindow {
 
   void CreateFrame();
   HWND CreatePage(app::Control control, const char* caption);
+  // The controls the layout table places on a page.
+  void BuildPage(HWND page, app::Control which);
+  void StyleTextView(app::Control c, COLORREF background, COLORREF text);
   void BuildStartPage();
   void BuildInternetGamesPage();
   void BuildOptionsPage();

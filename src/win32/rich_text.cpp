@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "win32/wide_text.h"
+
 namespace lobbyfind::win32 {
 namespace {
 constexpr int kTwipsPerPoint = 20;
@@ -36,13 +38,26 @@ int RichTextLength(HWND edit) {
   return static_cast<int>(SendMessageA(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
 }
 
-int RichAppendLine(HWND edit, std::string_view text, const RichFormat& format, bool first) {
+int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format, bool first) {
   const int before = RichTextLength(edit);
   SelectRange(edit, before, before);
   SetRichFormat(edit, format, SCF_SELECTION);
-  std::string line = first ? std::string() : std::string("\r");
-  line.append(text);
-  SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  std::wstring line = first ? std::wstring() : std::wstring(L"\r");
+  line.append(Wide(screen));
+  // Wide text keeps every character whatever the system's code page. A
+  // text that begins with "{\rtf" would be read as RTF: its leading braces
+  // go in on their own first.
+  const std::size_t braces = line.find_first_not_of(L'{');
+  const auto insert = [&](const std::wstring& part) {
+    SETTEXTEX how{ST_SELECTION, kUtf16CodePage};
+    SendMessageW(edit, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(part.c_str()));
+  };
+  if (braces != 0 && braces != std::wstring::npos) {
+    insert(line.substr(0, braces));
+    insert(line.substr(braces));
+  } else {
+    insert(line);
+  }
   return RichTextLength(edit) - before;
 }
 

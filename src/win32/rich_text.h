@@ -1,4 +1,4 @@
-// Small operations on the rich edit control (RichEdit 2.0, ANSI), shared by
+// Small operations on the rich edit control (RichEdit 2.0), shared by
 // the window (initial looks) and the view (lines appended and removed).
 #pragma once
 
@@ -22,9 +22,10 @@ void SetRichFormat(HWND edit, const RichFormat& format, WPARAM which);
 // The text's length in characters; a line break counts one.
 [[nodiscard]] int RichTextLength(HWND edit);
 
-// Appends `text` at the end in `format`, after a line break unless the view
-// is empty. Returns the characters the line took, its break included.
-int RichAppendLine(HWND edit, std::string_view text, const RichFormat& format, bool first);
+// Appends `screen` (UTF-8 screen text) at the end in `format`, after a line
+// break unless the view is empty. Returns the characters the line took, its
+// break included. The text is inserted as it stands, never read as RTF.
+int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format, bool first);
 
 // Removes the first `characters` characters.
 void RichRemoveFront(HWND edit, int characters);

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 
 #include "app/spin_box.h"
@@ -20,9 +19,6 @@ namespace lobbyfind::win32 {
 namespace {
 
 using app::Control;
-
-// The key code the core knows Enter by.
-constexpr int kEnterKeyCode = 13;
 
 constexpr Control kSpinBoxes[] = {Control::currentfraglimit, Control::currentscorelimit,
                                   Control::currentgametimelimit, Control::serverlistrefreshtime};
@@ -43,30 +39,22 @@ Win32App::Win32App(game::RegistryBackend& registry) : view_(window_) {
   deps.make_tcp_connection = [] { return std::make_unique<Win32TcpConnection>(); };
   deps.make_udp_sender = [] { return std::make_unique<Win32UdpSender>(); };
   deps.make_tcp_listener = [] { return std::make_unique<Win32TcpListener>(); };
-  // Seeded from the clock, so that two first starts do not pick the same
-  // generated player name.
-  deps.random_seed =
-      static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
   deps.game = game_.get();
-  form_ = std::make_unique<app::TForm1>(std::move(deps));
-  ConnectCommands();
-  ConnectHooks();
-  form_->FormCreate();
-  speed_position_ = view_.Position(Control::currentgamespeed);
+  running_.emplace(std::move(deps), std::nullopt, [this](app::TForm1& form) {
+    form_ = &form;
+    ConnectCommands();
+    ConnectHooks();
+  });
 }
 
 Win32App::~Win32App() {
-  form_->FormClose();
-  form_.reset();
+  running_.reset();
 }
 
 void Win32App::ConnectCommands() {
   window_.OnCommand = [this](int id, int code) { Command(id, code); };
   window_.OnTrackBarScroll = [this](int id) {
-    if (id != ControlId(Control::currentgamespeed)) return;
-    const int position = view_.Position(Control::currentgamespeed);
-    if (position == speed_position_) return;
-    speed_position_ = position;
+    if (id != ControlId(Control::currentgamespeed) || !view_.SpeedMovedByUser()) return;
     form_->ControlChanged(Control::currentgamespeed);
   };
   window_.OnSpinArrows = [this](int id, int step) {
@@ -120,7 +108,7 @@ void Win32App::Command(int id, int code) {
 }
 
 void Win32App::ConnectHooks() {
-  app::TForm1* form = form_.get();
+  app::TForm1* form = form_;
   for (Control c : kCheckBoxes) {
     window_.Hook(window_.Child(c), [form, c](UINT message, WPARAM, LPARAM) {
       if (message == WM_KEYUP) form->ControlKeyUp(c);
@@ -140,7 +128,7 @@ void Win32App::ConnectHooks() {
         form->Edit3Click();
         break;
       case WM_LBUTTONDBLCLK: form->Edit3DblClick(); break;
-      case WM_KEYUP: return form->Edit3KeyUp(wparam == VK_RETURN ? kEnterKeyCode : static_cast<int>(wparam));
+      case WM_KEYUP: return form->Edit3KeyUp(wparam == VK_RETURN ? app::Key::Enter : app::Key::Other);
       case WM_CHAR:
         // Enter is the core's (on its release); the edit would only beep.
         return wparam == '\r';

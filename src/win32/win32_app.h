@@ -5,8 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "app/form1.h"
+#include "app/running_form.h"
 #include "game/game_bridge.h"
 #include "game/registry_port.h"
 #include "game/window_control.h"
@@ -39,10 +41,9 @@ class Win32App {
   ports::SystemClock clock_;
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<game::GameBridge> game_;
-  std::unique_ptr<app::TForm1> form_;
-  // The track bar's position as last reported, so a scroll that does not
-  // move it is no change.
-  int speed_position_ = -1;
+  std::optional<app::RunningForm> running_;
+  // The running form, for the wiring's handlers.
+  app::TForm1* form_ = nullptr;
 };
 
 }  // namespace lobbyfind::win32

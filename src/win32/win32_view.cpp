@@ -5,23 +5,24 @@
 #include <richedit.h>
 #include <shlobj.h>
 
+#include "app/screen_text.h"
 #include "win32/input_dialog.h"
 #include "win32/rich_text.h"
+#include "win32/wide_text.h"
 
 namespace lobbyfind::win32 {
 namespace {
 
 using app::Control;
 
-constexpr const char* kDialogCaption = "lobbyfind";
 constexpr const char* kChatFace = "MS Sans Serif";
 constexpr const char* kNewsFace = "Courier New";
 constexpr int kChatPoints = 8;
 
 std::string WindowText(HWND window) {
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return Utf8(text);
 }
 
 COLORREF ToColorref(app::Rgb c) { return RGB(c.r, c.g, c.b); }
@@ -31,15 +32,17 @@ app::Rgb ToRgb(COLORREF c) {
 
 bool IsTrackBar(Control c) { return c == Control::currentgamespeed; }
 bool IsMultiSelect(Control c) { return c == Control::ListBox2; }
+bool IsSorted(Control c) { return c == Control::ListBox2; }
 bool IsRichText(Control c) { return c == Control::onlinenews || c == Control::chatlog; }
 
-std::string ListItem(HWND list, int index) {
-  const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length == LB_ERR) return {};
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(length));
-  return text;
+// Puts an entry into a list, in its sorted place when the list sorts, else
+// at `index` (-1: at the end); returns where it went.
+int InsertEntry(HWND list, std::string_view bytes, bool sorted, int index) {
+  const std::wstring shown = Wide(app::ShownText(bytes));
+  const LRESULT at = sorted ? SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()))
+                            : SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                                           reinterpret_cast<LPARAM>(shown.c_str()));
+  return static_cast<int>(at);
 }
 
 }  // namespace
@@ -48,11 +51,13 @@ Win32View::Win32View(MainWindow& window)
     : window_(window), panel_widths_{MainWindow::kClientWidth - MainWindow::kStatusBarPanelWidth,
                                      MainWindow::kStatusBarPanelWidth} {}
 
-std::string Win32View::Text(Control c) const { return WindowText(Child(c)); }
+std::string Win32View::Text(Control c) const { return shown_.Bytes(c, WindowText(Child(c))); }
 
 void Win32View::SetText(Control c, std::string_view text) {
   const MainWindow::Quiet quiet(window_);
-  SetWindowTextA(Child(c), std::string(text).c_str());
+  SetWindowTextW(Child(c), Wide(app::ShownText(text)).c_str());
+  // What the control shows now stands for these bytes until the user edits it.
+  shown_.Remember(c, text, WindowText(Child(c)));
 }
 
 bool Win32View::Checked(Control c) const { return SendMessageA(Child(c), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -71,51 +76,71 @@ void Win32View::SetPosition(Control c, int position) {
   const MainWindow::Quiet quiet(window_);
   if (IsTrackBar(c)) {
     SendMessageA(Child(c), TBM_SETPOS, TRUE, position);
+    speed_known_ = static_cast<int>(SendMessageA(Child(c), TBM_GETPOS, 0, 0));
   } else {
     SendMessageA(Child(c), CB_SETCURSEL, static_cast<WPARAM>(position), 0);
   }
 }
 
+bool Win32View::SpeedMovedByUser() {
+  const int position = Position(Control::currentgamespeed);
+  if (position == speed_known_) return false;
+  speed_known_ = position;
+  return true;
+}
+
 std::vector<std::string> Win32View::Items(Control c) const {
-  HWND list = Child(c);
-  const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-  std::vector<std::string> items;
-  for (int i = 0; i < count; ++i) items.push_back(ListItem(list, i));
-  return items;
+  // The bytes of each entry, kept beside the list in its order: entries are
+  // only ever put in by the program, never edited by the user.
+  const auto it = items_.find(c);
+  return it == items_.end() ? std::vector<std::string>() : it->second;
 }
 
 void Win32View::SetItems(Control c, const std::vector<std::string>& items) {
   const MainWindow::Quiet quiet(window_);
   HWND list = Child(c);
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  for (const std::string& item : items) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  auto& bytes = items_[c];
+  bytes.clear();
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items) {
+    const int at = InsertEntry(list, item, IsSorted(c), -1);
+    if (at >= 0) bytes.insert(bytes.begin() + at, item);
+  }
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
 
 void Win32View::SetItem(Control c, int index, std::string_view text) {
-  HWND list = Child(c);
-  if (index < 0 || index >= static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0))) return;
+  auto& bytes = items_[c];
+  if (index < 0 || index >= static_cast<int>(bytes.size())) return;
   const MainWindow::Quiet quiet(window_);
-  // A list box has no "set text": the item is replaced where it stood, its
-  // selection kept.
+  HWND list = Child(c);
+  // A list box has no "set text": the entry is taken out and put back, in
+  // its sorted place when the list sorts, with its selection.
   const bool selected = Selected(c, index);
-  SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-  SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(std::string(text).c_str()));
-  if (selected) SetSelected(c, index, true);
+  SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  bytes.erase(bytes.begin() + index);
+  const int at = InsertEntry(list, text, IsSorted(c), index);
+  if (at < 0) return;
+  bytes.insert(bytes.begin() + at, std::string(text));
+  if (selected) SetSelected(c, at, true);
 }
 
 void Win32View::AddItem(Control c, std::string_view text) {
   const MainWindow::Quiet quiet(window_);
-  // A sorted list box (LBS_SORT) puts the item in its place itself.
-  SendMessageA(Child(c), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(text).c_str()));
+  // A sorted list box (LBS_SORT) puts the entry in its place itself.
+  const int at = InsertEntry(Child(c), text, IsSorted(c), -1);
+  auto& bytes = items_[c];
+  if (at >= 0) bytes.insert(bytes.begin() + at, std::string(text));
 }
 
 void Win32View::DeleteItem(Control c, int index) {
   const MainWindow::Quiet quiet(window_);
-  SendMessageA(Child(c), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  auto& bytes = items_[c];
+  if (index < 0 || index >= static_cast<int>(bytes.size())) return;
+  SendMessageW(Child(c), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  bytes.erase(bytes.begin() + index);
 }
 
 bool Win32View::Selected(Control c, int index) const {
@@ -157,7 +182,8 @@ void Win32View::ChatLogDeleteFirstLine() {
 void Win32View::ChatLogAppend(std::string_view text, app::Rgb colour) {
   HWND log = Child(Control::chatlog);
   const RichFormat format{kChatFace, kChatPoints, false, ToColorref(colour)};
-  chat_lines_.push_back(RichAppendLine(log, text, format, chat_lines_.empty()));
+  // One entry, one shown line: breaks and controls are shown as symbols.
+  chat_lines_.push_back(RichAppendLine(log, app::ShownLine(text), format, chat_lines_.empty()));
   const int end = RichTextLength(log);
   SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(end), end);
   SendMessageA(log, EM_SCROLLCARET, 0, 0);
@@ -170,22 +196,26 @@ void Win32View::ChatLogClear() {
 
 void Win32View::NewsAppend(std::string_view text, const app::TextFormat& format) {
   const RichFormat rich{kNewsFace, format.point_size, format.bold, ToColorref(format.colour)};
-  (void)RichAppendLine(Child(Control::onlinenews), text, rich, news_empty_);
+  (void)RichAppendLine(Child(Control::onlinenews), app::ShownText(text), rich, news_empty_);
   news_empty_ = false;
 }
 
 std::string Win32View::StatusPanelText(int panel) const {
   HWND bar = window_.StatusBar();
-  const auto length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0));
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
+  const auto length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0));
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
   text.resize(length);
-  return text;
+  const std::string shown = Utf8(text);
+  const auto& [bytes, was_shown] = panels_.at(panel == 0 ? 0 : 1);
+  return shown == was_shown ? bytes : shown;
 }
 
 void Win32View::SetStatusPanelText(int panel, std::string_view text) {
-  SendMessageA(window_.StatusBar(), SB_SETTEXTA, static_cast<WPARAM>(panel),
-               reinterpret_cast<LPARAM>(std::string(text).c_str()));
+  const std::string shown = app::ShownText(text);
+  SendMessageW(window_.StatusBar(), SB_SETTEXTW, static_cast<WPARAM>(panel),
+               reinterpret_cast<LPARAM>(Wide(shown).c_str()));
+  panels_.at(panel == 0 ? 0 : 1) = {std::string(text), shown};
 }
 
 void Win32View::RepaintStatusBar() { RedrawWindow(window_.StatusBar(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
@@ -217,7 +247,9 @@ void Win32View::SetBackgroundColour(Control c, app::Rgb colour) {
 }
 
 void Win32View::ShowMessage(std::string_view text) {
-  MessageBoxA(window_.Handle(), std::string(text).c_str(), kDialogCaption, MB_OK);
+  // Wide text: the program's own texts are UTF-8 (the German registry
+  // messages among them), network text is shown by the one text rule.
+  MessageBoxW(window_.Handle(), Wide(app::ShownText(text)).c_str(), L"lobbyfind", MB_OK);
 }
 
 std::string Win32View::InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) {

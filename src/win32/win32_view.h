@@ -1,9 +1,17 @@
 // The View over the Windows edition's main window: the core's output put
-// into the platform's controls, 8-bit text passed to them as it is (ANSI).
+// into the platform's wide controls by the core's text rule
+// (app/screen_text.h), so that UTF-8 and the game's Windows-1252 both show
+// right and text the user did not change comes back byte for byte.
 #pragma once
 
+#include <array>
 #include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "app/screen_text.h"
 #include "app/view.h"
 #include "win32/main_window.h"
 
@@ -47,12 +55,25 @@ class Win32View final : public app::View {
   std::string InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) override;
   std::optional<std::string> BrowseFolder(std::string_view title) override;
 
+  // Whether the game-speed track bar stands elsewhere than the core last
+  // knew; a user's move is then taken as known. A track bar reports one move
+  // several times (while dragging, at its end).
+  bool SpeedMovedByUser();
+
  private:
   [[nodiscard]] HWND Child(app::Control c) const { return window_.Child(c); }
 
   MainWindow& window_;
+  app::ShownTexts shown_;
+  // Each list's entries as the core's bytes, in the list's order.
+  std::map<app::Control, std::vector<std::string>> items_;
+  // Each status panel's bytes and the text shown for them.
+  std::array<std::pair<std::string, std::string>, 2> panels_{};
   // Characters each chat-log line takes, its leading break included.
   std::deque<int> chat_lines_;
+  // The track bar's position as the core last knew it: set by the core or
+  // taken from a move of the user.
+  int speed_known_ = -1;
   bool news_empty_ = true;
   std::array<int, 2> panel_widths_;
 };

@@ -13,12 +13,14 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
+#include <QScreen>
 #include <QTextEdit>
 #include <filesystem>
 #include <memory>
 #include <random>
 
 #include "app/site_links.h"
+#include "app/window_layout.h"
 #include "game/memory_registry.h"
 #include "game/registry_procedures.h"
 #include "qt/lobby_app.h"
@@ -109,33 +111,62 @@ TEST_F(MainWindowTest, PagesAndStatusBar) {
   EXPECT_EQ(panel1->x(), 692 - 40);
 }
 
-TEST_F(MainWindowTest, EveryButtonWithItsCaption) {
-  const std::pair<const char*, QString> buttons[] = {
-      {"NewsButton", "News"},        {"Button7", "Login"},
-      {"FaqButton", "FAQ"},          {"WwwButton", "WWW"},
-      {"SecondSiteButton", QString::fromLatin1(app::kSecondHost.data(),
-                                               static_cast<qsizetype>(app::kSecondHost.size()))},
-      {"Button1", "Connect"},        {"Button4", "Host a game"},
-      {"Button6", "..."},
+// The real window against the layout table both editions are built from:
+// every placement there, on its page, in its frame, at its place, with its
+// caption, items and range.
+TEST_F(MainWindowTest, EveryPlacementOfTheLayoutTableIsInTheRealWindow) {
+  const auto text = [](std::string_view view) {
+    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
   };
-  for (const auto& [name, caption] : buttons) {
-    auto* button = Find<QAbstractButton>(name);
-    ASSERT_NE(button, nullptr) << name;
-    EXPECT_EQ(button->text(), caption) << name;
-  }
-}
-
-TEST_F(MainWindowTest, EveryLabelAndFrameWithItsCaption) {
-  const char* texts[] = {
-      "lobbyfind - online news", "Login to lobbyfind's", "Nickname", "Password *",
-      "* Note : You do not need to use a password, but if your nick is",
-      "registered already, you need a password.", "Internet Relay Chat", "Players",
-      "Running Servers", "Hint : Connect, with Dbl-Click", "Create Game Options", "Gamemode",
-      "Gamespeed", "Fraglimit", "Scorelimit", "Gametime", "General Options", "gta-Directory",
-      "Serverlist refreshs (in ms) ",
-  };
-  for (const char* text : texts) {
-    EXPECT_TRUE(HasText(text)) << text;
+  for (const app::Placement& p : app::WindowLayout()) {
+    const QString what = text(p.name.empty() ? p.caption : p.name);
+    auto* page = Find<QWidget>(p.page == Control::tab_Start           ? "tab_Start"
+                               : p.page == Control::tab_Internetgames ? "tab_Internetgames"
+                                                                      : "tab_Options");
+    ASSERT_NE(page, nullptr);
+    QWidget* widget = nullptr;
+    if (!p.name.empty()) {
+      widget = page->findChild<QWidget*>(text(p.name));
+    } else {
+      for (auto* label : page->findChildren<QLabel*>()) {
+        if (label->text() == text(p.caption)) widget = label;
+      }
+      for (auto* group : page->findChildren<QGroupBox*>()) {
+        if (group->title() == text(p.caption)) widget = group;
+      }
+    }
+    ASSERT_NE(widget, nullptr) << what.toStdString();
+    auto* frame = qobject_cast<QGroupBox*>(widget->parentWidget());
+    EXPECT_EQ(frame != nullptr ? frame->title() : QString(), text(p.frame)) << what.toStdString();
+    if (p.control != Control::newsbackgroundlabel) {  // placed around the news pane at creation
+      EXPECT_EQ(widget->pos(), QPoint(p.place.left, p.place.top)) << what.toStdString();
+    }
+    const bool own_size = p.kind != app::ControlKind::CheckBox && p.kind != app::ControlKind::Label;
+    if (own_size || (p.kind == app::ControlKind::Label && p.place.width > 0)) {
+      EXPECT_EQ(widget->size(), QSize(p.place.width, p.place.height)) << what.toStdString();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      EXPECT_EQ(button->text(), text(p.caption));
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+      EXPECT_EQ(edit->text(), text(p.caption));
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      ASSERT_EQ(static_cast<std::size_t>(combo->count()), p.items.size());
+      for (std::size_t i = 0; i < p.items.size(); ++i) {
+        EXPECT_EQ(combo->itemText(static_cast<int>(i)), text(p.items[i]));
+      }
+    }
+    if (auto* slider = qobject_cast<QSlider*>(widget)) {
+      EXPECT_EQ(slider->minimum(), p.min);
+      EXPECT_EQ(slider->maximum(), p.max);
+      EXPECT_EQ(slider->value(), p.initial);
+    }
+    if (p.font) {
+      EXPECT_EQ(widget->font().family(), text(p.font->face)) << what.toStdString();
+      EXPECT_EQ(widget->font().pointSize(), p.font->points) << what.toStdString();
+      EXPECT_EQ(widget->font().bold(), p.font->bold) << what.toStdString();
+    }
   }
   EXPECT_EQ(Find<QLabel>("playershint")->text(),
             "Press STRG, while\nyou click on nickname,\nto select more than 1\nuser at the same time.\n");
@@ -284,6 +315,17 @@ TEST_F(MainWindowTest, LongGameListArrivesWholeInTheRealListInOrder) {
   EXPECT_EQ(players->item(0)->text(), "Amy");
   EXPECT_EQ(players->item(1)->text(), "bob");
   EXPECT_EQ(players->item(2)->text(), "zed");
+}
+
+TEST_F(MainWindowTest, CentredAtFirstShowWithThePasswordMaskedByStars) {
+  MainWindow& w = lobby_->window();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const QPoint centre = w.screen()->availableGeometry().center();
+  // Within the few pixels a window frame may add.
+  EXPECT_LE((w.geometry().center() - centre).manhattanLength(), 8);
+  w.Edit4->setText("secret");
+  EXPECT_EQ(w.Edit4->displayText(), "******");
 }
 
 TEST_F(MainWindowTest, StatusLineShowsTextAndBar) {

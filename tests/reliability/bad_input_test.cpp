@@ -30,6 +30,9 @@ const std::string kLong(10000, 'W');
 const std::string kMarkup = "<b>bold</b> <a href='x'>link</a> &amp; <img src=x> <script>alert(1)</script>";
 const std::string kControls = std::string("\x01" "ACTION waves\x01 \x02" "bold\x0f \x1b[31mred\x07 tab\there\x7f");
 const std::string kFakeLine = "hi\nadmin : send me your password";
+// A bare CR inside a chat text: the rich-text log of a window would start a
+// new paragraph for it.
+const std::string kFakeCrLine = "hi\radmin : send me your password";
 
 // The geometry of the window and of the widgets that show network text.
 std::vector<QRect> Geometry(qt::MainWindow& w) {
@@ -45,7 +48,8 @@ TEST_F(BadInput, ChatLinesFromStrangersAreShownLiterallyOneLineEachWithoutBreaki
     std::string text;
   };
   const std::vector<Sent> sent = {
-      {"mallory", kMarkup}, {"mallory", kControls}, {"mallory", kFakeLine}, {kLong, kLong}, {"m<i>", "\x1b]0;x\x07"},
+      {"mallory", kMarkup}, {"mallory", kControls}, {"mallory", kFakeLine},
+      {"mallory", kFakeCrLine}, {kLong, kLong}, {"m<i>", "\x1b]0;x\x07"},
   };
   ScriptedServer irc([&](int socket, ScriptedServer& server) {
     std::string pending;
@@ -192,7 +196,7 @@ TEST_F(BadInput, ALineBreakTypedIntoANicknameOrTheChatNeverReachesTheServerAsASe
   ASSERT_TRUE(QTest::qWaitFor([&] { return irc.Recorded().find("NICK eve2") != std::string::npos; }, kWaitMs));
   // And the chat input.
   w.Edit3->setText("hello\r\nQUIT :chat");
-  form().Edit3KeyUp(13);
+  form().Edit3KeyUp(app::Key::Enter);
   ASSERT_TRUE(QTest::qWaitFor([&] { return irc.Recorded().find("hello") != std::string::npos; }, kWaitMs));
 
   const std::string received = irc.Recorded();

@@ -1,21 +1,18 @@
 #include "fake_view.h"
 
 #include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 #include "app/control_texts.h"
+#include "app/screen_text.h"
 
 namespace lobbyfind::test {
 
 using app::Control;
 
 namespace {
-bool LessIgnoringCase(std::string_view a, std::string_view b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-  });
-}
+// The players list sorts itself, as both editions' lists do.
+bool Sorted(Control c) { return c == Control::ListBox2; }
 }  // namespace
 
 FakeView::FakeView() {
@@ -44,6 +41,11 @@ std::string FakeView::Text(Control c) const {
   return it == texts.end() ? std::string() : it->second;
 }
 void FakeView::SetText(Control c, std::string_view text) { texts[c] = std::string(text); }
+void FakeView::Type(Control c, std::string_view screen) {
+  // Unchanged text keeps its bytes; a changed one is encoded afresh.
+  if (app::ShownText(Text(c)) == screen) return;
+  if (auto bytes = app::TypedBytes(screen, app::TargetOf(c))) texts[c] = *std::move(bytes);
+}
 
 bool FakeView::Checked(Control c) const {
   const auto it = checked.find(c);
@@ -63,19 +65,38 @@ std::vector<std::string> FakeView::Items(Control c) const {
 }
 void FakeView::SetItems(Control c, const std::vector<std::string>& list) {
   items[c] = list;
+  if (Sorted(c)) {
+    std::stable_sort(items[c].begin(), items[c].end(),
+                     [](const std::string& a, const std::string& b) { return app::LessIgnoringCase(a, b); });
+  }
   selected[c].assign(list.size(), false);
 }
 void FakeView::SetItem(Control c, int index, std::string_view text) {
-  items[c].at(static_cast<std::size_t>(index)) = std::string(text);
+  auto& list = items[c];
+  list.at(static_cast<std::size_t>(index)) = std::string(text);
+  if (!Sorted(c)) return;
+  // A sorted list moves the renamed entry to its place, selection and all.
+  auto& marks = selected[c];
+  marks.resize(list.size(), false);
+  const bool mark = marks[static_cast<std::size_t>(index)];
+  std::string entry = std::move(list[static_cast<std::size_t>(index)]);
+  list.erase(list.begin() + index);
+  marks.erase(marks.begin() + index);
+  const auto at = std::upper_bound(list.begin(), list.end(), entry, [](const std::string& a, const std::string& b) {
+    return app::LessIgnoringCase(a, b);
+  });
+  const auto offset = at - list.begin();
+  list.insert(at, std::move(entry));
+  marks.insert(marks.begin() + offset, mark);
 }
 void FakeView::AddItem(Control c, std::string_view text) {
   auto& list = items[c];
   auto& marks = selected[c];
   marks.resize(list.size(), false);
   auto at = list.end();
-  if (c == Control::ListBox2) {
+  if (Sorted(c)) {
     at = std::find_if(list.begin(), list.end(), [&](const std::string& item) {
-      return LessIgnoringCase(text, item);
+      return app::LessIgnoringCase(text, item);
     });
   }
   const auto offset = at - list.begin();

@@ -1,6 +1,9 @@
 // A View that keeps every control's state in plain containers, for tests of
 // the main window's core. It records what a real window would show, plus
-// counters for repaints and the answers its dialogs should give.
+// counters for repaints and the answers its dialogs should give. It behaves
+// as both editions' windows do (the view contract holds it to that): the
+// players list sorts itself without case, on a rename as well, and texts
+// keep their bytes.
 #pragma once
 
 #include <map>
@@ -59,6 +62,10 @@ class FakeView : public app::View {
   std::string InputQuery(std::string_view caption, std::string_view prompt,
                          std::string_view initial) override;
   std::optional<std::string> BrowseFolder(std::string_view title) override;
+
+  // The user replaces an edit's text by typing `screen` (UTF-8): the control
+  // then holds it encoded for where it goes, as the editions do.
+  void Type(app::Control c, std::string_view screen);
 
   // What the window showed.
   std::map<app::Control, std::string> texts;

@@ -22,7 +22,7 @@ class ChatInput : public ChatFixture {
   // Types the text and releases Enter; true when the key was consumed.
   bool Enter(const std::string& text) {
     view_.SetText(Control::Edit3, text);
-    return form_->Edit3KeyUp(13);
+    return form_->Edit3KeyUp(app::Key::Enter);
   }
 };
 
@@ -58,7 +58,7 @@ TEST_F(ChatInput, EnterSendsByTheFormOfTheText) {
 
 TEST_F(ChatInput, OtherKeysDoNothing) {
   view_.SetText(Control::Edit3, "typing");
-  EXPECT_FALSE(form_->Edit3KeyUp(65));
+  EXPECT_FALSE(form_->Edit3KeyUp(app::Key::Other));
   EXPECT_EQ(view_.Text(Control::Edit3), "typing");
   EXPECT_TRUE(Irc().TakeLines().empty());
 }

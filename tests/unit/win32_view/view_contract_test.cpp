@@ -1,0 +1,116 @@
+// The view contract against the Windows edition's real main window, on the
+// platform's own controls.
+#ifdef _WIN32
+
+#include <windows.h>
+#include <richedit.h>
+
+#include "support/view_contract.h"
+#include "win32/main_window.h"
+#include "win32/wide_text.h"
+#include "win32/win32_view.h"
+
+namespace lobbyfind::test {
+namespace {
+
+std::wstring WindowTextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// The lines a rich edit shows: every kind of break starts a new one.
+std::vector<std::string> ShownLines(HWND edit) {
+  GETTEXTLENGTHEX how_long{GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const auto length = SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how_long), 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+  const auto got = SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(got));
+  std::vector<std::string> lines;
+  if (text.empty()) return lines;
+  std::wstring line;
+  for (const wchar_t c : text) {
+    if (c == L'\r' || c == L'\n' || c == L'\v' || c == 0x2028 || c == 0x2029) {
+      lines.push_back(win32::Utf8(line));
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  lines.push_back(win32::Utf8(line));
+  return lines;
+}
+
+// What the message box on screen says; it is then closed.
+std::string g_message_shown;
+BOOL CALLBACK ReadMessageBox(HWND window, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) != L"#32770") return TRUE;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM) -> BOOL {
+        wchar_t kind[16] = {};
+        GetClassNameW(child, kind, 16);
+        const std::wstring text = WindowTextOf(child);
+        if (lstrcmpiW(kind, L"Static") == 0 && !text.empty()) g_message_shown = win32::Utf8(text);
+        return TRUE;
+      },
+      0);
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), ReadMessageBox, 0);
+}
+
+class Win32ViewUnderTest final : public ViewUnderTest {
+ public:
+  Win32ViewUnderTest() : view_(window_) {}
+  app::View& view() override { return view_; }
+  std::string Shown(app::Control c) override { return win32::Utf8(WindowTextOf(window_.Child(c))); }
+  std::vector<std::string> ShownItems(app::Control c) override {
+    HWND list = window_.Child(c);
+    std::vector<std::string> shown;
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+      text.resize(static_cast<std::size_t>(length));
+      shown.push_back(win32::Utf8(text));
+    }
+    return shown;
+  }
+  std::vector<std::string> ShownChatLines() override { return ShownLines(window_.Child(app::Control::chatlog)); }
+  std::vector<std::string> ShownNewsLines() override { return ShownLines(window_.Child(app::Control::onlinenews)); }
+  void Type(app::Control c, const std::string& screen) override {
+    SetWindowTextW(window_.Child(c), win32::Wide(screen).c_str());
+  }
+  std::string ShownMessage(const std::string& text) override {
+    g_message_shown = "(no message box)";
+    // The main window of an earlier test asked to quit when it closed; a
+    // message box would take that request as its own and not show.
+    MSG pending;
+    while (PeekMessageW(&pending, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, CloseMessageBox);
+    view_.ShowMessage(text);
+    KillTimer(nullptr, timer);
+    return g_message_shown;
+  }
+
+ private:
+  win32::MainWindow window_;
+  win32::Win32View view_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Win32, ViewContract,
+                         ::testing::Values(ViewFactory{"Win32", [] { return std::make_unique<Win32ViewUnderTest>(); }}),
+                         PrintViewFactory);
+
+}  // namespace
+}  // namespace lobbyfind::test
+
+#endif  // _WIN32
