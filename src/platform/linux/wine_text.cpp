@@ -1,17 +1,12 @@
 #include "platform/linux/wine_text.h"
 
+#include "app/code_page.h"
+
 #include <array>
 #include <cstdio>
 
 namespace lobbyfind::platform {
 namespace {
-
-// Code page 1252 from 0x80 to 0x9F; the five unassigned bytes map to the
-// control characters of the same number, as Windows maps them.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -59,7 +54,7 @@ std::u16string Cp1252ToUtf16(std::string_view text) {
   wide.reserve(text.size());
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    wide.push_back(byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t{byte});
+    wide.push_back(static_cast<char16_t>(app::FromCp1252(byte)));
   }
   return wide;
 }
@@ -68,16 +63,8 @@ std::string Utf16ToCp1252(std::u16string_view text) {
   std::string narrow;
   narrow.reserve(text.size());
   for (const char16_t unit : text) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit < 0x100)) {
-      narrow.push_back(static_cast<char>(unit));
-      continue;
-    }
-    char mapped = '?';
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-      if (kHighControls[i] == unit) {
-        mapped = static_cast<char>(0x80 + i);
-      }
-    }
+    const auto byte = app::ToCp1252(unit);
+    const char mapped = byte ? static_cast<char>(*byte) : '?';
     narrow.push_back(mapped);
   }
   return narrow;
@@ -91,21 +78,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
       code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    app::AppendUtf8(out, code);
   }
   return out;
 }
