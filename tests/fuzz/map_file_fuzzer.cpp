@@ -1,6 +1,6 @@
 // The map description reader on any file contents, and the catalogue built
 // from such files: never a crash, no line break inside a field, and the
-// catalogue sorted without case-blind duplicates.
+// catalogue in its own order (the game's) without duplicates under it.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -10,18 +10,11 @@
 
 #include "fuzz_check.h"
 #include "game/map_catalogue.h"
+#include "game/map_order.h"
 
 namespace {
 
 using lobbyfind::game::tMapFile;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Folded(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
 
 // A line ends at LF, a CR before it belonging to the line end; any other CR
 // is text of the line, taken as it stands.
@@ -48,10 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> catalogue = lobbyfind::game::MapCatalogue(game);
   FUZZ_CHECK(!catalogue.empty() && catalogue.size() <= 2);
   for (std::size_t i = 1; i < catalogue.size(); ++i) {
-    FUZZ_CHECK(Folded(catalogue[i - 1]) < Folded(catalogue[i]));
+    FUZZ_CHECK(lobbyfind::game::CompareMapNames(catalogue[i - 1], catalogue[i]) < 0);
+    FUZZ_CHECK(lobbyfind::game::CompareMapNames(catalogue[i], catalogue[i - 1]) > 0);
   }
   bool listed = false;
-  for (const std::string& description : catalogue) listed = listed || Folded(description) == Folded(map.Description);
+  for (const std::string& description : catalogue) {
+    listed = listed || lobbyfind::game::CompareMapNames(description, map.Description) == 0;
+  }
   FUZZ_CHECK(listed);
   FUZZ_CHECK(lobbyfind::game::GetCurrentMapName(0, game) == catalogue[0]);
   FUZZ_CHECK(lobbyfind::game::GetCurrentMapName(2, game) == "|error|");
