@@ -51,9 +51,12 @@ constexpr Host kHosts[] = {
     {"127.0.0.4", 200, "Far", "Industrial"},
 };
 
-// "[Nms] name:map" -> N; -1 for any other line.
+// "[Nms] name:map" -> N; -1 for any other line. An answer in under a
+// millisecond rounds to 0, which the list shows as "[???ms]": for the host
+// that answers at once that is an answer too.
 int LineMs(const std::string& line, const Host& host) {
   const std::string tail = std::string("ms] ") + host.name + ":" + host.map;
+  if (host.delay_ms == 0 && line == "[???" + tail) return 0;
   if (!line.starts_with("[") || !line.ends_with(tail) || line.size() <= tail.size() + 1) return -1;
   int ms = -1;
   const char* end = line.data() + line.size() - tail.size();

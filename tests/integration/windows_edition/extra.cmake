@@ -11,4 +11,4 @@ target_compile_definitions(${test_program} PRIVATE
   LOBBYFIND_WINDOWS_BIN="${LOBBYFIND_WINDOWS_BIN}"
   LOBBYFIND_SCREENSHOT_DIR="${CMAKE_CURRENT_BINARY_DIR}/windows-screenshots")
 # A fresh Wine prefix takes half a minute to boot.
-list(APPEND test_extra_properties TIMEOUT 300)
+list(APPEND test_extra_properties TIMEOUT 300 RESOURCE_LOCK wine)

@@ -13,3 +13,7 @@ add_custom_command(
 add_custom_target(${test_program}_probe DEPENDS ${probe})
 add_dependencies(${test_program} ${test_program}_probe)
 target_compile_definitions(${test_program} PRIVATE LOBBYFIND_REGISTRY_PROBE="${probe}")
+# Wine keeps one server folder a prefix, named after the prefix's inode, and
+# a prefix removed by one test may hand its inode to the next one's: tests
+# that start and end wineservers take turns.
+set(test_extra_properties RESOURCE_LOCK wine)
