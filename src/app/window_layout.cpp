@@ -12,8 +12,8 @@ using K = ControlKind;
 using C = Control;
 
 constexpr std::array<std::string_view, 3> kGameModes = {"Fragspiel", "Punktespiel", "Reihenspiel"};
-constexpr FontSpec kNewsFont{"Courier New", 8, true};
-constexpr FontSpec kChatFont{"MS Sans Serif", 8, false};
+constexpr FontStyle kNewsFont{"Courier New", 8, true};
+constexpr FontStyle kChatFont{"MS Sans Serif", 8, false};
 
 constexpr std::string_view kNews = "lobbyfind - online news";
 constexpr std::string_view kLogin = "Login to lobbyfind's";

@@ -28,7 +28,7 @@ enum class ControlKind {
   RichText,      // read-only text view with a vertical scroll bar
 };
 
-struct FontSpec {
+struct FontStyle {
   std::string_view face;
   int points = 8;
   bool bold = false;
@@ -46,11 +46,11 @@ struct Placement {
   std::optional<Control> control{};     // the control the core knows it by
   std::span<const std::string_view> items{};  // of a drop-down list
   int min = 0, max = 0, initial = 0;    // of a track bar
-  std::optional<FontSpec> font{};       // else the window's font
+  std::optional<FontStyle> font{};       // else the window's font
 };
 
 // The window's own font, for every control without one of its own.
-inline constexpr FontSpec kWindowFont{"MS Sans Serif", 8, false};
+inline constexpr FontStyle kWindowFont{"MS Sans Serif", 8, false};
 
 // Every placement, page by page, in the order the controls are made.
 [[nodiscard]] std::span<const Placement> WindowLayout();

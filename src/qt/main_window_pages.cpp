@@ -23,10 +23,10 @@ namespace {
 
 using app::ControlKind;
 
-QFont FontOf(const app::FontSpec& spec) {
-  QFont font(ToScreen(spec.face));
-  font.setPointSize(spec.points);
-  font.setBold(spec.bold);
+QFont FontOf(const app::FontStyle& style) {
+  QFont font(ToScreen(style.face));
+  font.setPointSize(style.points);
+  font.setBold(style.bold);
   return font;
 }
 

@@ -164,7 +164,7 @@ void MainWindow::StyleTextView(Control c, COLORREF background, COLORREF text) {
   HWND view = Child(c);
   SendMessageA(view, EM_SETBKGNDCOLOR, 0, background);
   SetBackground(view, background);
-  const app::FontSpec font = app::FindPlacement(c == Control::chatlog ? "chatlog" : "onlinenews")->font.value();
+  const app::FontStyle font = app::FindPlacement(c == Control::chatlog ? "chatlog" : "onlinenews")->font.value();
   const std::string face(font.face);
   SetRichFormat(view, {face.c_str(), font.points, font.bold, text}, SCF_DEFAULT);
 }

@@ -28,6 +28,7 @@ inline ::testing::TestPartResult::Type PeerUnavailableResult() {
 
 }  // namespace lobbyfind::testing
 
-// Use as GTEST_SKIP(): `if (!irc.Start()) PEER_UNAVAILABLE() << irc.Error();`
+// Used like a skip, with the reason streamed in:
+//   if (!irc.Start()) PEER_UNAVAILABLE() << irc.Error();
 #define PEER_UNAVAILABLE() \
   return GTEST_MESSAGE_("peer unavailable: ", ::lobbyfind::testing::PeerUnavailableResult())
