@@ -24,6 +24,7 @@
 #include "bench_figures.h"
 #include "game/game_bridge.h"
 #include "platform/linux/wine_prefix_registry.h"
+#include "support/wine_program.h"
 #include "ports/clock.h"
 
 extern char** environ;
@@ -39,31 +40,7 @@ constexpr double kStallTargetMs = 50;
 
 // Runs a Wine program in the prefix, quiet and headless; its exit code.
 int RunWine(const fs::path& prefix, std::vector<std::string> args) {
-  std::vector<std::string> env = {"WINEPREFIX=" + prefix.string(), "WINEDEBUG=-all",
-                                  "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
-  for (char** var = environ; *var != nullptr; ++var) {
-    const std::string entry(*var);
-    if (!entry.starts_with("WINEPREFIX=") && !entry.starts_with("WINEDEBUG=") &&
-        !entry.starts_with("WINEDLLOVERRIDES=") && !entry.starts_with("DISPLAY=")) {
-      env.push_back(entry);
-    }
-  }
-  std::vector<char*> argv;
-  std::vector<char*> envp;
-  for (auto& arg : args) argv.push_back(arg.data());
-  for (auto& entry : env) envp.push_back(entry.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  if (spawned != 0 || waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return lobbyfind::testing::RunWineProgram(prefix, std::move(args));
 }
 
 // One join: the longest gap between two ticks of a 1 ms timer from the click

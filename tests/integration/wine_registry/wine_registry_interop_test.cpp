@@ -24,6 +24,7 @@
 #include "game/game_bridge.h"
 #include "interop_values.h"
 #include "platform/linux/wine_prefix_registry.h"
+#include "support/wine_program.h"
 #include "ports/clock.h"
 #include "support/posted_work.h"
 
@@ -70,37 +71,9 @@ class WineRegistryInterop : public ::testing::Test {
 
   static fs::path OutputPath() { return dir_ / "output.txt"; }
 
-  // Runs a program in the prefix, headless and quiet, with its output in a
-  // file (a pipe would be held open by a wineserver it starts); its exit code.
+  // Runs a program in the prefix, its output in OutputPath(); its exit code.
   static int Run(std::vector<std::string> args) {
-    std::vector<std::string> env = {"WINEPREFIX=" + prefix_.string(), "WINEDEBUG=-all",
-                                    "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
-    for (char** var = environ; *var != nullptr; ++var) {
-      const std::string_view entry(*var);
-      if (!entry.starts_with("WINEPREFIX=") && !entry.starts_with("WINEDEBUG=") &&
-          !entry.starts_with("WINEDLLOVERRIDES=") && !entry.starts_with("DISPLAY=")) {
-        env.emplace_back(entry);
-      }
-    }
-    std::vector<char*> argv;
-    std::vector<char*> envp;
-    for (auto& arg : args) argv.push_back(arg.data());
-    for (auto& entry : env) envp.push_back(entry.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, OutputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return lobbyfind::testing::RunWineProgram(prefix_, std::move(args), OutputPath());
   }
 
   static int RunProbe(std::vector<std::string> args) {
