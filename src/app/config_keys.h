@@ -41,3 +41,12 @@ inline constexpr std::string_view kDefaultLauncher = "wine";
 inline constexpr std::string_view kKeyUpnp = "upnp";
 
 }  // namespace lobbyfind::app
+
+namespace lobbyfind::app {
+
+// The game list: "1" sorts it by time (no entry or "0": the directory's
+// order); the favourite games' names, encoded by app::Favourites.
+inline constexpr std::string_view kKeySortByTime = "sortgamesbytime";
+inline constexpr std::string_view kKeyFavourites = "favouritegames";
+
+}  // namespace lobbyfind::app

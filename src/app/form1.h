@@ -10,8 +10,8 @@
 // prompt), form1_options.cpp (the option controls' change handlers),
 // form1_chat.cpp (login and chat events), form1_chat_input.cpp (the chat
 // input and the nickname dialog), form1_directory.cpp (the directory client
-// and its handlers) and form1_game_list.cpp (Timer2, the game list, joining
-// and hosting).
+// and its handlers), form1_game_list.cpp (Timer2, the game list, joining
+// and hosting) and form1_game_list_view.cpp (filter, sort and favourites).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "app/config_keys.h"
+#include "app/favourites.h"
+#include "app/game_list_view_model.h"
 #include "app/pseudo_random.h"
 #include "app/shared_types.h"
 #include "app/view.h"
@@ -153,6 +155,14 @@ class TForm1 {
   void Button1Click();
   // Host a game.
   void Button4Click();
+  // The filter box's text changed: the list shows the matching games.
+  void gamefilterChange();
+  // The sort check box: sorted by time, or the directory's order.
+  void sortgamesbytimeClick();
+  // The context menu on a shown line of ListBox1 (-1: none under the
+  // pointer): marks or unmarks that game's name as a favourite.
+  void ListBox1ContextMenu(int line);
+  [[nodiscard]] const GameListViewModel& ShownGames() const { return shown_games_; }
 
   // Puts a value into a spin box as the program does: the shown value is
   // clamped to the box's range, and the box's change handler runs when the
@@ -250,6 +260,9 @@ class TForm1 {
   void PutPosition(Control c, int position);
   void StoreCheckBox(Control c, std::string_view key);
   void LoadSettings();
+  void LoadGameListOptions();
+  [[nodiscard]] GameListSource GameSource() const;
+  void ApplyGameListRules();
   void AskGameDirectory();
   void SetupChat();
   void ShowLoginPage();
@@ -272,6 +285,9 @@ class TForm1 {
   std::unique_ptr<directory::HttpExchange> http_;
   std::unique_ptr<directory::cWebinterface> webinterface_;
   std::unique_ptr<presence::Presence> presence_;
+  // What of the game list is shown, and how; the favourites it marks.
+  GameListViewModel shown_games_{view_};
+  Favourites favourites_;
   bool connect_fail_shown_ = false;
   // The chat connection's error is in the log since the last "Login".
   bool chat_error_shown_ = false;

@@ -56,33 +56,8 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
   }
   // The lists are replaced as a whole by every reply, but the server the
   // user picked stays picked while it is listed (same address and name, at
-  // whatever line it now stands). The list is refilled on every tick: were
-  // the pick dropped with the old lines, "Connect" would find nothing picked
-  // most of the time, and a pick could even land on another server.
-  auto& games = presence_->game_list();
-  std::string picked_ip;
-  std::string picked_name;
-  bool picked = false;
-  // The list shows one line per entry: asking each line whether it is
-  // picked is cheaper than copying every line's text out of the window.
-  for (std::size_t i = 0; i < games.serverips().size(); ++i) {
-    if (view_.Selected(Control::ListBox1, static_cast<int>(i))) {
-      picked_ip = games.serverips()[i];
-      picked_name = games.servernames()[i];
-      picked = true;
-      break;
-    }
-  }
-  games.HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
-  if (!picked) {
-    return;
-  }
-  for (std::size_t i = 0; i < games.serverips().size(); ++i) {
-    if (games.serverips()[i] == picked_ip && games.servernames()[i] == picked_name) {
-      view_.SetSelected(Control::ListBox1, static_cast<int>(i), true);
-      break;
-    }
-  }
+  // whatever line it now stands): the shown list keeps it (ListReplaced).
+  presence_->game_list().HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
 }
 
 }  // namespace lobbyfind::app

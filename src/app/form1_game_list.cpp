@@ -26,11 +26,11 @@ void TForm1::CreateNetworkComponents() {
   presence_ = std::make_unique<presence::Presence>(std::move(sender), std::move(listener), std::move(sweep),
                                                    *deps_.clock, deps_.answer_port, std::move(slices));
   auto& games = presence_->game_list();
-  games.OnLinesReplaced = [this](const std::vector<std::string>& lines) {
-    view_.SetItems(Control::ListBox1, lines);
+  games.OnLinesReplaced = [this](const std::vector<std::string>& /*lines*/) {
+    shown_games_.ListReplaced(GameSource());
   };
-  games.OnLineChanged = [this](std::size_t index, const std::string& line) {
-    view_.SetItem(Control::ListBox1, static_cast<int>(index), line);
+  games.OnLineChanged = [this](std::size_t index, const std::string& /*line*/) {
+    shown_games_.LineChanged(GameSource(), index);
   };
   // An answer the program could not handle (say, a map the game's settings
   // name but the platform cannot read) goes to the log; the server goes on.
@@ -98,13 +98,15 @@ void TForm1::Button1Click() {
   const auto lines = view_.Items(Control::ListBox1);
   const auto& ips = presence_->game_list().serverips();
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!view_.Selected(Control::ListBox1, static_cast<int>(i)) || i >= ips.size()) {
+    // A shown line stands for the server the filter and the order put there.
+    const auto server = shown_games_.ServerOfLine(static_cast<int>(i));
+    if (!view_.Selected(Control::ListBox1, static_cast<int>(i)) || !server || *server >= ips.size()) {
       continue;
     }
     // The address is taken into the values at once: reporting a failed
     // write runs the event loop (an error box), and a new server list may
     // replace the lists meanwhile.
-    WriteAddressAndLaunch(ips[i]);
+    WriteAddressAndLaunch(ips[*server]);
   }
 }
 

@@ -28,6 +28,8 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::currentshowplayernames: currentshowplayernamesClick(); break;
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
+    case Control::gamefilter: gamefilterChange(); break;
+    case Control::sortgamesbytime: sortgamesbytimeClick(); break;
     default: break;  // no change handler
   }
 }
@@ -38,7 +40,8 @@ void TForm1::ControlClicked(Control c) {
       case Control::currentpoliceenabled:
       case Control::currentshowplayernames:
       case Control::timestampinchat:
-      case Control::keepselectionafterwhisper: RunChangeHandler(c); break;
+      case Control::keepselectionafterwhisper:
+      case Control::sortgamesbytime: RunChangeHandler(c); break;
       default: break;
     }
   });

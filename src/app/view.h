@@ -54,6 +54,9 @@ enum class Control {
   serverlistrefreshtime,
   // bottom
   StatusBar,
+  // Internet games page: narrowing and ordering the game list
+  gamefilter,
+  sortgamesbytime,
 };
 
 // Keys the core reacts to, by its own names; an edition maps its toolkit's
@@ -77,6 +80,14 @@ struct Rect {
   int width = 0;
   int height = 0;
   friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// How one entry of a list is drawn. Its text stays as set; a list entry
+// starts in the list's own colour (`plain`), not bold.
+struct ItemStyle {
+  std::optional<Rgb> colour;
+  bool bold = false;
+  friend bool operator==(const ItemStyle&, const ItemStyle&) = default;
 };
 
 // Character format of one line of the news pane.
@@ -113,6 +124,10 @@ class View {
   virtual void DeleteItem(Control c, int index) = 0;
   [[nodiscard]] virtual bool Selected(Control c, int index) const = 0;
   virtual void SetSelected(Control c, int index, bool selected) = 0;
+  // The look of one entry. SetItems starts every entry plain; SetItem keeps
+  // the entry's look.
+  [[nodiscard]] virtual ItemStyle ItemStyleAt(Control c, int index) const = 0;
+  virtual void SetItemStyle(Control c, int index, const ItemStyle& style) = 0;
 
   // Pages of PageControl1.
   virtual void SetPageVisible(Control page, bool visible) = 0;
@@ -154,6 +169,9 @@ class View {
                                  std::string_view initial) = 0;
   // The chosen folder, or nothing when the user cancelled.
   virtual std::optional<std::string> BrowseFolder(std::string_view title) = 0;
+  // A context menu at the mouse pointer: the index of the chosen entry, or
+  // nothing when the user dismissed it.
+  virtual std::optional<int> PopupMenu(const std::vector<std::string>& entries) = 0;
 };
 
 }  // namespace lobbyfind::app

@@ -47,6 +47,7 @@ struct Placement {
   std::span<const std::string_view> items{};  // of a drop-down list
   int min = 0, max = 0, initial = 0;    // of a track bar
   std::optional<FontStyle> font{};       // else the window's font
+  std::string_view cue{};               // of an edit: greyed hint while empty
 };
 
 // The window's own font, for every control without one of its own.

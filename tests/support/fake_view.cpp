@@ -70,6 +70,7 @@ void FakeView::SetItems(Control c, const std::vector<std::string>& list) {
                      [](const std::string& a, const std::string& b) { return app::LessIgnoringCase(a, b); });
   }
   selected[c].assign(list.size(), false);
+  styles[c].assign(list.size(), app::ItemStyle{});
 }
 void FakeView::SetItem(Control c, int index, std::string_view text) {
   auto& list = items[c];
@@ -79,15 +80,20 @@ void FakeView::SetItem(Control c, int index, std::string_view text) {
   auto& marks = selected[c];
   marks.resize(list.size(), false);
   const bool mark = marks[static_cast<std::size_t>(index)];
+  auto& looks = styles[c];
+  looks.resize(list.size());
+  const app::ItemStyle look = looks[static_cast<std::size_t>(index)];
   std::string entry = std::move(list[static_cast<std::size_t>(index)]);
   list.erase(list.begin() + index);
   marks.erase(marks.begin() + index);
+  looks.erase(looks.begin() + index);
   const auto at = std::upper_bound(list.begin(), list.end(), entry, [](const std::string& a, const std::string& b) {
     return app::LessIgnoringCase(a, b);
   });
   const auto offset = at - list.begin();
   list.insert(at, std::move(entry));
   marks.insert(marks.begin() + offset, mark);
+  looks.insert(looks.begin() + offset, look);
 }
 void FakeView::AddItem(Control c, std::string_view text) {
   auto& list = items[c];
@@ -100,15 +106,21 @@ void FakeView::AddItem(Control c, std::string_view text) {
     });
   }
   const auto offset = at - list.begin();
+  auto& looks = styles[c];
+  looks.resize(list.size());
   list.insert(at, std::string(text));
   marks.insert(marks.begin() + offset, false);
+  looks.insert(looks.begin() + offset, app::ItemStyle{});
 }
 void FakeView::DeleteItem(Control c, int index) {
   auto& list = items[c];
   auto& marks = selected[c];
   marks.resize(list.size(), false);
+  auto& looks = styles[c];
+  looks.resize(list.size());
   list.erase(list.begin() + index);
   marks.erase(marks.begin() + index);
+  looks.erase(looks.begin() + index);
 }
 bool FakeView::Selected(Control c, int index) const {
   const auto it = selected.find(c);
@@ -119,6 +131,17 @@ void FakeView::SetSelected(Control c, int index, bool value) {
   auto& marks = selected[c];
   marks.resize(Items(c).size(), false);
   marks.at(static_cast<std::size_t>(index)) = value;
+}
+
+app::ItemStyle FakeView::ItemStyleAt(Control c, int index) const {
+  const auto it = styles.find(c);
+  if (it == styles.end() || index < 0 || static_cast<std::size_t>(index) >= it->second.size()) return {};
+  return it->second[static_cast<std::size_t>(index)];
+}
+void FakeView::SetItemStyle(Control c, int index, const app::ItemStyle& style) {
+  auto& looks = styles[c];
+  looks.resize(Items(c).size());
+  looks.at(static_cast<std::size_t>(index)) = style;
 }
 
 void FakeView::SetPageVisible(Control page, bool visible) { page_visible[page] = visible; }
@@ -177,6 +200,12 @@ std::string FakeView::InputQuery(std::string_view caption, std::string_view prom
 std::optional<std::string> FakeView::BrowseFolder(std::string_view title) {
   folder_titles.emplace_back(title);
   return folder_answer;
+}
+
+std::optional<int> FakeView::PopupMenu(const std::vector<std::string>& entries) {
+  menus.push_back(entries);
+  if (!menu_answer || *menu_answer >= static_cast<int>(entries.size())) return std::nullopt;
+  return menu_answer;
 }
 
 }  // namespace lobbyfind::test

@@ -41,6 +41,8 @@ class FakeView : public app::View {
   void DeleteItem(app::Control c, int index) override;
   [[nodiscard]] bool Selected(app::Control c, int index) const override;
   void SetSelected(app::Control c, int index, bool selected) override;
+  [[nodiscard]] app::ItemStyle ItemStyleAt(app::Control c, int index) const override;
+  void SetItemStyle(app::Control c, int index, const app::ItemStyle& style) override;
   void SetPageVisible(app::Control page, bool visible) override;
   [[nodiscard]] bool PageVisible(app::Control page) const override;
   void SetActivePage(app::Control page) override;
@@ -62,6 +64,7 @@ class FakeView : public app::View {
   std::string InputQuery(std::string_view caption, std::string_view prompt,
                          std::string_view initial) override;
   std::optional<std::string> BrowseFolder(std::string_view title) override;
+  std::optional<int> PopupMenu(const std::vector<std::string>& entries) override;
 
   // The user replaces an edit's text by typing `screen` (UTF-8): the control
   // then holds it encoded for where it goes, as the editions do.
@@ -73,6 +76,7 @@ class FakeView : public app::View {
   std::map<app::Control, int> positions;
   std::map<app::Control, std::vector<std::string>> items;
   std::map<app::Control, std::vector<bool>> selected;
+  std::map<app::Control, std::vector<app::ItemStyle>> styles;
   std::map<app::Control, bool> page_visible;
   app::Control active_page = app::Control::tab_Start;
   std::vector<ChatLine> chat_log;
@@ -94,6 +98,9 @@ class FakeView : public app::View {
   // initial text when empty); the folder dialog returns this.
   std::optional<std::string> input_answer;
   std::optional<std::string> folder_answer;
+  // Every context menu shown, and the entry the user picks (none: dismissed).
+  std::vector<std::vector<std::string>> menus;
+  std::optional<int> menu_answer;
 };
 
 }  // namespace lobbyfind::test

@@ -74,7 +74,7 @@ inline const Sample kSamples[] = {
 
 inline constexpr Control kTextControls[] = {
     Control::currentplayername, Control::Edit4, Control::Edit3, Control::currentgtadirectory,
-    Control::playershint};
+    Control::playershint, Control::gamefilter};
 
 inline bool IsSortedIgnoringCase(const std::vector<std::string>& items) {
   return std::is_sorted(items.begin(), items.end(),
@@ -185,6 +185,24 @@ TEST_P(ViewContract, RenamedEntryTakesItsPlaceWithItsSelection) {
   EXPECT_EQ(items, (std::vector<std::string>{"alice", "carol", "dave", "zed"}));
   EXPECT_TRUE(view().Selected(Control::ListBox2, 3));
   EXPECT_FALSE(view().Selected(Control::ListBox2, 0));
+}
+
+TEST_P(ViewContract, GameLinesKeepTheirLookUntilTheListIsReplaced) {
+  const std::vector<std::string> lines = {"[12ms] a:b", "[*]c:d", "[???ms] e:f"};
+  view().SetItems(Control::ListBox1, lines);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(view().ItemStyleAt(Control::ListBox1, i), app::ItemStyle{}) << i;
+  const app::ItemStyle green{app::Rgb{0, 128, 0}, false};
+  const app::ItemStyle bold_red{app::Rgb{192, 0, 0}, true};
+  view().SetItemStyle(Control::ListBox1, 0, green);
+  view().SetItemStyle(Control::ListBox1, 2, bold_red);
+  view().SetItem(Control::ListBox1, 2, "[7ms] e:f");  // the text changes, the look stays
+  EXPECT_EQ(view().Items(Control::ListBox1), (std::vector<std::string>{"[12ms] a:b", "[*]c:d", "[7ms] e:f"}));
+  EXPECT_EQ(view().ItemStyleAt(Control::ListBox1, 0), green);
+  EXPECT_EQ(view().ItemStyleAt(Control::ListBox1, 1), app::ItemStyle{});
+  EXPECT_EQ(view().ItemStyleAt(Control::ListBox1, 2), bold_red);
+  view().SetItems(Control::ListBox1, lines);
+  EXPECT_EQ(view().ItemStyleAt(Control::ListBox1, 0), app::ItemStyle{});
+  EXPECT_EQ(view().ItemStyleAt(Control::ListBox1, 2), app::ItemStyle{});
 }
 
 TEST_P(ViewContract, SeveralPlayersSelectedAtOnce) {

@@ -1,0 +1,172 @@
+#include "app/game_list_view_model.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "app/code_page.h"
+#include "app/game_line_look.h"
+#include "app/screen_text.h"
+
+namespace lobbyfind::app {
+namespace {
+
+// Case folding of the letters a server name is likely to hold: ASCII and the
+// Latin-1 letters (which Windows-1252 names become on screen).
+char32_t Folded(char32_t code) {
+  if (code >= U'A' && code <= U'Z') return code + 32;
+  if (code >= 0xC0 && code <= 0xDE && code != 0xD7) return code + 32;
+  return code;
+}
+
+std::u32string FoldedCodes(std::string_view utf8) {
+  std::u32string codes;
+  std::size_t at = 0;
+  while (at < utf8.size()) {
+    if (const auto code = NextUtf8(utf8, at)) {
+      codes.push_back(Folded(*code));
+    } else {
+      ++at;  // ShownText gives valid UTF-8; this only skips defensively
+    }
+  }
+  return codes;
+}
+
+std::string KeyOf(const GameListSource& source, std::size_t server) {
+  std::string key = source.names[server];
+  key.push_back('\0');
+  key += source.ips[server];
+  return key;
+}
+
+// Where a line goes in a list sorted by time: timed lines by their time, then
+// answers without a time, then lines still awaited.
+std::pair<int, std::int64_t> TimeRank(std::string_view line, std::optional<std::int64_t> known) {
+  if (const auto ms = ShownPingMs(line)) return {0, *ms};
+  if (known) return {0, *known};
+  return {BandOfLine(line) == PingBand::kWaiting ? 2 : 1, 0};
+}
+
+}  // namespace
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
+  if (part.empty()) return true;
+  const std::u32string haystack = FoldedCodes(ShownText(text));
+  const std::u32string needle = FoldedCodes(ShownText(part));
+  return haystack.find(needle) != std::u32string::npos;
+}
+
+std::vector<std::size_t> ArrangeServers(const GameListSource& source, const GameListRules& rules,
+                                        const std::vector<std::optional<std::int64_t>>& known_ms) {
+  std::vector<std::size_t> servers;
+  servers.reserve(source.lines.size());
+  for (std::size_t i = 0; i < source.lines.size(); ++i) {
+    if (rules.filter.empty() || ContainsIgnoringCase(source.names[i], rules.filter) ||
+        ContainsIgnoringCase(source.maps[i], rules.filter)) {
+      servers.push_back(i);
+    }
+  }
+  const auto favourite = [&](std::size_t i) {
+    return rules.favourites != nullptr && rules.favourites->Contains(source.names[i]);
+  };
+  const auto known = [&](std::size_t i) { return i < known_ms.size() ? known_ms[i] : std::nullopt; };
+  // Stable: equal ranks keep the directory's order.
+  std::stable_sort(servers.begin(), servers.end(), [&](std::size_t a, std::size_t b) {
+    const bool fa = favourite(a);
+    const bool fb = favourite(b);
+    if (fa != fb) return fa;
+    if (!rules.sort_by_time) return false;
+    return TimeRank(source.lines[a], known(a)) < TimeRank(source.lines[b], known(b));
+  });
+  return servers;
+}
+
+GameListViewModel::GameListViewModel(View& view, Control list) : view_(view), list_(list) {}
+
+void GameListViewModel::ListReplaced(const GameListSource& source) {
+  const std::optional<std::string> selected = SelectedKey();
+  CarryTimes(source);
+  Show(source, selected);
+}
+
+void GameListViewModel::LineChanged(const GameListSource& source, std::size_t server) {
+  if (server >= source.lines.size()) return;
+  known_ms_.resize(source.lines.size());
+  if (const auto ms = ShownPingMs(source.lines[server])) known_ms_[server] = *ms;
+  const auto at = std::find(shown_.begin(), shown_.end(), server);
+  if (at == shown_.end()) return;  // filtered out
+  const auto line = static_cast<std::size_t>(at - shown_.begin());
+  if (rules_.sort_by_time && !InOrder(source, line)) {
+    Show(source, SelectedKey());
+    return;
+  }
+  view_.SetItem(list_, static_cast<int>(line), source.lines[server]);
+  view_.SetItemStyle(list_, static_cast<int>(line), GameLineStyle(source.lines[server], IsFavourite(source, server)));
+}
+
+void GameListViewModel::SetRules(const GameListSource& source, GameListRules rules) {
+  const std::optional<std::string> selected = SelectedKey();
+  rules_ = std::move(rules);
+  Show(source, selected);
+}
+
+std::optional<std::size_t> GameListViewModel::ServerOfLine(int line) const {
+  if (line < 0 || static_cast<std::size_t>(line) >= shown_.size()) return std::nullopt;
+  return shown_[static_cast<std::size_t>(line)];
+}
+
+std::optional<std::string> GameListViewModel::SelectedKey() const {
+  for (std::size_t line = 0; line < shown_keys_.size(); ++line) {
+    if (view_.Selected(list_, static_cast<int>(line))) return shown_keys_[line];
+  }
+  return std::nullopt;
+}
+
+bool GameListViewModel::IsFavourite(const GameListSource& source, std::size_t server) const {
+  return rules_.favourites != nullptr && rules_.favourites->Contains(source.names[server]);
+}
+
+void GameListViewModel::CarryTimes(const GameListSource& source) {
+  std::unordered_map<std::string, std::int64_t> last;
+  for (std::size_t line = 0; line < shown_keys_.size(); ++line) {
+    const std::size_t server = shown_[line];
+    if (server < known_ms_.size() && known_ms_[server]) last.emplace(shown_keys_[line], *known_ms_[server]);
+  }
+  known_ms_.assign(source.lines.size(), std::nullopt);
+  if (last.empty()) return;
+  for (std::size_t i = 0; i < known_ms_.size(); ++i) {
+    const auto it = last.find(KeyOf(source, i));
+    if (it != last.end()) known_ms_[i] = it->second;
+  }
+}
+
+bool GameListViewModel::InOrder(const GameListSource& source, std::size_t line) const {
+  const auto rank = [&](std::size_t at) {
+    const std::size_t server = shown_[at];
+    return std::tuple(!IsFavourite(source, server), TimeRank(source.lines[server], known_ms_[server]), server);
+  };
+  return (line == 0 || rank(line - 1) < rank(line)) && (line + 1 == shown_.size() || rank(line) < rank(line + 1));
+}
+
+void GameListViewModel::Show(const GameListSource& source, const std::optional<std::string>& selected) {
+  known_ms_.resize(source.lines.size());
+  shown_ = ArrangeServers(source, rules_, known_ms_);
+  shown_keys_.clear();
+  shown_keys_.reserve(shown_.size());
+  std::vector<std::string> lines;
+  lines.reserve(shown_.size());
+  for (const std::size_t server : shown_) {
+    lines.push_back(source.lines[server]);
+    shown_keys_.push_back(KeyOf(source, server));
+  }
+  view_.SetItems(list_, lines);
+  for (std::size_t line = 0; line < shown_.size(); ++line) {
+    const std::size_t server = shown_[line];
+    view_.SetItemStyle(list_, static_cast<int>(line), GameLineStyle(source.lines[server], IsFavourite(source, server)));
+  }
+  if (selected) {
+    const auto at = std::find(shown_keys_.begin(), shown_keys_.end(), *selected);
+    if (at != shown_keys_.end()) view_.SetSelected(list_, static_cast<int>(at - shown_keys_.begin()), true);
+  }
+}
+
+}  // namespace lobbyfind::app

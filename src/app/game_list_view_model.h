@@ -1,0 +1,94 @@
+// The game list as the user sees it: which servers' lines the list shows and
+// in which order (a filter on name and map, favourites first, optionally
+// sorted by time), each line's look, and which server a shown line stands
+// for. The full, index-aligned lists stay the game list's own; this keeps
+// only the mapping from shown line to server index.
+//
+// With no filter, no sort and no favourite the shown lines are the full list
+// in the directory's order, put into the view exactly as before.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/favourites.h"
+#include "app/view.h"
+
+namespace lobbyfind::app {
+
+// The full lists of the last server list, index-aligned.
+struct GameListSource {
+  const std::vector<std::string>& lines;
+  const std::vector<std::string>& names;
+  const std::vector<std::string>& maps;
+  const std::vector<std::string>& ips;
+};
+
+// How the shown list is chosen and ordered.
+struct GameListRules {
+  // Shown text (UTF-8) the name or the map must contain, ignoring case;
+  // empty shows every line.
+  std::string filter;
+  bool sort_by_time = false;
+  const Favourites* favourites = nullptr;
+};
+
+// True when `text` (any bytes, read as they are shown) contains `part`
+// (UTF-8), letters compared without case.
+[[nodiscard]] bool ContainsIgnoringCase(std::string_view text, std::string_view part);
+
+// The server indexes to show, in order: favourites first, then the others;
+// within each, the directory's order, or with `sort_by_time` the known
+// times ascending, then the answers without a time, then the servers still
+// awaited. `known_ms` holds a time per server where the line itself shows
+// none (kept from an earlier answer), so a refresh does not reshuffle the list.
+[[nodiscard]] std::vector<std::size_t> ArrangeServers(const GameListSource& source, const GameListRules& rules,
+                                                      const std::vector<std::optional<std::int64_t>>& known_ms);
+
+class GameListViewModel {
+ public:
+  explicit GameListViewModel(View& view, Control list = Control::ListBox1);
+
+  // A new server list replaced every line. The server the user picked stays
+  // picked while it is listed and shown: the list is refilled on every tick,
+  // and were the pick dropped with the old lines, "Connect" would find
+  // nothing picked most of the time, or a pick could land on another server.
+  void ListReplaced(const GameListSource& source);
+  // One server's line got a new text (its answer arrived).
+  void LineChanged(const GameListSource& source, std::size_t server);
+  // The rules changed; the selection stays on its server.
+  void SetRules(const GameListSource& source, GameListRules rules);
+  [[nodiscard]] const GameListRules& rules() const { return rules_; }
+
+  // The server a shown line stands for; nothing for a line not shown.
+  [[nodiscard]] std::optional<std::size_t> ServerOfLine(int line) const;
+  [[nodiscard]] const std::vector<std::size_t>& shown() const { return shown_; }
+
+ private:
+  void Show(const GameListSource& source, const std::optional<std::string>& selected);
+  // The key of the server on the selected line; nothing when none is.
+  [[nodiscard]] std::optional<std::string> SelectedKey() const;
+  [[nodiscard]] bool IsFavourite(const GameListSource& source, std::size_t server) const;
+  // Takes the times the new list's servers last showed, by name and address.
+  void CarryTimes(const GameListSource& source);
+  // True when `line` still sits between its neighbours in the sorted order.
+  [[nodiscard]] bool InOrder(const GameListSource& source, std::size_t line) const;
+
+  View& view_;
+  Control list_;
+  GameListRules rules_;
+  std::vector<std::size_t> shown_;
+  // Per shown line, its server's name and address: what identifies a game
+  // across refreshes, when the indexes mean other servers.
+  std::vector<std::string> shown_keys_;
+  // The last time each server of the current list showed, index-aligned
+  // with it, so that a sorted list keeps its order while a refresh awaits the
+  // new answers; carried from list to list by name and address.
+  std::vector<std::optional<std::int64_t>> known_ms_;
+};
+
+}  // namespace lobbyfind::app
