@@ -88,6 +88,7 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
   QObject::connect(w.Button1, &QPushButton::clicked, [form] { form->Button1Click(); });
   QObject::connect(w.ListBox1, &QListWidget::itemDoubleClicked, [form] { form->Button1Click(); });
   QObject::connect(w.Button4, &QPushButton::clicked, [form] { form->Button4Click(); });
+  ConnectGameListActions(form_ref);
 
   // Every value the user changes goes to the core's change dispatch.
   const std::pair<TextSpinBox*, Control> spins[] = {
@@ -130,6 +131,20 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
                    [form] { form->ControlChanged(Control::currentgamespeed); });
   ConnectOptionActions(form_ref);
   ConnectChatActions(form_ref);
+}
+
+void LobbyApp::ConnectGameListActions(app::TForm1& form_ref) {
+  app::TForm1* form = &form_ref;
+  MainWindow& w = window_;
+  QObject::connect(w.ListBox1, &QListWidget::customContextMenuRequested, [form, list = w.ListBox1](const QPoint& at) {
+    // The row under the pointer (-1 for none); the selection is left alone.
+    form->ListBox1ContextMenu(list->indexAt(at).row());
+  });
+  // The filter holds UTF-8, which takes every character: never refused.
+  QObject::connect(w.gamefilter, &QLineEdit::textEdited, [this, form] {
+    if (view_.AcceptTyped(Control::gamefilter)) form->ControlChanged(Control::gamefilter);
+  });
+  QObject::connect(w.sortgamesbytime, &QCheckBox::clicked, [form] { form->ControlClicked(Control::sortgamesbytime); });
 }
 
 void LobbyApp::ConnectOptionActions(app::TForm1& form_ref) {

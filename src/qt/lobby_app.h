@@ -55,6 +55,7 @@ class LobbyApp {
 
  private:
   void ConnectUserActions(app::TForm1& form);
+  void ConnectGameListActions(app::TForm1& form);
   void ConnectOptionActions(app::TForm1& form);
   void ConnectChatActions(app::TForm1& form);
 

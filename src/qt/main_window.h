@@ -61,6 +61,8 @@ class MainWindow final : public QWidget {
   QListWidget* ListBox1 = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button4 = nullptr;
+  QLineEdit* gamefilter = nullptr;
+  QCheckBox* sortgamesbytime = nullptr;
 
   // Options page
   QComboBox* currentgamemode = nullptr;

@@ -48,6 +48,7 @@ QLineEdit* MakeEdit(const app::Placement& p, QWidget* parent) {
   auto* edit = new QLineEdit(ToScreen(p.caption), parent);
   PlaceAt(*edit, p.place);
   if (p.kind == ControlKind::ReadOnlyEdit) edit->setReadOnly(true);
+  if (!p.cue.empty()) edit->setPlaceholderText(ToScreen(p.cue));
   if (p.kind == ControlKind::PasswordEdit) {
     edit->setEchoMode(QLineEdit::Password);
     // Typed characters show as "*", whatever the style's own mask is.
@@ -179,6 +180,8 @@ void MainWindow::BuildInternetGamesPage() {
   ListBox1 = tab_Internetgames->findChild<QListWidget*>("ListBox1");
   Button1 = tab_Internetgames->findChild<QPushButton*>("Button1");
   Button4 = tab_Internetgames->findChild<QPushButton*>("Button4");
+  gamefilter = tab_Internetgames->findChild<QLineEdit*>("gamefilter");
+  sortgamesbytime = tab_Internetgames->findChild<QCheckBox*>("sortgamesbytime");
 
   QPalette palette = chatlog->palette();
   palette.setColor(QPalette::Base, Qt::white);
@@ -188,6 +191,8 @@ void MainWindow::BuildInternetGamesPage() {
   // A list of thousands of servers is laid out a hundred lines per turn of
   // the event loop, so the window never waits for the whole list.
   ListBox1->setLayoutMode(QListView::Batched);
+  // Marking a favourite: the core offers the menu for the line under the pointer.
+  ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 void MainWindow::BuildOptionsPage() {

@@ -7,7 +7,9 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCursor>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -116,6 +118,8 @@ QWidget* QtView::Widget(Control c) const {
     case Control::keepselectionafterwhisper: return w.keepselectionafterwhisper;
     case Control::serverlistrefreshtime: return w.serverlistrefreshtime;
     case Control::StatusBar: return w.StatusBar;
+    case Control::gamefilter: return w.gamefilter;
+    case Control::sortgamesbytime: return w.sortgamesbytime;
   }
   return nullptr;
 }
@@ -247,6 +251,36 @@ void QtView::SetSelected(Control c, int index, bool selected) {
     const QSignalBlocker quiet(list);
     list->item(index)->setSelected(selected);
   }
+}
+
+app::ItemStyle QtView::ItemStyleAt(Control c, int index) const {
+  auto* list = AsList(Widget(c));
+  const QListWidgetItem* item = list != nullptr ? list->item(index) : nullptr;
+  if (item == nullptr) return {};
+  app::ItemStyle style;
+  const QVariant foreground = item->data(Qt::ForegroundRole);
+  if (foreground.isValid()) {
+    const QColor colour = foreground.value<QBrush>().color();
+    style.colour = app::Rgb{static_cast<std::uint8_t>(colour.red()), static_cast<std::uint8_t>(colour.green()),
+                            static_cast<std::uint8_t>(colour.blue())};
+  }
+  style.bold = item->font().bold();
+  return style;
+}
+
+void QtView::SetItemStyle(Control c, int index, const app::ItemStyle& style) {
+  auto* list = AsList(Widget(c));
+  QListWidgetItem* item = list != nullptr ? list->item(index) : nullptr;
+  if (item == nullptr) return;
+  const QSignalBlocker quiet(list);
+  if (style.colour) {
+    item->setForeground(QColor(style.colour->r, style.colour->g, style.colour->b));
+  } else {
+    item->setData(Qt::ForegroundRole, QVariant());
+  }
+  QFont font = list->font();
+  font.setBold(style.bold);
+  item->setFont(font);
 }
 
 void QtView::SetPageVisible(Control page, bool visible) {
@@ -386,6 +420,14 @@ std::optional<std::string> QtView::BrowseFolder(std::string_view title) {
   // A path of this machine's file system, in its own encoding.
   const QByteArray path = QFile::encodeName(folder);
   return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+}
+
+std::optional<int> QtView::PopupMenu(const std::vector<std::string>& entries) {
+  QMenu menu(&window_);
+  for (const auto& entry : entries) menu.addAction(ToScreen(entry));
+  const QAction* chosen = menu.exec(QCursor::pos());
+  if (chosen == nullptr) return std::nullopt;
+  return static_cast<int>(menu.actions().indexOf(chosen));
 }
 
 }  // namespace lobbyfind::qt
