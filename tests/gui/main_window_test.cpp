@@ -150,6 +150,7 @@ TEST_F(MainWindowTest, EveryPlacementOfTheLayoutTableIsInTheRealWindow) {
     }
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
       EXPECT_EQ(edit->text(), text(p.caption));
+      EXPECT_EQ(edit->placeholderText(), text(p.cue));
     }
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
       ASSERT_EQ(static_cast<std::size_t>(combo->count()), p.items.size());
