@@ -60,6 +60,8 @@ inline constexpr std::array kControlNames = {
     NamedControl{"keepselectionafterwhisper", ControlId(Control::keepselectionafterwhisper)},
     NamedControl{"serverlistrefreshtime", ControlId(Control::serverlistrefreshtime)},
     NamedControl{"StatusBar", ControlId(Control::StatusBar)},
+    NamedControl{"gamefilter", ControlId(Control::gamefilter)},
+    NamedControl{"sortgamesbytime", ControlId(Control::sortgamesbytime)},
     NamedControl{"NewsButton", kNewsButtonId},
     NamedControl{"FaqButton", kFaqButtonId},
     NamedControl{"WwwButton", kWwwButtonId},

@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <windowsx.h>
+
 #include <commctrl.h>
 #include <richedit.h>
 
@@ -7,6 +9,7 @@
 
 #include "win32/banner_picture.h"
 #include "win32/control_ids.h"
+#include "win32/game_list_drawing.h"
 
 namespace lobbyfind::win32 {
 namespace {
@@ -58,6 +61,8 @@ MainWindow::MainWindow() {
   const int height = -MulDiv(kFontPoints, kScreenDpi, kPointsPerInch);
   font_ = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  bold_font_ = CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
   CreateFrame();
   ShowBanner();
   // The tab control comes first, so the pages lie above it.
@@ -107,6 +112,7 @@ MainWindow::~MainWindow() {
   for (const BackgroundEntry& entry : backgrounds_) DeleteObject(entry.brush);
   if (banner_ != nullptr) DeleteObject(banner_);
   if (font_ != nullptr) DeleteObject(font_);
+  if (bold_font_ != nullptr) DeleteObject(bold_font_);
 }
 
 void MainWindow::CreateFrame() {
@@ -260,6 +266,8 @@ LRESULT CALLBACK MainWindow::PageProcedure(HWND window, UINT message, WPARAM wpa
     case WM_NOTIFY:
     case WM_HSCROLL:
     case WM_CTLCOLORSTATIC:
+    case WM_DRAWITEM:
+    case WM_CONTEXTMENU:
       return SendMessageA(GetParent(window), message, wparam, lparam);
     default: return DefWindowProcA(window, message, wparam, lparam);
   }
@@ -287,6 +295,16 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         if (entry.control == reinterpret_cast<HWND>(lparam)) return reinterpret_cast<LRESULT>(entry.brush);
       }
       break;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item.CtlType != ODT_LISTBOX) break;
+      DrawListEntry(item, font_, bold_font_);
+      return TRUE;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wparam) == window) break;
+      HandleContextMenu(reinterpret_cast<HWND>(wparam), lparam);
+      return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_DESTROY:
       window_ = nullptr;
@@ -296,6 +314,24 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     default: break;
   }
   return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void MainWindow::HandleContextMenu(HWND control, LPARAM at) {
+  char window_class[16] = {};
+  GetClassNameA(control, window_class, sizeof window_class);
+  if (lstrcmpiA(window_class, "LISTBOX") != 0 || !OnListContextMenu) return;
+  int entry = -1;
+  if (at == -1) {
+    // From the keyboard (the menu key, Shift+F10): the current entry.
+    entry = static_cast<int>(SendMessageA(control, LB_GETCURSEL, 0, 0));
+  } else {
+    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    ScreenToClient(control, &point);
+    const auto hit = static_cast<DWORD>(SendMessageA(control, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y)));
+    // The high word says the point lies below the last entry.
+    if (HIWORD(hit) == 0) entry = LOWORD(hit);
+  }
+  OnListContextMenu(GetDlgCtrlID(control), entry < 0 ? -1 : entry);
 }
 
 LRESULT MainWindow::HandleNotify(const NMHDR& header) {

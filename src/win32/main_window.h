@@ -63,6 +63,9 @@ class MainWindow {
   std::function<void(int id, int code)> OnCommand;
   std::function<void(int id)> OnTrackBarScroll;
   std::function<void(int id, int step)> OnSpinArrows;
+  // A context menu asked for on a list box: the entry under the pointer (or
+  // the current one, from the keyboard); -1 for none.
+  std::function<void(int id, int entry)> OnListContextMenu;
   // Runs before the control's own handling of a message; true swallows it.
   using MessageHook = std::function<bool(UINT message, WPARAM wparam, LPARAM lparam)>;
   void Hook(HWND control, MessageHook hook);
@@ -82,6 +85,7 @@ class MainWindow {
   static LRESULT CALLBACK HookProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleNotify(const NMHDR& header);
+  void HandleContextMenu(HWND control, LPARAM at);
 
   void CreateFrame();
   HWND CreatePage(app::Control control, const char* caption);
@@ -115,8 +119,10 @@ class MainWindow {
 
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
+  // The window's font in bold: favourite games in the game list.
+  HFONT bold_font_ = nullptr;
   HBITMAP banner_ = nullptr;
-  std::array<HWND, static_cast<std::size_t>(app::Control::StatusBar) + 1> controls_{};
+  std::array<HWND, static_cast<std::size_t>(app::Control::sortgamesbytime) + 1> controls_{};
   std::vector<Page> pages_;
   struct BackgroundEntry {
     HWND control;

@@ -12,6 +12,7 @@
 #include "app/spin_box.h"
 #include "app/window_layout.h"
 #include "win32/control_ids.h"
+#include "win32/game_list_drawing.h"
 #include "win32/main_window.h"
 #include "win32/rich_text.h"
 #include "win32/wide_text.h"
@@ -117,7 +118,13 @@ void MainWindow::BuildPage(HWND page, Control which) {
         }
         break;
       case app::ControlKind::Button: made = Button(at, id, caption.c_str(), r.left, r.top, r.width, r.height); break;
-      case app::ControlKind::Edit: made = Edit(at, *p.control, caption.c_str(), 0, r.left, r.top, r.width); break;
+      case app::ControlKind::Edit:
+        made = Edit(at, *p.control, caption.c_str(), 0, r.left, r.top, r.width);
+        // A greyed hint while empty, where the system's edit shows one.
+        if (!p.cue.empty()) {
+          SendMessageW(made, EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(Wide(std::string(p.cue)).c_str()));
+        }
+        break;
       case app::ControlKind::PasswordEdit:
         made = Edit(at, *p.control, caption.c_str(), ES_PASSWORD, r.left, r.top, r.width);
         SendMessageA(made, EM_SETPASSWORDCHAR, '*', 0);
@@ -145,8 +152,14 @@ void MainWindow::BuildPage(HWND page, Control which) {
         break;
       case app::ControlKind::List:
       case app::ControlKind::SortedList: {
-        const DWORD sorted = p.kind == app::ControlKind::SortedList ? LBS_SORT | LBS_EXTENDEDSEL : 0;
-        made = Place(at, "LISTBOX", "", kListStyle | sorted, r.left, r.top, r.width, r.height, id, WS_EX_CLIENTEDGE);
+        // The game list draws its entries itself, each in its look; it keeps
+        // its strings, so text, selection and notifications stay a list box's.
+        const DWORD kind = p.kind == app::ControlKind::SortedList ? LBS_SORT | LBS_EXTENDEDSEL
+                                                                  : LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
+        made = Place(at, "LISTBOX", "", kListStyle | kind, r.left, r.top, r.width, r.height, id, WS_EX_CLIENTEDGE);
+        if (p.kind == app::ControlKind::List) {
+          SendMessageA(made, LB_SETITEMHEIGHT, 0, ListEntryHeight(made, font_));
+        }
         break;
       }
       case app::ControlKind::RichText:

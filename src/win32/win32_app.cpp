@@ -23,7 +23,8 @@ using app::Control;
 constexpr Control kSpinBoxes[] = {Control::currentfraglimit, Control::currentscorelimit,
                                   Control::currentgametimelimit, Control::serverlistrefreshtime};
 constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::currentshowplayernames,
-                                   Control::timestampinchat, Control::keepselectionafterwhisper};
+                                   Control::timestampinchat, Control::keepselectionafterwhisper,
+                                   Control::sortgamesbytime};
 
 }  // namespace
 
@@ -65,6 +66,9 @@ void Win32App::ConnectCommands() {
       form_->ControlChanged(c);
     }
   };
+  window_.OnListContextMenu = [this](int id, int entry) {
+    if (id == ControlId(Control::ListBox1)) form_->ListBox1ContextMenu(entry);
+  };
 }
 
 void Win32App::Command(int id, int code) {
@@ -95,6 +99,7 @@ void Win32App::Command(int id, int code) {
       if (code == CBN_SELCHANGE && !window_.IsQuiet()) form.ControlChanged(c);
       return;
     case Control::currentplayername:
+    case Control::gamefilter:
       if (code == EN_CHANGE && !window_.IsQuiet()) form.ControlChanged(c);
       return;
     default: break;

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "app/screen_text.h"
+#include "win32/game_list_drawing.h"
 #include "win32/input_dialog.h"
 #include "win32/rich_text.h"
 #include "win32/wide_text.h"
@@ -117,13 +118,15 @@ void Win32View::SetItem(Control c, int index, std::string_view text) {
   const MainWindow::Quiet quiet(window_);
   HWND list = Child(c);
   // A list box has no "set text": the entry is taken out and put back, in
-  // its sorted place when the list sorts, with its selection.
+  // its sorted place when the list sorts, with its selection and its look.
   const bool selected = Selected(c, index);
+  const LRESULT look = SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
   SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
   bytes.erase(bytes.begin() + index);
   const int at = InsertEntry(list, text, IsSorted(c), index);
   if (at < 0) return;
   bytes.insert(bytes.begin() + at, std::string(text));
+  if (look != LB_ERR) SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(at), look);
   if (selected) SetSelected(c, at, true);
 }
 
@@ -141,6 +144,21 @@ void Win32View::DeleteItem(Control c, int index) {
   if (index < 0 || index >= static_cast<int>(bytes.size())) return;
   SendMessageW(Child(c), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
   bytes.erase(bytes.begin() + index);
+}
+
+app::ItemStyle Win32View::ItemStyleAt(Control c, int index) const {
+  if (index < 0 || index >= static_cast<int>(Items(c).size())) return {};
+  return UnpackItemStyle(SendMessageW(Child(c), LB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+}
+
+void Win32View::SetItemStyle(Control c, int index, const app::ItemStyle& style) {
+  if (index < 0 || index >= static_cast<int>(Items(c).size())) return;
+  HWND list = Child(c);
+  SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), PackItemStyle(style));
+  RECT area{};
+  if (SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&area)) != LB_ERR) {
+    InvalidateRect(list, &area, TRUE);
+  }
 }
 
 bool Win32View::Selected(Control c, int index) const {
@@ -271,6 +289,25 @@ std::optional<std::string> Win32View::BrowseFolder(std::string_view title) {
   if (!ok) return std::nullopt;
   path.resize(std::char_traits<char>::length(path.c_str()));
   return path;
+}
+
+std::optional<int> Win32View::PopupMenu(const std::vector<std::string>& entries) {
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return std::nullopt;
+  // Command ids from 1: 0 is what the menu returns when dismissed.
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    AppendMenuW(menu, MF_STRING, i + 1, Wide(app::ShownText(entries[i])).c_str());
+  }
+  POINT at{};
+  GetCursorPos(&at);
+  // The owner must be in the foreground, or the menu would not close when
+  // the user clicks elsewhere.
+  SetForegroundWindow(window_.Handle());
+  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                                    window_.Handle(), nullptr);
+  DestroyMenu(menu);
+  if (chosen <= 0) return std::nullopt;
+  return chosen - 1;
 }
 
 }  // namespace lobbyfind::win32

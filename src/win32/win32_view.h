@@ -34,6 +34,8 @@ class Win32View final : public app::View {
   void DeleteItem(app::Control c, int index) override;
   [[nodiscard]] bool Selected(app::Control c, int index) const override;
   void SetSelected(app::Control c, int index, bool selected) override;
+  [[nodiscard]] app::ItemStyle ItemStyleAt(app::Control c, int index) const override;
+  void SetItemStyle(app::Control c, int index, const app::ItemStyle& style) override;
   void SetPageVisible(app::Control page, bool visible) override;
   [[nodiscard]] bool PageVisible(app::Control page) const override;
   void SetActivePage(app::Control page) override;
@@ -54,6 +56,7 @@ class Win32View final : public app::View {
   void ShowMessage(std::string_view text) override;
   std::string InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) override;
   std::optional<std::string> BrowseFolder(std::string_view title) override;
+  std::optional<int> PopupMenu(const std::vector<std::string>& entries) override;
 
   // Whether the game-speed track bar stands elsewhere than the core last
   // knew; a user's move is then taken as known. A track bar reports one move
