@@ -56,9 +56,9 @@ const Placement kLayout[] = {
     {C::tab_Internetgames, kServers, K::Button, "Button4", "Host a game", {516, 52, 100, 25}, C::Button4},
     {C::tab_Internetgames, kServers, K::Label, "", "Hint : Connect, with Dbl-Click", {516, 90, 0, 16}},
     // Narrowing and ordering the game list, below the hint.
-    {C::tab_Internetgames, kServers, K::Edit, "gamefilter", "", {516, 112, 62, 22}, C::gamefilter, {}, 0, 0, 0, {},
+    {C::tab_Internetgames, kServers, K::Edit, "gamefilter", "", {516, 112, 56, 22}, C::gamefilter, {}, 0, 0, 0, {},
      "Filter"},
-    {C::tab_Internetgames, kServers, K::CheckBox, "sortgamesbytime", "Sort by time", {582, 114, 80, 18},
+    {C::tab_Internetgames, kServers, K::CheckBox, "sortgamesbytime", "Sort by time", {576, 114, 90, 18},
      C::sortgamesbytime},
 
     // Options page

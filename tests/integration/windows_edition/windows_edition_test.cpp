@@ -3,9 +3,11 @@
 // local network (directory service, a real ngircd, four stand-in hosts). A
 // driver works its window through messages: Login reaches the Internet games
 // page, the four servers appear with their round-trip times, a chat line
-// reaches a second IRC client, and a double-click joins the first server:
-// the prefix's registry holds its address and the game's stand-in executable
-// was started with " -network" in the game directory.
+// reaches a second IRC client; the list is sorted by time, one game marked a
+// favourite from the context menu and the list filtered, and a double-click
+// on the second shown line joins that line's server: the prefix's registry
+// holds its address and the game's stand-in executable was started with
+// " -network" in the game directory.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -226,10 +228,45 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   ASSERT_TRUE(Drive({"enter", "Edit3"}));
   EXPECT_TRUE(listener.Await("PRIVMSG #" + std::string(app::kChatChannel) + " :hello from wine"))
       << listener.Received();
-  Screenshot("internet-games");
 
-  // Joining the first server: its address in the game's registry, then the game.
-  ASSERT_TRUE(Drive({"double-click", "ListBox1", "0"}));
+  // Sorted by time, the slowest game a favourite (first, in bold), and the
+  // list narrowed to the games whose name or map holds an "s", in any case.
+  ASSERT_TRUE(Drive({"check", "sortgamesbytime"}));
+  const auto shown_as = [&](const std::vector<const Host*>& hosts) {
+    lines = Lines("ListBox1");
+    if (lines.size() != hosts.size()) return false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (!lines[i].ends_with(std::string(hosts[i]->name) + ":" + hosts[i]->map)) return false;
+    }
+    return true;
+  };
+  const Host& downtown = kHosts[0];
+  const Host& residential = kHosts[1];
+  const Host& industrial = kHosts[2];
+  const Host& slow = kHosts[3];
+  ASSERT_TRUE(RunUntil([&] { return shown_as({&downtown, &residential, &industrial, &slow}); }, 20000))
+      << ::testing::PrintToString(lines);
+  ASSERT_TRUE(Drive({"menu", "ListBox1", "3"}));
+  ASSERT_TRUE(RunUntil([&] { return shown_as({&slow, &downtown, &residential, &industrial}); }, 20000))
+      << ::testing::PrintToString(lines);
+  ASSERT_TRUE(Drive({"set-text", "gamefilter", "S"}));
+  ASSERT_TRUE(RunUntil([&] { return shown_as({&slow, &residential, &industrial}); }, 20000))
+      << ::testing::PrintToString(lines);
+  // Every line with its time again, for the picture.
+  EXPECT_TRUE(RunUntil([&] {
+    lines = Lines("ListBox1");
+    return std::ranges::none_of(lines, [](const std::string& line) { return line.starts_with("[*]"); });
+  }, 20000)) << ::testing::PrintToString(lines);
+  Screenshot("internet-games");
+  config::cConfigFile stored(run_dir_ + "/" + std::string(app::kConfigFileName));
+  std::string value;
+  EXPECT_TRUE(stored.ReadString(app::kKeyFavourites, value) && value == slow.name) << value;
+  EXPECT_TRUE(stored.ReadString(app::kKeySortByTime, value) && value == "1") << value;
+
+  // Joining the second shown line's server: its address in the game's
+  // registry, then the game.
+  const Host& joined = residential;
+  ASSERT_TRUE(Drive({"double-click", "ListBox1", "1"}));
   const std::string record = game_dir_ + "/launch.txt";
   ASSERT_TRUE(RunUntil([&] { return std::filesystem::exists(record); }, 15000)) << "the game was not started";
   std::ifstream in(record, std::ios::binary);
@@ -248,7 +285,7 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   std::string values;
   EXPECT_EQ(desktop_->Run({"reg", "query", QString::fromStdString(key), "/v", "TCPIPAddrStringd"}, &values), 0)
       << values;
-  EXPECT_NE(values.find(WideHex(kHosts[0].address)), std::string::npos) << values;
+  EXPECT_NE(values.find(WideHex(joined.address)), std::string::npos) << values;
 
   ASSERT_TRUE(Drive({"page", "tab_Options"}));
   Screenshot("options");

@@ -10,6 +10,8 @@
 //   lobbyfind_driver click NAME                a button click
 //   lobbyfind_driver items NAME                list items, one a line
 //   lobbyfind_driver double-click NAME INDEX   select an item and double-click it
+//   lobbyfind_driver check NAME                tick a check box, as a click does
+//   lobbyfind_driver menu NAME INDEX           the context menu on a list item; its first entry chosen
 //   lobbyfind_driver enter NAME                press and release Enter
 //   lobbyfind_driver page NAME                 bring a page to the front by the tabs' arrow keys
 //   lobbyfind_driver visible NAME              exit 0 when the control is shown
@@ -95,6 +97,28 @@ int Items(HWND list) {
   return 0;
 }
 
+// The context menu of a list item, asked for as a right-click asks, then its
+// first entry chosen from the keyboard once the menu shows.
+int ChooseFromMenu(HWND list, int index) {
+  const auto height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+  const auto top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+  POINT at{height, (index - top) * height + height / 2};
+  ClientToScreen(list, &at);
+  PostMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(at.x, at.y));
+  constexpr int kTries = 100;  // up to 5 s
+  for (int i = 0; i < kTries; ++i) {
+    // The class of the system's popup menus.
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu != nullptr && IsWindowVisible(menu)) {
+      PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+      return 0;
+    }
+    Sleep(50);
+  }
+  return kFailed;
+}
+
 int ShowPage(HWND page) {
   HWND tabs = Control("PageControl1");
   // Left as far as it goes, then right until the page is shown.
@@ -133,6 +157,12 @@ int main(int argc, char** argv) {
     Notify(control, LBN_DBLCLK);
     return 0;
   }
+  if (command == "check") {
+    SendMessageA(control, BM_SETCHECK, BST_CHECKED, 0);
+    Notify(control, BN_CLICKED);
+    return 0;
+  }
+  if (command == "menu" && argc > 3) return ChooseFromMenu(control, std::atoi(argv[3]));
   if (command == "enter") {
     PostMessageA(control, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageA(control, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001));
