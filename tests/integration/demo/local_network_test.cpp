@@ -4,14 +4,20 @@
 // addresses, the game's settings in a Wine prefix's registry file, and the
 // demo's stand-ins for Wine and for the game. The window shows the news,
 // "Login" leads to the Internet games page with the four servers and their
-// round-trip times; a chat line and a whisper reach the other user; a
-// double-click joins a server; "Host a game" is announced in the directory
+// round-trip times; a chat line and a whisper reach the other user; sorted
+// by time, a favourite marked and the list filtered, a double-click joins
+// the server of the line clicked; "Host a game" is announced in the directory
 // while the game runs and withdrawn after it ends. Screenshots of the three
 // pages are saved.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -189,6 +195,30 @@ class LocalNetwork : public ::testing::Test {
     return seen.size() == std::size(kHosts);
   }
 
+  // The shown lines are those of `hosts`, in this order, each with a time.
+  [[nodiscard]] bool ShownTimed(const std::vector<const Host*>& hosts) const {
+    const auto lines = Lines();
+    if (lines.size() != hosts.size()) return false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (HostOfLine(lines[i]) != hosts[i] || lines[i].starts_with("[*]")) return false;
+    }
+    return true;
+  }
+
+  // The context menu on a game line, its one entry chosen as a user does.
+  void MarkFavourite(int line) {
+    QListWidget& list = *lobby_->window().ListBox1;
+    QTimer::singleShot(0, [] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        menu->setActiveAction(menu->actions().value(0));
+        QTest::keyClick(menu, Qt::Key_Return);
+      }
+    });
+    const QPoint at = list.visualItemRect(list.item(line)).center();
+    QContextMenuEvent right_click(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &right_click);
+  }
+
   [[nodiscard]] std::string ListedServers() const {
     return LobbyGet(directory_->Port(), "GIVEME=SERVERS").body;
   }
@@ -294,17 +324,37 @@ TEST_F(LocalNetwork, NewsLoginServersChatWhisperJoinAndHost) {
   // The page with the conversation and the timed servers (every refresh
   // puts the lines back to "[*]" until the next answers).
   EXPECT_TRUE(RunUntil([&] { return AllServersTimed(); }, kWaitMs)) << ::testing::PrintToString(Lines());
+
+  // The list at a glance: sorted by time, the slowest game a favourite
+  // (first, in bold), then narrowed to the games whose name or map holds an
+  // "s", in any case.
+  const Host* downtown = &kHosts[0];
+  const Host* residential = &kHosts[1];
+  const Host* industrial = &kHosts[2];
+  const Host* slow = &kHosts[3];
+  QTest::mouseClick(window.sortgamesbytime, Qt::LeftButton);
+  ASSERT_TRUE(window.sortgamesbytime->isChecked());
+  ASSERT_TRUE(RunUntil([&] { return ShownTimed({downtown, residential, industrial, slow}); }, kWaitMs))
+      << ::testing::PrintToString(Lines());
+  MarkFavourite(3);
+  ASSERT_TRUE(RunUntil([&] { return ShownTimed({slow, downtown, residential, industrial}); }, kWaitMs))
+      << ::testing::PrintToString(Lines());
+  EXPECT_TRUE(window.ListBox1->item(0)->font().bold());
+  QTest::keyClicks(window.gamefilter, "S");
+  ASSERT_TRUE(RunUntil([&] { return ShownTimed({slow, residential, industrial}); }, kWaitMs))
+      << ::testing::PrintToString(Lines());
   SavePage(*lobby_, "internet-games");
 
-  // A double-click on the second server writes its address for the game
-  // and starts the game through the launcher, in the game's directory.
+  // A double-click on the second line of the filtered, sorted list writes
+  // that line's server's address for the game and starts the game through
+  // the launcher, in the game's directory.
   // Sent to the window, as the display delivers input: the list does not
   // see a double-click sent by QTest straight to its viewport. A refresh
   // that replaces the list between the two clicks can swallow the
   // double-click, as it would a person's, who then clicks again: so does the
   // test, as long as nothing was launched.
   const Host* joined = HostOfLine(Lines().at(1));
-  ASSERT_NE(joined, nullptr);
+  ASSERT_EQ(joined, residential) << ::testing::PrintToString(Lines());
   const QRect second = window.ListBox1->visualItemRect(window.ListBox1->item(1));
   const QPoint at = window.ListBox1->viewport()->mapTo(&window, second.center());
   const std::string launches = dir_.File("launches.log");
