@@ -50,30 +50,31 @@ std::pair<int, std::int64_t> TimeRank(std::string_view line, std::optional<std::
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
   if (part.empty()) return true;
-  const std::u32string haystack = FoldedCodes(ShownText(text));
-  const std::u32string needle = FoldedCodes(ShownText(part));
-  return haystack.find(needle) != std::u32string::npos;
+  return FoldedCodes(ShownText(text)).find(FoldedCodes(ShownText(part))) != std::u32string::npos;
 }
 
 std::vector<std::size_t> ArrangeServers(const GameListSource& source, const GameListRules& rules,
                                         const std::vector<std::optional<std::int64_t>>& known_ms) {
   std::vector<std::size_t> servers;
   servers.reserve(source.lines.size());
-  for (std::size_t i = 0; i < source.lines.size(); ++i) {
-    if (rules.filter.empty() || ContainsIgnoringCase(source.names[i], rules.filter) ||
-        ContainsIgnoringCase(source.maps[i], rules.filter)) {
-      servers.push_back(i);
-    }
-  }
-  const auto favourite = [&](std::size_t i) {
-    return rules.favourites != nullptr && rules.favourites->Contains(source.names[i]);
+  // The filter is folded once, not once per server.
+  const std::u32string needle = FoldedCodes(ShownText(rules.filter));
+  const auto matches = [&](const std::string& text) {
+    return FoldedCodes(ShownText(text)).find(needle) != std::u32string::npos;
   };
+  for (std::size_t i = 0; i < source.lines.size(); ++i) {
+    if (needle.empty() || matches(source.names[i]) || matches(source.maps[i])) servers.push_back(i);
+  }
+  const bool any_favourite = rules.favourites != nullptr && !rules.favourites->Empty();
+  if (!any_favourite && !rules.sort_by_time) return servers;  // the directory's order
+  std::vector<bool> favourite(source.lines.size(), false);
+  if (any_favourite) {
+    for (const std::size_t i : servers) favourite[i] = rules.favourites->Contains(source.names[i]);
+  }
   const auto known = [&](std::size_t i) { return i < known_ms.size() ? known_ms[i] : std::nullopt; };
   // Stable: equal ranks keep the directory's order.
   std::stable_sort(servers.begin(), servers.end(), [&](std::size_t a, std::size_t b) {
-    const bool fa = favourite(a);
-    const bool fb = favourite(b);
-    if (fa != fb) return fa;
+    if (favourite[a] != favourite[b]) return static_cast<bool>(favourite[a]);
     if (!rules.sort_by_time) return false;
     return TimeRank(source.lines[a], known(a)) < TimeRank(source.lines[b], known(b));
   });
