@@ -7,7 +7,9 @@ constexpr char kSeparator = ',';
 constexpr char kEscape = '%';
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
-bool KeptAsIs(unsigned char byte) { return byte >= 0x20 && byte < 0x7F && byte != kSeparator && byte != kEscape; }
+bool KeptAsIs(unsigned char byte) {
+  return byte >= 0x20 && byte < 0x7F && byte != kSeparator && byte != kEscape;
+}
 
 int HexValue(char digit) {
   if (digit >= '0' && digit <= '9') return digit - '0';
@@ -19,7 +21,8 @@ int HexValue(char digit) {
 std::string Unescape(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == kEscape && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+    if (text[i] == kEscape && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+        HexValue(text[i + 2]) >= 0) {
       out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
       i += 2;
     } else {

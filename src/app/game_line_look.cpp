@@ -36,11 +36,16 @@ PingBand BandOfLine(std::string_view line) {
 
 Rgb BandColour(PingBand band) {
   switch (band) {
-    case PingBand::kFast: return kFastColour;
-    case PingBand::kMedium: return kMediumColour;
-    case PingBand::kSlow: return kSlowColour;
-    case PingBand::kUnknown: return kUnknownColour;
-    case PingBand::kWaiting: return kWaitingColour;
+    case PingBand::kFast:
+      return kFastColour;
+    case PingBand::kMedium:
+      return kMediumColour;
+    case PingBand::kSlow:
+      return kSlowColour;
+    case PingBand::kUnknown:
+      return kUnknownColour;
+    case PingBand::kWaiting:
+      return kWaitingColour;
   }
   return kUnknownColour;
 }

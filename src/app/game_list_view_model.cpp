@@ -101,7 +101,8 @@ void GameListViewModel::LineChanged(const GameListSource& source, std::size_t se
     return;
   }
   view_.SetItem(list_, static_cast<int>(line), source.lines[server]);
-  view_.SetItemStyle(list_, static_cast<int>(line), GameLineStyle(source.lines[server], IsFavourite(source, server)));
+  view_.SetItemStyle(list_, static_cast<int>(line),
+                     GameLineStyle(source.lines[server], IsFavourite(source, server)));
 }
 
 void GameListViewModel::SetRules(const GameListSource& source, GameListRules rules) {
@@ -143,9 +144,11 @@ void GameListViewModel::CarryTimes(const GameListSource& source) {
 bool GameListViewModel::InOrder(const GameListSource& source, std::size_t line) const {
   const auto rank = [&](std::size_t at) {
     const std::size_t server = shown_[at];
-    return std::tuple(!IsFavourite(source, server), TimeRank(source.lines[server], known_ms_[server]), server);
+    return std::tuple(!IsFavourite(source, server), TimeRank(source.lines[server], known_ms_[server]),
+                      server);
   };
-  return (line == 0 || rank(line - 1) < rank(line)) && (line + 1 == shown_.size() || rank(line) < rank(line + 1));
+  return (line == 0 || rank(line - 1) < rank(line)) &&
+         (line + 1 == shown_.size() || rank(line) < rank(line + 1));
 }
 
 void GameListViewModel::Show(const GameListSource& source, const std::optional<std::string>& selected) {
@@ -162,7 +165,8 @@ void GameListViewModel::Show(const GameListSource& source, const std::optional<s
   view_.SetItems(list_, lines);
   for (std::size_t line = 0; line < shown_.size(); ++line) {
     const std::size_t server = shown_[line];
-    view_.SetItemStyle(list_, static_cast<int>(line), GameLineStyle(source.lines[server], IsFavourite(source, server)));
+    view_.SetItemStyle(list_, static_cast<int>(line),
+                       GameLineStyle(source.lines[server], IsFavourite(source, server)));
   }
   if (selected) {
     const auto at = std::find(shown_keys_.begin(), shown_keys_.end(), *selected);

@@ -46,8 +46,9 @@ struct GameListRules {
 // times ascending, then the answers without a time, then the servers still
 // awaited. `known_ms` holds a time per server where the line itself shows
 // none (kept from an earlier answer), so a refresh does not reshuffle the list.
-[[nodiscard]] std::vector<std::size_t> ArrangeServers(const GameListSource& source, const GameListRules& rules,
-                                                      const std::vector<std::optional<std::int64_t>>& known_ms);
+[[nodiscard]] std::vector<std::size_t> ArrangeServers(
+    const GameListSource& source, const GameListRules& rules,
+    const std::vector<std::optional<std::int64_t>>& known_ms);
 
 class GameListViewModel {
  public:

@@ -15,7 +15,8 @@ constexpr int kTextIndent = 2;
 
 LPARAM PackItemStyle(const app::ItemStyle& style) {
   LPARAM data = style.bold ? kBold : 0;
-  if (style.colour) data |= kHasColour | static_cast<LPARAM>(RGB(style.colour->r, style.colour->g, style.colour->b));
+  if (style.colour)
+    data |= kHasColour | static_cast<LPARAM>(RGB(style.colour->r, style.colour->g, style.colour->b));
   return data;
 }
 

@@ -33,7 +33,8 @@ constexpr int kWaitMs = 10000;
 class GameListWindowTest : public ::testing::Test {
  protected:
   GameListWindowTest() {
-    dir_ = std::filesystem::temp_directory_path() / ("lobbyfind_glw_" + std::to_string(std::random_device{}()));
+    dir_ =
+        std::filesystem::temp_directory_path() / ("lobbyfind_glw_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_ / "GTA2");
     config_ = (dir_ / "lobbyfind.ini").string();
     // The game's folder holds the game, so the settings load asks for none.
@@ -41,7 +42,8 @@ class GameListWindowTest : public ::testing::Test {
     // A join launches the game through the launcher: here a program that
     // does nothing, so that only the written address is looked at.
     std::ofstream(config_, std::ios::binary) << app::kKeyLauncher << "\r\ntrue\r\n"
-                                             << app::kKeyGtaDir << "\r\n" << (dir_ / "GTA2").string() << "\r\n";
+                                             << app::kKeyGtaDir << "\r\n"
+                                             << (dir_ / "GTA2").string() << "\r\n";
     LobbyApp::Options options;
     options.config_file_name = config_;
     options.random_seed = 0;
@@ -87,7 +89,8 @@ TEST_F(GameListWindowTest, FilteredSortedListWithAFavouriteJoinsTheServerOfTheLi
   MainWindow& w = lobby_->window();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   // Wait for the settings load, which reads the stored options.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.currentgtadirectory->text() != "currentgtadirectory"; }, kWaitMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return w.currentgtadirectory->text() != "currentgtadirectory"; }, kWaitMs));
   w.PageControl1->setCurrentWidget(w.tab_Internetgames);
   directory::tServerLists lists;
   lists.ServerNames = {"Bob", "Eve", "Ivan", "Ann"};
@@ -108,11 +111,13 @@ TEST_F(GameListWindowTest, FilteredSortedListWithAFavouriteJoinsTheServerOfTheLi
   // Ivan answers: an answered game goes before the ones still awaited.
   lobby_->form().presence().game_list().AnswerArrived("127.77.0.3");
   ASSERT_EQ(Lines().size(), 2);
-  EXPECT_TRUE(Lines()[0].endsWith("Ivan:Industrial Zone") && !Lines()[0].startsWith("[*]")) << Lines()[0].toStdString();
+  EXPECT_TRUE(Lines()[0].endsWith("Ivan:Industrial Zone") && !Lines()[0].startsWith("[*]"))
+      << Lines()[0].toStdString();
   EXPECT_EQ(Lines()[1], "[*]Eve:Industrial");
   const app::ItemStyle answered = lobby_->view().ItemStyleAt(app::Control::ListBox1, 0);
   ASSERT_TRUE(answered.colour);
-  EXPECT_EQ(List().item(0)->foreground().color(), QColor(answered.colour->r, answered.colour->g, answered.colour->b));
+  EXPECT_EQ(List().item(0)->foreground().color(),
+            QColor(answered.colour->r, answered.colour->g, answered.colour->b));
   EXPECT_NE(*answered.colour, app::kWaitingColour);
 
   // The context menu on Eve's line marks Eve as a favourite: first, bold.

@@ -22,18 +22,13 @@ TEST(GameLineLook, BandAndColourFollowTheTimeTheLineShows) {
     app::PingBand band;
   };
   const Case cases[] = {
-      {"[1ms] a:b", app::PingBand::kFast},
-      {"[80ms] a:b", app::PingBand::kFast},
-      {"[81ms] a:b", app::PingBand::kMedium},
-      {"[150ms] a:b", app::PingBand::kMedium},
-      {"[151ms] a:b", app::PingBand::kSlow},
-      {"[99999ms] a:b", app::PingBand::kSlow},
-      {"[???ms] a:b", app::PingBand::kUnknown},
-      {"[*]a:b", app::PingBand::kWaiting},
+      {"[1ms] a:b", app::PingBand::kFast},       {"[80ms] a:b", app::PingBand::kFast},
+      {"[81ms] a:b", app::PingBand::kMedium},    {"[150ms] a:b", app::PingBand::kMedium},
+      {"[151ms] a:b", app::PingBand::kSlow},     {"[99999ms] a:b", app::PingBand::kSlow},
+      {"[???ms] a:b", app::PingBand::kUnknown},  {"[*]a:b", app::PingBand::kWaiting},
       {"[*][5ms] a:b", app::PingBand::kWaiting},  // a name that looks like a time
       {"[5ms]a:b", app::PingBand::kUnknown},      // not the answered form
-      {"[ms] a:b", app::PingBand::kUnknown},
-      {"", app::PingBand::kUnknown},
+      {"[ms] a:b", app::PingBand::kUnknown},     {"", app::PingBand::kUnknown},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app::BandOfLine(c.line), c.band) << c.line;
@@ -53,8 +48,10 @@ TEST(GameLineLook, BandAndColourFollowTheTimeTheLineShows) {
 }
 
 TEST(FavouriteNames, AnyNameComesBackFromItsStoredFormWhichIsPrintableAscii) {
-  const std::string names[] = {"Bob", "a,b", "100%", "%41", "line\nbreak\r", std::string("nul\0in", 6),
-                               "J\xfcrgen", "\xe6\x97\xa5", " lead and trail ", "\x7f\x80\xff"};
+  const std::string names[] = {"Bob",         "a,b",           "100%",
+                               "%41",         "line\nbreak\r", std::string("nul\0in", 6),
+                               "J\xfcrgen",   "\xe6\x97\xa5",  " lead and trail ",
+                               "\x7f\x80\xff"};
   app::Favourites favourites;
   for (const auto& name : names) favourites.Toggle(name);
   const std::string stored = favourites.Encode();
@@ -88,7 +85,8 @@ TEST(GameFilterMatch, LettersWithoutCaseWhateverTheBytes) {
       {"Jurgen", "\xc3\xbc", false},
       {"a.b", ".", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(app::ContainsIgnoringCase(c.text, c.part), c.found) << c.text << " / " << c.part;
+  for (const Case& c : cases)
+    EXPECT_EQ(app::ContainsIgnoringCase(c.text, c.part), c.found) << c.text << " / " << c.part;
 }
 
 class GameListViewTest : public NetworkFixture {
@@ -123,13 +121,15 @@ class GameListViewTest : public NetworkFixture {
   }
   void DoubleClick(int line) {
     ASSERT_GE(line, 0);
-    for (int i = 0; i < static_cast<int>(Lines().size()); ++i) view_.SetSelected(Control::ListBox1, i, i == line);
+    for (int i = 0; i < static_cast<int>(Lines().size()); ++i)
+      view_.SetSelected(Control::ListBox1, i, i == line);
     form_->Button1Click();
   }
   [[nodiscard]] std::vector<std::vector<std::uint8_t>> Joined() const {
     std::vector<std::vector<std::uint8_t>> writes;
     for (const auto& w : registry_.writes()) {
-      if (w.value.type == game::reg_type::kBinary && w.name == "TCPIPAddrStringd") writes.push_back(w.value.data);
+      if (w.value.type == game::reg_type::kBinary && w.name == "TCPIPAddrStringd")
+        writes.push_back(w.value.data);
     }
     return writes;
   }
