@@ -93,9 +93,8 @@ void GameListViewModel::LineChanged(const GameListSource& source, std::size_t se
   if (server >= source.lines.size()) return;
   known_ms_.resize(source.lines.size());
   if (const auto ms = ShownPingMs(source.lines[server])) known_ms_[server] = *ms;
-  const auto at = std::find(shown_.begin(), shown_.end(), server);
-  if (at == shown_.end()) return;  // filtered out
-  const auto line = static_cast<std::size_t>(at - shown_.begin());
+  if (server >= line_of_.size() || line_of_[server] == kNotShown) return;  // filtered out
+  const std::size_t line = line_of_[server];
   if (rules_.sort_by_time && !InOrder(source, line)) {
     Show(source, SelectedKey());
     return;
@@ -154,6 +153,8 @@ bool GameListViewModel::InOrder(const GameListSource& source, std::size_t line) 
 void GameListViewModel::Show(const GameListSource& source, const std::optional<std::string>& selected) {
   known_ms_.resize(source.lines.size());
   shown_ = ArrangeServers(source, rules_, known_ms_);
+  line_of_.assign(source.lines.size(), kNotShown);
+  for (std::size_t line = 0; line < shown_.size(); ++line) line_of_[shown_[line]] = line;
   shown_keys_.clear();
   shown_keys_.reserve(shown_.size());
   std::vector<std::string> lines;

@@ -83,6 +83,9 @@ class GameListViewModel {
   Control list_;
   GameListRules rules_;
   std::vector<std::size_t> shown_;
+  // Per server of the list, its shown line: an answer finds its line at once.
+  static constexpr std::size_t kNotShown = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> line_of_;
   // Per shown line, its server's name and address: what identifies a game
   // across refreshes, when the indexes mean other servers.
   std::vector<std::string> shown_keys_;
