@@ -325,6 +325,7 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   ASSERT_TRUE(Drive({"enter", "Edit3"}));
   EXPECT_TRUE(listener.Await("PRIVMSG #" + std::string(app::kChatChannel) + " :hello from wine"))
       << listener.Received();
+  Screenshot("internet-games");
 
   // Two ticks (each asks for the server list) while online with the other
   // program's window open: the user is not marked as playing.
@@ -343,7 +344,7 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   for (const char* part : {"second", "third", "fourth"}) {
     EXPECT_NE(stranger->find(part), std::string::npos) << part << " is on a line of its own:\n" << Shown("chatlog");
   }
-  Screenshot("internet-games");
+  Screenshot("stranger-line");
 
   // Joining the first server: its address in the game's registry, then the game.
   ASSERT_TRUE(Drive({"double-click", "ListBox1", "0"}));
