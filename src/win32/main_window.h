@@ -116,7 +116,8 @@ class MainWindow {
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   HBITMAP banner_ = nullptr;
-  std::array<HWND, static_cast<std::size_t>(app::Control::StatusBar) + 1> controls_{};
+  // One per control the core knows; the notification choices come last.
+  std::array<HWND, static_cast<std::size_t>(app::Control::notifymynick) + 1> controls_{};
   std::vector<Page> pages_;
   struct BackgroundEntry {
     HWND control;

@@ -3,8 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <windowsx.h>
+#include <richedit.h>
+
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/spin_box.h"
 #include "platform/win32/win32_files.h"
@@ -14,6 +19,7 @@
 #include "win32/win32_tcp_listener.h"
 #include "win32/win32_timer.h"
 #include "win32/win32_udp_sender.h"
+#include "win32/wide_text.h"
 
 namespace lobbyfind::win32 {
 namespace {
@@ -23,11 +29,35 @@ using app::Control;
 constexpr Control kSpinBoxes[] = {Control::currentfraglimit, Control::currentscorelimit,
                                   Control::currentgametimelimit, Control::serverlistrefreshtime};
 constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::currentshowplayernames,
-                                   Control::timestampinchat, Control::keepselectionafterwhisper};
+                                   Control::timestampinchat,      Control::keepselectionafterwhisper,
+                                   Control::notifynewgames,       Control::notifywhispers,
+                                   Control::notifymynick};
+
+bool PlainKey() { return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0; }
+
+// The chat-log line under a point of the log (client coordinates) as shown,
+// in UTF-8, and the byte of it there; nothing off the text.
+std::optional<std::pair<std::string, std::size_t>> ChatLogTextAt(HWND log, LPARAM point) {
+  POINTL at{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+  const auto index = static_cast<LONG>(SendMessageW(log, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
+  const auto line = static_cast<LONG>(SendMessageW(log, EM_EXLINEFROMCHAR, 0, index));
+  const auto start = static_cast<LONG>(SendMessageW(log, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+  const auto length = static_cast<int>(SendMessageW(log, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
+  if (index < start || length <= 0) return std::nullopt;
+  // EM_GETLINE takes the buffer's size in its first word.
+  std::wstring text(static_cast<std::size_t>(std::max(length, 1)) + 1, L'\0');
+  text[0] = static_cast<wchar_t>(text.size());
+  const auto copied = static_cast<int>(
+      SendMessageW(log, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.data())));
+  text.resize(static_cast<std::size_t>(std::clamp(copied, 0, length)));
+  const auto column = static_cast<std::size_t>(index - start);
+  if (column >= text.size()) return std::nullopt;
+  return std::make_pair(Utf8(text), Utf8(std::wstring_view(text).substr(0, column)).size());
+}
 
 }  // namespace
 
-Win32App::Win32App(game::RegistryBackend& registry) : view_(window_) {
+Win32App::Win32App(game::RegistryBackend& registry) : view_(window_), notifier_(window_.Handle()) {
   windows_ = std::make_unique<platform::Win32Windows>();
   game_ = std::make_unique<game::GameBridge>(registry, *windows_, clock_);
   game_->UseHiddenFileTest(platform::IsHiddenOrSystemFile);
@@ -40,10 +70,12 @@ Win32App::Win32App(game::RegistryBackend& registry) : view_(window_) {
   deps.make_udp_sender = [] { return std::make_unique<Win32UdpSender>(); };
   deps.make_tcp_listener = [] { return std::make_unique<Win32TcpListener>(); };
   deps.game = game_.get();
+  deps.notifier = &notifier_;
   running_.emplace(std::move(deps), std::nullopt, [this](app::TForm1& form) {
     form_ = &form;
     ConnectCommands();
     ConnectHooks();
+    ConnectChatAids();
   });
 }
 
@@ -134,6 +166,43 @@ void Win32App::ConnectHooks() {
         return wparam == '\r';
       default: break;
     }
+    return false;
+  });
+}
+
+}  // namespace lobbyfind::win32
+
+namespace lobbyfind::win32 {
+
+bool Win32App::TakesKey(const MSG& message) const {
+  return message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+         message.hwnd == window_.Child(Control::Edit3) && PlainKey();
+}
+
+void Win32App::ConnectChatAids() {
+  app::TForm1* form = form_;
+  HWND input = window_.Child(Control::Edit3);
+  window_.Hook(input, [form, input](UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_CHAR) return wparam == '\t';  // the edit would only beep
+    if (message != WM_KEYDOWN || !PlainKey()) return false;
+    app::Key key = app::Key::Other;
+    if (wparam == VK_TAB) key = app::Key::Tab;
+    if (wparam == VK_UP) key = app::Key::Up;
+    if (wparam == VK_DOWN) key = app::Key::Down;
+    if (key == app::Key::Other || !form->Edit3KeyDown(key)) return false;
+    // Typing goes on at the end of the completed or recalled line.
+    const int end = GetWindowTextLengthW(input);
+    SendMessageW(input, EM_SETSEL, static_cast<WPARAM>(end), end);
+    return true;
+  });
+  HWND log = window_.Child(Control::chatlog);
+  window_.Hook(log, [form, log](UINT message, WPARAM, LPARAM lparam) {
+    if (message != WM_LBUTTONUP) return false;
+    CHARRANGE selected{};
+    SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selected));
+    // A drag that selected text is a selection, not a click on an address.
+    if (selected.cpMin != selected.cpMax) return false;
+    if (const auto at = ChatLogTextAt(log, lparam)) form->ChatLogClicked(at->first, at->second);
     return false;
   });
 }
