@@ -64,6 +64,7 @@ class MainWindow {
   std::function<void(int id)> OnTrackBarScroll;
   std::function<void(int id, int step)> OnSpinArrows;
   // Runs before the control's own handling of a message; true swallows it.
+  // Several hooks of one control run in the order they were added.
   using MessageHook = std::function<bool(UINT message, WPARAM wparam, LPARAM lparam)>;
   void Hook(HWND control, MessageHook hook);
 

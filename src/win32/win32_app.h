@@ -30,6 +30,7 @@ class Win32App {
   Win32App& operator=(const Win32App&) = delete;
 
   [[nodiscard]] MainWindow& window() { return window_; }
+  [[nodiscard]] app::TForm1& form() { return *form_; }
   // Whether a key goes to its control rather than to the page's keyboard
   // navigation: Tab in the chat input completes a nickname there.
   [[nodiscard]] bool TakesKey(const MSG& message) const;

@@ -1,0 +1,83 @@
+// The chat input's aids in the Windows edition's real window: Tab completes
+// a player's name in the input (and is kept from the page's keyboard
+// navigation), Up and Down recall the lines sent, the caret at their end.
+#ifdef _WIN32
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/memory_registry.h"
+#include "win32/wide_text.h"
+#include "win32/win32_app.h"
+
+namespace lobbyfind::win32 {
+namespace {
+
+using app::Control;
+
+class Win32ChatAids : public ::testing::Test {
+ protected:
+  Win32ChatAids() { WSAStartup(MAKEWORD(2, 2), &winsock_); }
+  ~Win32ChatAids() override { WSACleanup(); }
+
+  std::string InputText() const {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(input_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(input_, text.data(), static_cast<int>(text.size()))));
+    return Utf8(text);
+  }
+  void Type(const wchar_t* text) {
+    SetWindowTextW(input_, text);
+    SendMessageW(input_, EM_SETSEL, 0x7fff, 0x7fff);
+  }
+  void Press(WPARAM key) { SendMessageW(input_, WM_KEYDOWN, key, 0); }
+  [[nodiscard]] DWORD CaretAt() const {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(input_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == end ? start : 0xffffffffU;
+  }
+
+  WSADATA winsock_{};
+  game::MemoryRegistry registry_;
+  Win32App app_{registry_};
+  HWND input_ = app_.window().Child(Control::Edit3);
+};
+
+TEST_F(Win32ChatAids, TabCompletesAndStaysInTheInput) {
+  app_.form().IrcClientUserJoined("Peer");
+  app_.form().IrcClientUserJoined("paula");
+  Type(L"hi pe");
+  MSG tab{input_, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_TRUE(app_.TakesKey(tab));
+  tab.hwnd = app_.window().Child(Control::currentplayername);
+  EXPECT_FALSE(app_.TakesKey(tab));  // elsewhere Tab moves on as ever
+  Press(VK_TAB);
+  EXPECT_EQ(InputText(), "hi Peer ");
+  EXPECT_EQ(CaretAt(), 8U);
+}
+
+TEST_F(Win32ChatAids, UpAndDownRecallTheLinesSent) {
+  for (const wchar_t* line : {L"first", L"second \u00e4"}) {
+    Type(line);
+    SendMessageW(input_, WM_KEYUP, VK_RETURN, 0);
+    EXPECT_EQ(InputText(), "");
+  }
+  Type(L"draft");
+  Press(VK_UP);
+  EXPECT_EQ(InputText(), "second \xc3\xa4");
+  EXPECT_EQ(CaretAt(), 8U);
+  Press(VK_UP);
+  EXPECT_EQ(InputText(), "first");
+  Press(VK_DOWN);
+  Press(VK_DOWN);
+  EXPECT_EQ(InputText(), "draft");
+}
+
+}  // namespace
+}  // namespace lobbyfind::win32
+
+#endif  // _WIN32
