@@ -6,6 +6,8 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -49,6 +51,12 @@ class BrowserStandIn final : public QObject {
 
 class ChatAidsInTheWindow : public ChatRoomWindow {
  protected:
+  // A picture of the window as it stands, left in the build tree for the
+  // README.
+  void SaveShot(const char* name) {
+    QDir().mkpath(LOBBYFIND_SCREENSHOT_DIR);
+    EXPECT_TRUE(lobby_->window().grab().save(QString(LOBBYFIND_SCREENSHOT_DIR "/") + name + ".png")) << name;
+  }
   // Puts another window in front of the lobby's, or the lobby's in front.
   void Background(bool away) {
     if (away) {
@@ -132,6 +140,10 @@ TEST_F(ChatAidsInTheWindow, HighlightNotifyCompleteRecallAndOpen) {
   QTest::keyClicks(w.Edit3, "PE");
   QTest::keyClick(w.Edit3, Qt::Key_Tab);
   EXPECT_EQ(w.Edit3->text(), "peer: ");
+  SaveShot("chat-aids");
+  w.PageControl1->setCurrentWidget(w.tab_Options);
+  SaveShot("notification-options");
+  w.PageControl1->setCurrentWidget(w.tab_Internetgames);
   QTest::keyClicks(w.Edit3, "ready?");
   QTest::keyClick(w.Edit3, Qt::Key_Return);
   EXPECT_EQ(w.Edit3->text(), "");
