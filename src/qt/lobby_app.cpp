@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/chat_links.h"
 #include "app/config_keys.h"
 #include "app/network_settings.h"
 #include "config/config_file.h"
@@ -194,15 +195,28 @@ void LobbyApp::ConnectChatAids(app::TForm1& form_ref) {
     }
   });
   QTextEdit* log = window_.chatlog;
-  new EventHook(log->viewport(), [form, log](QEvent* event) {
+  // The line under a point of the log as shown (UTF-8), and the byte of it
+  // there.
+  const auto text_at = [log](const QPoint& point) {
+    const QTextCursor at = log->cursorForPosition(point);
+    const QString line = at.block().text();
+    return std::make_pair(ToUtf8(line), ToUtf8(line.left(at.positionInBlock())).size());
+  };
+  // A web address shows the hand a browser shows over a link.
+  const QCursor plain = log->viewport()->cursor();
+  log->viewport()->setMouseTracking(true);
+  new EventHook(log->viewport(), [form, log, text_at, plain](QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+      const auto [line, offset] = text_at(static_cast<QMouseEvent*>(event)->position().toPoint());
+      log->viewport()->setCursor(app::LinkAt(line, offset) ? QCursor(Qt::PointingHandCursor) : plain);
+      return false;
+    }
     if (event->type() != QEvent::MouseButtonRelease) return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     // A drag that selected text is a selection, not a click on an address.
     if (mouse->button() != Qt::LeftButton || log->textCursor().hasSelection()) return false;
-    const QTextCursor at = log->cursorForPosition(mouse->position().toPoint());
-    const QString line = at.block().text();
-    const std::string before = ToUtf8(line.left(at.positionInBlock()));
-    form->ChatLogClicked(ToUtf8(line), before.size());
+    const auto [line, offset] = text_at(mouse->position().toPoint());
+    form->ChatLogClicked(line, offset);
     return false;
   });
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "app/chat_links.h"
 #include "app/spin_box.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_windows.h"
@@ -36,23 +37,23 @@ constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::curre
 bool PlainKey() { return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0; }
 
 // The chat-log line under a point of the log (client coordinates) as shown,
-// in UTF-8, and the byte of it there; nothing off the text.
+// in UTF-8, and the byte of it there; nothing off the text. A line is a
+// paragraph: one that wraps is still one line.
 std::optional<std::pair<std::string, std::size_t>> ChatLogTextAt(HWND log, LPARAM point) {
   POINTL at{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-  const auto index = static_cast<LONG>(SendMessageW(log, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
-  const auto line = static_cast<LONG>(SendMessageW(log, EM_EXLINEFROMCHAR, 0, index));
-  const auto start = static_cast<LONG>(SendMessageW(log, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-  const auto length = static_cast<int>(SendMessageW(log, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
-  if (index < start || length <= 0) return std::nullopt;
-  // EM_GETLINE takes the buffer's size in its first word.
-  std::wstring text(static_cast<std::size_t>(std::max(length, 1)) + 1, L'\0');
-  text[0] = static_cast<wchar_t>(text.size());
-  const auto copied = static_cast<int>(
-      SendMessageW(log, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.data())));
-  text.resize(static_cast<std::size_t>(std::clamp(copied, 0, length)));
-  const auto column = static_cast<std::size_t>(index - start);
-  if (column >= text.size()) return std::nullopt;
-  return std::make_pair(Utf8(text), Utf8(std::wstring_view(text).substr(0, column)).size());
+  const auto index = static_cast<std::size_t>(SendMessageW(log, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
+  GETTEXTLENGTHEX how_long{GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const auto length = SendMessageW(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how_long), 0);
+  std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+  GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+  text.resize(static_cast<std::size_t>(
+      SendMessageW(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()))));
+  if (index >= text.size() || text[index] == L'\r') return std::nullopt;
+  const std::size_t before = text.rfind(L'\r', index);
+  const std::size_t start = before == std::wstring::npos ? 0 : before + 1;
+  const std::size_t end = std::min(text.find(L'\r', index), text.size());
+  const std::wstring_view line = std::wstring_view(text).substr(start, end - start);
+  return std::make_pair(Utf8(line), Utf8(line.substr(0, index - start)).size());
 }
 
 }  // namespace
@@ -197,6 +198,16 @@ void Win32App::ConnectChatAids() {
   });
   HWND log = window_.Child(Control::chatlog);
   window_.Hook(log, [form, log](UINT message, WPARAM, LPARAM lparam) {
+    if (message == WM_SETCURSOR) {
+      // A web address shows the hand a browser shows over a link.
+      POINT pointer{};
+      GetCursorPos(&pointer);
+      ScreenToClient(log, &pointer);
+      const auto at = ChatLogTextAt(log, MAKELPARAM(pointer.x, pointer.y));
+      if (!at || !app::LinkAt(at->first, at->second)) return false;
+      SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+      return true;
+    }
     if (message != WM_LBUTTONUP) return false;
     CHARRANGE selected{};
     SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selected));
