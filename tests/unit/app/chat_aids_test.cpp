@@ -11,10 +11,10 @@ namespace lobbyfind::test {
 namespace {
 
 using app::LinkSpan;
-using Names = std::vector<std::string>;
+using NickList = std::vector<std::string>;
 
 TEST(NickCompletion, CompletesTheLastWordFromThePlayers) {
-  const Names players = {"@Alice", "albert", "bob", "me", "+Bobby"};
+  const NickList players = {"@Alice", "albert", "bob", "me", "+Bobby"};
   struct Case {
     std::string input;
     std::optional<std::string> completed;
@@ -36,7 +36,7 @@ TEST(NickCompletion, CompletesTheLastWordFromThePlayers) {
 }
 
 TEST(NickCompletion, TabAgainCyclesUntilSomethingIsTyped) {
-  const Names players = {"bea", "Bob", "carl", "bonnie"};
+  const NickList players = {"bea", "Bob", "carl", "bonnie"};
   app::NickCompletion completion;
   std::string input = "hey b";
   std::vector<std::string> offered;
@@ -44,7 +44,7 @@ TEST(NickCompletion, TabAgainCyclesUntilSomethingIsTyped) {
     input = completion.Complete(input, players, "me").value();
     offered.push_back(input);
   }
-  EXPECT_EQ(offered, (Names{"hey bea ", "hey Bob ", "hey bonnie ", "hey bea "}));
+  EXPECT_EQ(offered, (NickList{"hey bea ", "hey Bob ", "hey bonnie ", "hey bea "}));
   // Typed on: a fresh completion of the new word.
   EXPECT_EQ(completion.Complete(input + "c", players, "me"), "hey bea carl ");
 }

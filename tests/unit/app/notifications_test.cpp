@@ -1,5 +1,5 @@
-// Notifications while the window is in the background, the highlighted
-// lines, and the chat aids as the window's chat input and log use them.
+// Notifications while the window is in the background, and the highlighted
+// lines of the chat log.
 #include <gtest/gtest.h>
 
 #include "app/notifications.h"
@@ -12,7 +12,7 @@ namespace {
 using app::Control;
 using app::Notice;
 using app::NoticeMoment;
-using Texts = std::vector<std::string>;
+using GameNames = std::vector<std::string>;
 
 constexpr NoticeMoment kAway{"me", false, true};
 
@@ -44,7 +44,7 @@ TEST(NotificationRules, MessagesOnlyWhenAwayWantedAndNotOwn) {
 
 TEST(NotificationRules, EachNewGameOnceAndNeverTheFirstListOrTheOwn) {
   app::NotificationRules rules;
-  const Texts maps = {"m1", "m2", "m3", "m4"};
+  const GameNames maps = {"m1", "m2", "m3", "m4"};
   // What the user finds on logging in is not new.
   EXPECT_TRUE(rules.GamesListed({"a", "b"}, maps, kAway).empty());
   EXPECT_EQ(rules.GamesListed({"a", "b", "c"}, maps, kAway), (std::vector<Notice>{{"New game: c", "c plays m3"}}));
@@ -68,7 +68,7 @@ TEST(NotificationRules, ManyNewGamesAtOnceAreOneNotice) {
             (std::vector<Notice>{{"4 new games", "d, e, f, g"}}));
 }
 
-class ChatAids : public ChatFixture {
+class ChatNotices : public ChatFixture {
  protected:
   void SetUp() override {
     auto deps = Deps();
@@ -81,24 +81,18 @@ class ChatAids : public ChatFixture {
     Irc().TakeLines();
     view_.chat_log.clear();
   }
-  bool Press(app::Key key) { return form_->Edit3KeyDown(key); }
-  std::string Input() const { return view_.Text(Control::Edit3); }
-  void Send(const std::string& text) {
-    view_.SetText(Control::Edit3, text);
-    form_->Edit3KeyUp(app::Key::Enter);
-  }
-  void ListGames(const Texts& names) {
+  void ListGames(const GameNames& names) {
     directory::tServerLists lists;
     lists.ServerNames = names;
-    lists.Maps = Texts(names.size(), "map");
-    lists.IPs = Texts(names.size(), "127.0.0.1");
+    lists.Maps = GameNames(names.size(), "map");
+    lists.IPs = GameNames(names.size(), "127.0.0.1");
     form_->HandleServerList(lists);
   }
 
   FakeNotifier notifier_;
 };
 
-TEST_F(ChatAids, NotificationsAreOnUnlessSwitchedOffAndStoredAtOnce) {
+TEST_F(ChatNotices, NotificationsAreOnUnlessSwitchedOffAndStoredAtOnce) {
   for (Control box : {Control::notifynewgames, Control::notifywhispers, Control::notifymynick}) {
     EXPECT_TRUE(view_.Checked(box));
   }
@@ -122,7 +116,7 @@ TEST_F(ChatAids, NotificationsAreOnUnlessSwitchedOffAndStoredAtOnce) {
   EXPECT_TRUE(view_.Checked(Control::notifymynick));
 }
 
-TEST_F(ChatAids, WhispersNamesAndNewGamesAreToldWhileAway) {
+TEST_F(ChatNotices, WhispersNamesAndNewGamesAreToldWhileAway) {
   Serve(":bob!b@h PRIVMSG me :psst");
   Serve(":bob!b@h PRIVMSG #lobbyfind :hi ME, a game?");
   Serve(":bob!b@h PRIVMSG #lobbyfind :hi all");
@@ -136,47 +130,13 @@ TEST_F(ChatAids, WhispersNamesAndNewGamesAreToldWhileAway) {
                                                                 {"New game: carl", "carl plays map"}}));
 }
 
-TEST_F(ChatAids, LinesNamingTheUserAreHighlightedTheTextUnchanged) {
+TEST_F(ChatNotices, LinesNamingTheUserAreHighlightedTheTextUnchanged) {
   Serve(":bob!b@h PRIVMSG #lobbyfind :me: join <b>me</b>");
   Serve(":bob!b@h PRIVMSG #lobbyfind :memo");
   ASSERT_EQ(view_.chat_log.size(), 2U);
   EXPECT_EQ(view_.chat_log[0].text, "bob : me: join <b>me</b>");
   EXPECT_EQ(view_.chat_log[0].colour, app::kHighlightColour);
   EXPECT_EQ(view_.chat_log[1].colour, app::kChatColour);
-}
-
-TEST_F(ChatAids, TabCompletesUpAndDownRecall) {
-  view_.SetText(Control::Edit3, "bo");
-  EXPECT_TRUE(Press(app::Key::Tab));
-  EXPECT_EQ(Input(), "bob: ");
-  EXPECT_TRUE(Press(app::Key::Tab));
-  EXPECT_EQ(Input(), "Bonnie: ");
-  view_.SetText(Control::Edit3, "zz");
-  EXPECT_TRUE(Press(app::Key::Tab));  // nothing fits: kept, and the focus stays
-  EXPECT_EQ(Input(), "zz");
-  EXPECT_FALSE(Press(app::Key::Other));
-
-  Send("first");
-  Send("/w bob second");
-  view_.SetText(Control::Edit3, "half");
-  EXPECT_TRUE(Press(app::Key::Up));
-  EXPECT_EQ(Input(), "/w bob second");
-  EXPECT_TRUE(Press(app::Key::Up));
-  EXPECT_TRUE(Press(app::Key::Up));
-  EXPECT_EQ(Input(), "first");
-  EXPECT_TRUE(Press(app::Key::Down));
-  EXPECT_TRUE(Press(app::Key::Down));
-  EXPECT_EQ(Input(), "half");
-  Irc().TakeLines();
-  Send(Input());
-  EXPECT_EQ(Irc().TakeLines(), Texts{"PRIVMSG #lobbyfind :half"});
-}
-
-TEST_F(ChatAids, AClickOnAnAddressOpensItThroughTheShell) {
-  form_->ChatLogClicked("bob : see www.gta2.example and <script>", 14);
-  form_->ChatLogClicked("bob : see www.gta2.example and <script>", 30);
-  form_->ChatLogClicked("bob : javascript:alert(1)", 8);
-  EXPECT_EQ(shell_.calls, (std::vector<FakeShell::Call>{{"http://www.gta2.example", "", ""}}));
 }
 
 }  // namespace
