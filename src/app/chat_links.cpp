@@ -38,8 +38,9 @@ std::size_t TrimEnd(std::string_view link) {
     const char last = link[end - 1];
     if (std::string_view(".,;:!?").find(last) != std::string_view::npos) {
       --end;
-    } else if (last == ')' && std::count(link.begin(), link.begin() + static_cast<std::ptrdiff_t>(end), '(') <
-                                  std::count(link.begin(), link.begin() + static_cast<std::ptrdiff_t>(end), ')')) {
+    } else if (last == ')' &&
+               std::count(link.begin(), link.begin() + static_cast<std::ptrdiff_t>(end), '(') <
+                   std::count(link.begin(), link.begin() + static_cast<std::ptrdiff_t>(end), ')')) {
       --end;
     } else {
       break;

@@ -31,9 +31,14 @@ bool TForm1::Edit3KeyDown(Key key) {
                                            irc_client_ ? irc_client_->Nickname() : std::string());
       if (replaced) view_.SetText(Control::Edit3, *replaced);
       return true;
-    case Key::Up: replaced = input_history_.Older(shown); break;
-    case Key::Down: replaced = input_history_.Newer(); break;
-    default: return false;
+    case Key::Up:
+      replaced = input_history_.Older(shown);
+      break;
+    case Key::Down:
+      replaced = input_history_.Newer();
+      break;
+    default:
+      return false;
   }
   if (replaced) view_.SetText(Control::Edit3, *replaced);
   return true;
@@ -56,7 +61,8 @@ void TForm1::Notify(const std::optional<Notice>& notice) {
 }
 
 void TForm1::NotifyNewGames(const std::vector<std::string>& names, const std::vector<std::string>& maps) {
-  for (const Notice& notice : notification_rules_.GamesListed(names, maps, MomentFor(Control::notifynewgames))) {
+  for (const Notice& notice :
+       notification_rules_.GamesListed(names, maps, MomentFor(Control::notifynewgames))) {
     Notify(notice);
   }
 }

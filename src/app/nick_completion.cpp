@@ -26,7 +26,8 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<std::string> NickCompletion::Complete(std::string_view input, const std::vector<std::string>& players,
+std::optional<std::string> NickCompletion::Complete(std::string_view input,
+                                                    const std::vector<std::string>& players,
                                                     std::string_view own_nick) {
   if (shown_.empty() || input != shown_) {
     // A fresh completion of what the user typed last.

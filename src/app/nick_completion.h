@@ -18,7 +18,8 @@ class NickCompletion {
   // by a blank. Nothing when no player fits (the input stays as it is).
   // The user's own nickname is never offered; a mode sign a server puts in
   // front of a name ("@" for an operator) is not part of it.
-  [[nodiscard]] std::optional<std::string> Complete(std::string_view input, const std::vector<std::string>& players,
+  [[nodiscard]] std::optional<std::string> Complete(std::string_view input,
+                                                    const std::vector<std::string>& players,
                                                     std::string_view own_nick);
 
  private:

@@ -39,7 +39,8 @@ bool NamesNickname(std::string_view text, std::string_view nick) {
 }
 
 std::vector<Notice> NotificationRules::GamesListed(const std::vector<std::string>& names,
-                                                   const std::vector<std::string>& maps, const NoticeMoment& at) {
+                                                   const std::vector<std::string>& maps,
+                                                   const NoticeMoment& at) {
   const bool baseline = !first_list_seen_;
   first_list_seen_ = true;
   std::vector<std::size_t> fresh;

@@ -64,7 +64,8 @@ bool NotificationStandIn::Start() {
     return false;
   }
   const QString socket = dir_.filePath("bus");
-  daemon_.start(program, {"--session", "--nofork", "--nopidfile", "--address=unix:path=" + socket, "--print-address=1"});
+  daemon_.start(program, {"--session", "--nofork", "--nopidfile", "--address=unix:path=" + socket,
+                          "--print-address=1"});
   // The daemon prints its address once it listens.
   while (address_.isEmpty()) {
     if (!daemon_.waitForReadyRead(kStartMs)) {
@@ -73,11 +74,13 @@ bool NotificationStandIn::Start() {
     }
     if (daemon_.canReadLine()) address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
   }
-  connection_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, "notification-standin"));
+  connection_ =
+      std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, "notification-standin"));
   service_ = std::make_unique<Service>();
   if (!connection_->isConnected() || !connection_->registerVirtualObject(kPath, service_.get()) ||
       !connection_->registerService(kService)) {
-    error_ = "cannot claim " + std::string(kService) + ": " + connection_->lastError().message().toStdString();
+    error_ =
+        "cannot claim " + std::string(kService) + ": " + connection_->lastError().message().toStdString();
     return false;
   }
   return true;

@@ -7,10 +7,10 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QTabWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -84,7 +84,8 @@ TEST_F(ChatAidsInTheWindow, HighlightNotifyCompleteRecallAndOpen) {
   for (QCheckBox* box : {w.notifynewgames, w.notifywhispers, w.notifymynick}) EXPECT_TRUE(box->isChecked());
 
   QTest::mouseClick(w.Button7, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return lobby_->form().GetOnlineState() == OnlineState::osOnline; }, kWaitMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return lobby_->form().GetOnlineState() == OnlineState::osOnline; }, kWaitMs));
   chat::TIrcClient peer([] { return std::make_unique<QtTcpConnection>(); },
                         [] { return std::make_unique<QtTimer>(); });
   peer.SetNickname("peer");

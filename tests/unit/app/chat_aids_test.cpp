@@ -20,13 +20,13 @@ TEST(NickCompletion, CompletesTheLastWordFromThePlayers) {
     std::optional<std::string> completed;
   };
   const Case cases[] = {
-      {"al", "Alice: "},           // mode sign dropped, ": " at the start
-      {"hi BO", "hi bob "},        // without case, a blank mid-line
-      {"hi bobb", "hi Bobby "},
-      {"m", std::nullopt},         // the user's own name is never offered
-      {"zed", std::nullopt},
-      {"", std::nullopt},
-      {"hello ", std::nullopt},    // nothing begun
+      {"al", "Alice: "},         // mode sign dropped, ": " at the start
+      {"hi BO", "hi bob "},      // without case, a blank mid-line
+      {"hi bobb", "hi Bobby "},  // the first that fits
+      {"m", std::nullopt},       // the user's own name is never offered
+      {"zed", std::nullopt},     // nobody fits
+      {"", std::nullopt},        // nothing typed
+      {"hello ", std::nullopt},  // nothing begun
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -86,17 +86,17 @@ TEST(ChatLinks, FindsWebAddressesAndNothingElse) {
   const Case cases[] = {
       {"see http://gta2.example/maps now", {{4, 24}}},
       {"HTTPS://Example.org/a?b=c&d=e", {{0, 29}}},
-      {"www.example.org.", {{0, 15}}},                      // the full stop ends the sentence
-      {"(see www.example.org/x)", {{5, 17}}},               // so does an unopened ")"
-      {"http://en.example.org/wiki/A_(b)", {{0, 32}}},      // an opened one stays
+      {"www.example.org.", {{0, 15}}},                  // the full stop ends the sentence
+      {"(see www.example.org/x)", {{5, 17}}},           // so does an unopened ")"
+      {"http://en.example.org/wiki/A_(b)", {{0, 32}}},  // an opened one stays
       {"<http://example.org>", {{1, 18}}},
       {"\"http://example.org\"", {{1, 18}}},
       {"two: http://a.example and www.b.example", {{5, 16}, {26, 13}}},
       {"http:// alone, www. alone", {}},
-      {"awww.example.org xhttp://example.org", {}},         // inside a word
+      {"awww.example.org xhttp://example.org", {}},  // inside a word
       {"javascript:alert(1) file:///etc/passwd", {}},
       {"<a href=x>bold</a> ftp://example.org", {}},
-      {"http://example.org/\xc3\xa4rger", {{0, 19}}},       // stops before non-ASCII
+      {"http://example.org/\xc3\xa4rger", {{0, 19}}},  // stops before non-ASCII
       {"", {}},
   };
   for (const Case& c : cases) {
@@ -122,10 +122,10 @@ TEST(NamesNickname, AWordOfItsOwnWithoutCase) {
     bool named;
   };
   const Case cases[] = {
-      {"hi bob", "bob", true},         {"BOB: game?", "bob", true},  {"bob, bob", "Bob", true},
-      {"@bob!", "bob", true},          {"bobby", "bob", false},      {"abob", "bob", false},
-      {"bob_ is here", "bob", false},  {"[bob]", "[bob]", true},     {"x[bob]y", "[bob]", false},
-      {"anything", "", false},         {"bo", "bob", false},
+      {"hi bob", "bob", true},        {"BOB: game?", "bob", true}, {"bob, bob", "Bob", true},
+      {"@bob!", "bob", true},         {"bobby", "bob", false},     {"abob", "bob", false},
+      {"bob_ is here", "bob", false}, {"[bob]", "[bob]", true},    {"x[bob]y", "[bob]", false},
+      {"anything", "", false},        {"bo", "bob", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text + " / " + c.nick);

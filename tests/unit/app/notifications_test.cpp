@@ -39,7 +39,8 @@ TEST(NotificationRules, MessagesOnlyWhenAwayWantedAndNotOwn) {
     EXPECT_EQ(app::NotificationRules::ChannelMessage(c.from, c.content, c.at).has_value(), c.channel_told);
   }
   EXPECT_EQ(app::NotificationRules::WhisperArrived("bob", "psst", kAway), (Notice{"bob whispers", "psst"}));
-  EXPECT_EQ(app::NotificationRules::ChannelMessage("bob", "me: go", kAway), (Notice{"bob in #lobbyfind", "me: go"}));
+  EXPECT_EQ(app::NotificationRules::ChannelMessage("bob", "me: go", kAway),
+            (Notice{"bob in #lobbyfind", "me: go"}));
 }
 
 TEST(NotificationRules, EachNewGameOnceAndNeverTheFirstListOrTheOwn) {
@@ -47,7 +48,8 @@ TEST(NotificationRules, EachNewGameOnceAndNeverTheFirstListOrTheOwn) {
   const GameNames maps = {"m1", "m2", "m3", "m4"};
   // What the user finds on logging in is not new.
   EXPECT_TRUE(rules.GamesListed({"a", "b"}, maps, kAway).empty());
-  EXPECT_EQ(rules.GamesListed({"a", "b", "c"}, maps, kAway), (std::vector<Notice>{{"New game: c", "c plays m3"}}));
+  EXPECT_EQ(rules.GamesListed({"a", "b", "c"}, maps, kAway),
+            (std::vector<Notice>{{"New game: c", "c plays m3"}}));
   // Listed again, gone and back: told of once only.
   EXPECT_TRUE(rules.GamesListed({"a", "b", "c"}, maps, kAway).empty());
   EXPECT_TRUE(rules.GamesListed({"a"}, maps, kAway).empty());
@@ -126,8 +128,8 @@ TEST_F(ChatNotices, WhispersNamesAndNewGamesAreToldWhileAway) {
   Serve(":carl!c@h PRIVMSG me :seen?");
   ListGames({"bob", "carl", "dora"});
   EXPECT_EQ(notifier_.shown, (std::vector<FakeNotifier::Shown>{{"bob whispers", "psst"},
-                                                                {"bob in #lobbyfind", "hi ME, a game?"},
-                                                                {"New game: carl", "carl plays map"}}));
+                                                               {"bob in #lobbyfind", "hi ME, a game?"},
+                                                               {"New game: carl", "carl plays map"}}));
 }
 
 TEST_F(ChatNotices, LinesNamingTheUserAreHighlightedTheTextUnchanged) {

@@ -3,7 +3,9 @@
 // navigation), Up and Down recall the lines sent, the caret at their end.
 #ifdef _WIN32
 
+// Winsock's header goes before the rest of the Windows headers.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
