@@ -25,12 +25,12 @@ bool TForm1::Edit3KeyDown(Key key) {
   std::optional<std::string> replaced;
   switch (key) {
     case Key::Tab:
-      // Tab is taken even when nothing fits: it would move the focus away
-      // from the line being typed.
       replaced = nick_completion_.Complete(shown, view_.Items(Control::ListBox2),
                                            irc_client_ ? irc_client_->Nickname() : std::string());
-      if (replaced) view_.SetText(Control::Edit3, *replaced);
-      return true;
+      // With no word begun, Tab moves on to the next control as ever. A word
+      // nobody fits keeps it: the focus would leave the line being typed.
+      if (!replaced && (shown.empty() || shown.back() == ' ')) return false;
+      break;
     case Key::Up:
       replaced = input_history_.Older(shown);
       break;

@@ -190,7 +190,13 @@ void Win32App::ConnectChatAids() {
     if (wparam == VK_TAB) key = app::Key::Tab;
     if (wparam == VK_UP) key = app::Key::Up;
     if (wparam == VK_DOWN) key = app::Key::Down;
-    if (key == app::Key::Other || !form->Edit3KeyDown(key)) return false;
+    if (key == app::Key::Other) return false;
+    if (!form->Edit3KeyDown(key)) {
+      // A Tab the chat did not take moves on, as the page's keyboard
+      // navigation (which it bypassed) would have.
+      if (key == app::Key::Tab) SetFocus(GetNextDlgTabItem(GetParent(input), input, FALSE));
+      return key == app::Key::Tab;
+    }
     // Typing goes on at the end of the completed or recalled line.
     const int end = GetWindowTextLengthW(input);
     SendMessageW(input, EM_SETSEL, static_cast<WPARAM>(end), end);

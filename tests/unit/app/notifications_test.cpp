@@ -141,5 +141,20 @@ TEST_F(ChatNotices, LinesNamingTheUserAreHighlightedTheTextUnchanged) {
   EXPECT_EQ(view_.chat_log[1].colour, app::kChatColour);
 }
 
+TEST_F(ChatNotices, TabCompletesABegunWordAndOtherwiseMovesOn) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"hi bo", "hi bob "},  // completed
+      {"hi zz", "hi zz"},    // nobody fits: kept, and the focus stays
+      {"", std::nullopt},    // nothing begun: the key is not taken
+      {"hi ", std::nullopt},
+  };
+  for (const auto& [typed, after] : cases) {
+    SCOPED_TRACE(typed);
+    view_.SetText(Control::Edit3, typed);
+    EXPECT_EQ(form_->Edit3KeyDown(app::Key::Tab), after.has_value());
+    EXPECT_EQ(view_.Text(Control::Edit3), after.value_or(typed));
+  }
+}
+
 }  // namespace
 }  // namespace lobbyfind::test

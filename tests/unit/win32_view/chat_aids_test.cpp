@@ -60,6 +60,14 @@ TEST_F(Win32ChatAids, TabCompletesAndStaysInTheInput) {
   Press(VK_TAB);
   EXPECT_EQ(InputText(), "hi Peer ");
   EXPECT_EQ(CaretAt(), 8U);
+  // Nothing begun: Tab moves on to the next control.
+  app_.window().Show();
+  SetFocus(input_);
+  ASSERT_EQ(GetFocus(), input_);
+  Type(L"");
+  Press(VK_TAB);
+  EXPECT_NE(GetFocus(), input_);
+  EXPECT_NE(GetFocus(), nullptr);
 }
 
 TEST_F(Win32ChatAids, UpAndDownRecallTheLinesSent) {
