@@ -34,20 +34,23 @@ constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::curre
                                    Control::notifynewgames,       Control::notifywhispers,
                                    Control::notifymynick};
 
-bool PlainKey() { return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0; }
+bool PlainKey() {
+  return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+}
 
 // The chat-log line under a point of the log (client coordinates) as shown,
 // in UTF-8, and the byte of it there; nothing off the text. A line is a
 // paragraph: one that wraps is still one line.
 std::optional<std::pair<std::string, std::size_t>> ChatLogTextAt(HWND log, LPARAM point) {
   POINTL at{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-  const auto index = static_cast<std::size_t>(SendMessageW(log, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
+  const auto index =
+      static_cast<std::size_t>(SendMessageW(log, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
   GETTEXTLENGTHEX how_long{GTL_NUMCHARS | GTL_PRECISE, 1200};
   const auto length = SendMessageW(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how_long), 0);
   std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
   GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-  text.resize(static_cast<std::size_t>(
-      SendMessageW(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()))));
+  text.resize(static_cast<std::size_t>(SendMessageW(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how),
+                                                    reinterpret_cast<LPARAM>(text.data()))));
   if (index >= text.size() || text[index] == L'\r') return std::nullopt;
   const std::size_t before = text.rfind(L'\r', index);
   const std::size_t start = before == std::wstring::npos ? 0 : before + 1;
@@ -58,7 +61,8 @@ std::optional<std::pair<std::string, std::size_t>> ChatLogTextAt(HWND log, LPARA
 
 }  // namespace
 
-Win32App::Win32App(game::RegistryBackend& registry) : view_(window_), notifier_(window_.Handle()) {
+Win32App::Win32App(game::RegistryBackend& registry, ports::Shell* shell)
+    : view_(window_), notifier_(window_.Handle()) {
   windows_ = std::make_unique<platform::Win32Windows>();
   game_ = std::make_unique<game::GameBridge>(registry, *windows_, clock_);
   game_->UseHiddenFileTest(platform::IsHiddenOrSystemFile);
@@ -66,7 +70,7 @@ Win32App::Win32App(game::RegistryBackend& registry) : view_(window_), notifier_(
   deps.view = &view_;
   deps.make_timer = [] { return std::make_unique<Win32Timer>(); };
   deps.clock = &clock_;
-  deps.shell = &shell_;
+  deps.shell = shell != nullptr ? shell : &shell_;
   deps.make_tcp_connection = [] { return std::make_unique<Win32TcpConnection>(); };
   deps.make_udp_sender = [] { return std::make_unique<Win32UdpSender>(); };
   deps.make_tcp_listener = [] { return std::make_unique<Win32TcpListener>(); };
@@ -80,9 +84,7 @@ Win32App::Win32App(game::RegistryBackend& registry) : view_(window_), notifier_(
   });
 }
 
-Win32App::~Win32App() {
-  running_.reset();
-}
+Win32App::~Win32App() { running_.reset(); }
 
 void Win32App::ConnectCommands() {
   window_.OnCommand = [this](int id, int code) { Command(id, code); };
@@ -103,11 +105,20 @@ void Win32App::ConnectCommands() {
 void Win32App::Command(int id, int code) {
   app::TForm1& form = *form_;
   switch (id) {
-    case kNewsButtonId: form.NewsButtonClick(); return;
-    case kFaqButtonId: form.FaqButtonClick(); return;
-    case kWwwButtonId: form.WwwButtonClick(); return;
-    case kSecondSiteButtonId: form.SecondSiteButtonClick(); return;
-    default: break;
+    case kNewsButtonId:
+      form.NewsButtonClick();
+      return;
+    case kFaqButtonId:
+      form.FaqButtonClick();
+      return;
+    case kWwwButtonId:
+      form.WwwButtonClick();
+      return;
+    case kSecondSiteButtonId:
+      form.SecondSiteButtonClick();
+      return;
+    default:
+      break;
   }
   const auto c = static_cast<Control>(id - kControlIdBase);
   switch (c) {
@@ -130,7 +141,8 @@ void Win32App::Command(int id, int code) {
     case Control::currentplayername:
       if (code == EN_CHANGE && !window_.IsQuiet()) form.ControlChanged(c);
       return;
-    default: break;
+    default:
+      break;
   }
   if (std::ranges::find(kSpinBoxes, c) != std::end(kSpinBoxes)) {
     if (code == EN_CHANGE && !window_.IsQuiet()) form.ControlChanged(c);
@@ -155,17 +167,23 @@ void Win32App::ConnectHooks() {
   });
   window_.Hook(window_.Child(Control::Edit3), [form](UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
-      case WM_LBUTTONDOWN: form->Edit3MouseDown(); break;
+      case WM_LBUTTONDOWN:
+        form->Edit3MouseDown();
+        break;
       case WM_LBUTTONUP:
         form->Edit3MouseUp();
         form->Edit3Click();
         break;
-      case WM_LBUTTONDBLCLK: form->Edit3DblClick(); break;
-      case WM_KEYUP: return form->Edit3KeyUp(wparam == VK_RETURN ? app::Key::Enter : app::Key::Other);
+      case WM_LBUTTONDBLCLK:
+        form->Edit3DblClick();
+        break;
+      case WM_KEYUP:
+        return form->Edit3KeyUp(wparam == VK_RETURN ? app::Key::Enter : app::Key::Other);
       case WM_CHAR:
         // Enter is the core's (on its release); the edit would only beep.
         return wparam == '\r';
-      default: break;
+      default:
+        break;
     }
     return false;
   });

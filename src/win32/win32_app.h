@@ -24,7 +24,9 @@ class Win32App {
  public:
   // Builds the window and runs the core's creation handler; not shown yet.
   // `registry` holds the game's settings and must outlive the program.
-  explicit Win32App(game::RegistryBackend& registry);
+  // `shell` opens web addresses and the game; nothing: the desktop's own
+  // (tests pass one that only records).
+  explicit Win32App(game::RegistryBackend& registry, ports::Shell* shell = nullptr);
   ~Win32App();
   Win32App(const Win32App&) = delete;
   Win32App& operator=(const Win32App&) = delete;

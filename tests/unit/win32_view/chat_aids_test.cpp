@@ -13,6 +13,7 @@
 #include <string>
 
 #include "game/memory_registry.h"
+#include "support/fake_ports.h"
 #include "win32/wide_text.h"
 #include "win32/win32_app.h"
 
@@ -45,7 +46,8 @@ class Win32ChatAids : public ::testing::Test {
 
   WSADATA winsock_{};
   game::MemoryRegistry registry_;
-  Win32App app_{registry_};
+  test::FakeShell shell_;
+  Win32App app_{registry_, &shell_};
   HWND input_ = app_.window().Child(Control::Edit3);
 };
 
@@ -85,6 +87,27 @@ TEST_F(Win32ChatAids, UpAndDownRecallTheLinesSent) {
   Press(VK_DOWN);
   Press(VK_DOWN);
   EXPECT_EQ(InputText(), "draft");
+}
+
+TEST_F(Win32ChatAids, AClickOnAnAddressInTheLogOpensIt) {
+  HWND log = app_.window().Child(Control::chatlog);
+  app_.window().Show();
+  app_.form().AddChatLine(app::LineKind::lkChat, "peer : maps at www.gta2.example/maps, see?");
+  const std::wstring shown = L"peer : maps at www.gta2.example/maps, see?";
+  const auto click = [&](const wchar_t* word) {
+    // The line is the log's last paragraph; the point a little inside the
+    // word's first character.
+    const LONG length = GetWindowTextLengthW(log);
+    const auto index = static_cast<LPARAM>(length - shown.size() + shown.find(word));
+    POINTL at{};
+    SendMessageW(log, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), index);
+    SendMessageW(log, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x + 2, at.y + 2));
+    SendMessageW(log, WM_LBUTTONUP, 0, MAKELPARAM(at.x + 2, at.y + 2));
+  };
+  click(L"gta2");
+  click(L"see?");
+  ASSERT_EQ(shell_.calls.size(), 1U);
+  EXPECT_EQ(shell_.calls[0].target, "http://www.gta2.example/maps");
 }
 
 }  // namespace
