@@ -1,5 +1,6 @@
 #include "qt/qt_notifier.h"
 
+#include <QApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QVariantMap>
@@ -23,7 +24,15 @@ constexpr int kServiceTimeout = -1;
 
 QtNotifier::QtNotifier(const QWidget& window, QDBusConnection bus) : window_(window), bus_(std::move(bus)) {}
 
-bool QtNotifier::WindowActive() const { return window_.isActiveWindow(); }
+bool QtNotifier::WindowActive() const {
+  // The lobby's own dialogs (a message box, the nickname dialog) count as
+  // the window: the user is looking at the lobby then.
+  for (const QWidget* active = QApplication::activeWindow(); active != nullptr;
+       active = active->parentWidget()) {
+    if (active == &window_) return true;
+  }
+  return false;
+}
 
 void QtNotifier::Notify(const std::string& title, const std::string& text) {
   QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
