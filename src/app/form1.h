@@ -276,6 +276,7 @@ class TForm1 {
   void Notify(const std::optional<Notice>& notice);
   void NotifyNewGames(const std::vector<std::string>& names, const std::vector<std::string>& maps);
   void LoadNotificationChoices();
+  void StoreNotificationChoice(Control c);
 
   View& view_;
   FormDeps deps_;

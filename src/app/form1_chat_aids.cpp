@@ -67,6 +67,12 @@ void TForm1::NotifyNewGames(const std::vector<std::string>& names, const std::ve
   }
 }
 
+void TForm1::StoreNotificationChoice(Control c) {
+  for (const NotificationChoice& choice : kNotificationChoices) {
+    if (choice.control == c) StoreCheckBox(c, choice.key);
+  }
+}
+
 void TForm1::LoadNotificationChoices() {
   // On unless the user switched it off: the window itself shows nothing
   // more for them, and a missed game or whisper is what they are for.

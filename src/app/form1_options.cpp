@@ -28,9 +28,9 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::currentshowplayernames: currentshowplayernamesClick(); break;
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
-    case Control::notifynewgames: StoreCheckBox(c, kKeyNotifyNewGames); break;
-    case Control::notifywhispers: StoreCheckBox(c, kKeyNotifyWhispers); break;
-    case Control::notifymynick: StoreCheckBox(c, kKeyNotifyMyNick); break;
+    case Control::notifynewgames:
+    case Control::notifywhispers:
+    case Control::notifymynick: StoreNotificationChoice(c); break;
     default: break;  // no change handler
   }
 }
