@@ -74,6 +74,7 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
     }
   }
   games.HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
+  NotifyNewGames(lists.ServerNames, lists.Maps);
   if (!picked) {
     return;
   }

@@ -28,6 +28,9 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::currentshowplayernames: currentshowplayernamesClick(); break;
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
+    case Control::notifynewgames:
+    case Control::notifywhispers:
+    case Control::notifymynick: StoreNotificationChoice(c); break;
     default: break;  // no change handler
   }
 }
@@ -38,7 +41,10 @@ void TForm1::ControlClicked(Control c) {
       case Control::currentpoliceenabled:
       case Control::currentshowplayernames:
       case Control::timestampinchat:
-      case Control::keepselectionafterwhisper: RunChangeHandler(c); break;
+      case Control::keepselectionafterwhisper:
+      case Control::notifynewgames:
+      case Control::notifywhispers:
+      case Control::notifymynick: RunChangeHandler(c); break;
       default: break;
     }
   });
@@ -51,6 +57,10 @@ void TForm1::ControlKeyUp(Control c) {
       case Control::currentshowplayernames: currentshowplayernamesKeyUp(); break;
       case Control::timestampinchat: timestampinchatKeyUp(); break;
       case Control::keepselectionafterwhisper: keepselectionafterwhisperKeyUp(); break;
+      // A key released on a check box stores its state again.
+      case Control::notifynewgames:
+      case Control::notifywhispers:
+      case Control::notifymynick: RunChangeHandler(c); break;
       default: break;
     }
   });
