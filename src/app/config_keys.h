@@ -44,6 +44,12 @@ inline constexpr std::string_view kKeyUpnp = "upnp";
 
 namespace lobbyfind::app {
 
+// Notifications while the window is in the background, one switch each:
+// "0" off, anything else or no entry on.
+inline constexpr std::string_view kKeyNotifyNewGames = "notify-newgames";
+inline constexpr std::string_view kKeyNotifyWhispers = "notify-whispers";
+inline constexpr std::string_view kKeyNotifyMyNick = "notify-mynick";
+
 // The game list: "1" sorts it by time (no entry or "0": the directory's
 // order); the favourite games' names, encoded by app::Favourites.
 inline constexpr std::string_view kKeySortByTime = "sortgamesbytime";

@@ -58,6 +58,7 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
   // user picked stays picked while it is listed (same address and name, at
   // whatever line it now stands): the shown list keeps it (ListReplaced).
   presence_->game_list().HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
+  NotifyNewGames(lists.ServerNames, lists.Maps);
 }
 
 }  // namespace lobbyfind::app

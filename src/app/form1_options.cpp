@@ -28,6 +28,9 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::currentshowplayernames: currentshowplayernamesClick(); break;
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
+    case Control::notifynewgames:
+    case Control::notifywhispers:
+    case Control::notifymynick: StoreNotificationChoice(c); break;
     case Control::gamefilter: gamefilterChange(); break;
     case Control::sortgamesbytime: sortgamesbytimeClick(); break;
     default: break;  // no change handler
@@ -41,6 +44,9 @@ void TForm1::ControlClicked(Control c) {
       case Control::currentshowplayernames:
       case Control::timestampinchat:
       case Control::keepselectionafterwhisper:
+      case Control::notifynewgames:
+      case Control::notifywhispers:
+      case Control::notifymynick:
       case Control::sortgamesbytime: RunChangeHandler(c); break;
       default: break;
     }
@@ -54,6 +60,10 @@ void TForm1::ControlKeyUp(Control c) {
       case Control::currentshowplayernames: currentshowplayernamesKeyUp(); break;
       case Control::timestampinchat: timestampinchatKeyUp(); break;
       case Control::keepselectionafterwhisper: keepselectionafterwhisperKeyUp(); break;
+      // A key released on a check box stores its state again.
+      case Control::notifynewgames:
+      case Control::notifywhispers:
+      case Control::notifymynick: RunChangeHandler(c); break;
       default: break;
     }
   });

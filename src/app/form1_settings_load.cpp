@@ -46,6 +46,7 @@ void TForm1::LoadSettings() {
   if (config_->ReadInteger(kKeyKeepSelection, flag)) {
     PutChecked(Control::keepselectionafterwhisper, flag != 0);
   }
+  LoadNotificationChoices();
   LoadGameListOptions();
   std::string directory;
   if (config_->ReadString(kKeyGtaDir, directory)) {

@@ -54,6 +54,10 @@ enum class Control {
   serverlistrefreshtime,
   // bottom
   StatusBar,
+  // Options page: notifications while the window is in the background
+  notifynewgames,
+  notifywhispers,
+  notifymynick,
   // Internet games page: narrowing and ordering the game list
   gamefilter,
   sortgamesbytime,
@@ -63,6 +67,9 @@ enum class Control {
 // key codes to these.
 enum class Key {
   Enter,
+  Tab,
+  Up,
+  Down,
   Other,
 };
 

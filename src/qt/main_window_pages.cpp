@@ -210,6 +210,9 @@ void MainWindow::BuildOptionsPage() {
   keepselectionafterwhisper = tab_Options->findChild<QCheckBox*>("keepselectionafterwhisper");
   serverlistrefreshtime = tab_Options->findChild<TextSpinBox*>("serverlistrefreshtime");
   currentgtadirectory->installEventFilter(this);
+  notifynewgames = tab_Options->findChild<QCheckBox*>("notifynewgames");
+  notifywhispers = tab_Options->findChild<QCheckBox*>("notifywhispers");
+  notifymynick = tab_Options->findChild<QCheckBox*>("notifymynick");
 }
 
 }  // namespace lobbyfind::qt

@@ -118,6 +118,9 @@ QWidget* QtView::Widget(Control c) const {
     case Control::keepselectionafterwhisper: return w.keepselectionafterwhisper;
     case Control::serverlistrefreshtime: return w.serverlistrefreshtime;
     case Control::StatusBar: return w.StatusBar;
+    case Control::notifynewgames: return w.notifynewgames;
+    case Control::notifywhispers: return w.notifywhispers;
+    case Control::notifymynick: return w.notifymynick;
     case Control::gamefilter: return w.gamefilter;
     case Control::sortgamesbytime: return w.sortgamesbytime;
   }

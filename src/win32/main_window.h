@@ -67,6 +67,7 @@ class MainWindow {
   // the current one, from the keyboard); -1 for none.
   std::function<void(int id, int entry)> OnListContextMenu;
   // Runs before the control's own handling of a message; true swallows it.
+  // Several hooks of one control run in the order they were added.
   using MessageHook = std::function<bool(UINT message, WPARAM wparam, LPARAM lparam)>;
   void Hook(HWND control, MessageHook hook);
 
@@ -122,6 +123,7 @@ class MainWindow {
   // The window's font in bold: favourite games in the game list.
   HFONT bold_font_ = nullptr;
   HBITMAP banner_ = nullptr;
+  // One per control the core knows; the game list's filter and sort box come last.
   std::array<HWND, static_cast<std::size_t>(app::Control::sortgamesbytime) + 1> controls_{};
   std::vector<Page> pages_;
   struct BackgroundEntry {
