@@ -148,10 +148,13 @@ servers() {
     sed "1,/^\r*$/d" <&3' _ "$directory_ip"
 }
 
-# Waits (at most 30 s) until the listing shows `text`.
+# Waits (at most 30 s) until the listing shows `text`. Outputs are read whole
+# before they are searched: under pipefail, a "grep -q" that stops at the
+# first match can end the writer with SIGPIPE and turn a match into a miss.
 wait_for_listing() {
+  local listing
   for _ in $(seq 300); do
-    servers | grep -qF "$1" && return 0
+    listing=$(servers) && grep -qF "$1" <<<"$listing" && return 0
     sleep 0.1
   done
   return 1
@@ -218,14 +221,29 @@ mkdir -p "$work/lobby"
 (cd "$work/lobby" && exec ip netns exec "$home" env HOME="$work/lobby" QT_QPA_PLATFORM=offscreen \
   "$lobby_program" >"$work/lobby.log" 2>&1) &
 lobby_pid=$!
-forwarded() {
-  # miniupnpd writes its rules by protocol number: 0x11 is UDP.
-  in_ns "$router" nft list chain inet filter prerouting_miniupnpd |
-    grep -q "0x11 th dport 47624 dnat ip to $home_ip:47624"
+router_rules() { in_ns "$router" nft list chain inet filter prerouting_miniupnpd; }
+# miniupnpd writes its rules by protocol number (6 TCP, 0x11 UDP), in the
+# order they were made. The listing soon outgrows one write of nft: it is
+# read whole (see wait_for_listing).
+first_rules() {
+  local rules
+  rules=$(router_rules) || return 1
+  grep -o "dport [0-9]* dnat ip to .*" <<<"$rules" | sed -n 1,2p
 }
-for _ in $(seq 300); do forwarded && break; sleep 0.1; done
-forwarded || fail "the lobby did not have UDP 47624 forwarded to it"
-echo "the lobby, started with no lobbyfind.ini, has the router forward UDP 47624 to $home_ip"
+enumeration_rules="dport 47624 dnat ip to $home_ip:47624"
+# The lobby's start (a sanitized build on a loaded machine) and the router's
+# search take seconds; the bound is generous, the wait ends when it is met.
+started=$SECONDS
+for _ in $(seq 1200); do [ "$(first_rules | wc -l)" = 2 ] && break; sleep 0.1; done
+[ "$(first_rules | wc -l)" = 2 ] || fail "the lobby did not have the game's ports forwarded to it"
+[ "$(first_rules | sort -u)" = "$enumeration_rules" ] ||
+  fail "the first ports the lobby had forwarded are not 47624: $(first_rules)"
+rules=$(router_rules)
+if ! grep -qF "0x6 th $enumeration_rules" <<<"$rules" || ! grep -qF "0x11 th $enumeration_rules" <<<"$rules"; then
+  fail "the lobby did not have TCP and UDP 47624 forwarded to it"
+fi
+echo "the lobby, started with no lobbyfind.ini, has the router forward TCP and UDP 47624 to $home_ip first" \
+  "($((SECONDS - started)) s after its start)"
 kill "$lobby_pid"
 wait "$lobby_pid"
 
