@@ -244,8 +244,11 @@ if ! grep -qF "0x6 th $enumeration_rules" <<<"$rules" || ! grep -qF "0x11 th $en
 fi
 echo "the lobby, started with no lobbyfind.ini, has the router forward TCP and UDP 47624 to $home_ip first" \
   "($((SECONDS - started)) s after its start)"
+# SIGTERM (a logout) closes the lobby like its window: it removes its mappings.
 kill "$lobby_pid"
-wait "$lobby_pid"
+wait "$lobby_pid" || fail "the lobby did not end cleanly on SIGTERM"
+[ "$(dnat_rules)" = 0 ] || fail "mappings left on the router after the lobby closed"
+echo "after the lobby closed the router forwards no ports"
 
 echo "== run 3: a router without UPnP"
 kill "$router_upnp_pid"
