@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/config_keys.h"
+#include "app/own_game_reachability.h"
 #include "app/pseudo_random.h"
 #include "app/shared_types.h"
 #include "app/view.h"
@@ -72,6 +73,9 @@ struct FormDeps {
   // Start state of the pseudo-random generator. The program seeds it from
   // the clock so that two first starts do not pick the same player name.
   std::uint32_t random_seed = 0;
+  // Turns the home router's port mapping on or off while the program runs;
+  // empty in an edition without a mapper (the setting is kept all the same).
+  std::function<void(bool on)> port_mapping;
 };
 
 class TForm1 {
@@ -183,6 +187,8 @@ class TForm1 {
   void timestampinchatKeyUp();
   void keepselectionafterwhisperClick();
   void keepselectionafterwhisperKeyUp();
+  void upnpClick();
+  void upnpKeyUp();
   // The edge reports a click of a check box and a key released on one here.
   void ControlClicked(Control c);
   void ControlKeyUp(Control c);
@@ -272,6 +278,8 @@ class TForm1 {
   std::unique_ptr<directory::HttpExchange> http_;
   std::unique_ptr<directory::cWebinterface> webinterface_;
   std::unique_ptr<presence::Presence> presence_;
+  // Whether the user was told that the game hosted here is unreachable.
+  OwnGameReachability own_reachability_;
   bool connect_fail_shown_ = false;
   // The chat connection's error is in the log since the last "Login".
   bool chat_error_shown_ = false;

@@ -74,6 +74,13 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
     }
   }
   games.HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
+  for (std::size_t i = 0; i < lists.Unreachable.size() && i < games.ListBox1().size(); ++i) {
+    if (lists.Unreachable[i]) view_.MarkUnreachable(Control::ListBox1, static_cast<int>(i));
+  }
+  const bool hosting = presence_->own_listing().ListingActive();
+  if (own_reachability_.Observe(lists, hosting, irc_client_ ? irc_client_->Nickname() : std::string())) {
+    AddChatLine(LineKind::lkSystem, UnreachableOwnGameLine(view_.Checked(Control::upnp)));
+  }
   if (!picked) {
     return;
   }

@@ -28,6 +28,7 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::currentshowplayernames: currentshowplayernamesClick(); break;
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
+    case Control::upnp: upnpClick(); break;
     default: break;  // no change handler
   }
 }
@@ -38,7 +39,8 @@ void TForm1::ControlClicked(Control c) {
       case Control::currentpoliceenabled:
       case Control::currentshowplayernames:
       case Control::timestampinchat:
-      case Control::keepselectionafterwhisper: RunChangeHandler(c); break;
+      case Control::keepselectionafterwhisper:
+      case Control::upnp: RunChangeHandler(c); break;
       default: break;
     }
   });
@@ -51,6 +53,7 @@ void TForm1::ControlKeyUp(Control c) {
       case Control::currentshowplayernames: currentshowplayernamesKeyUp(); break;
       case Control::timestampinchat: timestampinchatKeyUp(); break;
       case Control::keepselectionafterwhisper: keepselectionafterwhisperKeyUp(); break;
+      case Control::upnp: upnpKeyUp(); break;
       default: break;
     }
   });
@@ -111,6 +114,13 @@ void TForm1::keepselectionafterwhisperClick() {
   StoreCheckBox(Control::keepselectionafterwhisper, kKeyKeepSelection);
 }
 void TForm1::keepselectionafterwhisperKeyUp() { keepselectionafterwhisperClick(); }
+
+// Off removes the mappings this program made; on asks the router again.
+void TForm1::upnpClick() {
+  StoreCheckBox(Control::upnp, kKeyUpnp);
+  if (deps_.port_mapping) deps_.port_mapping(view_.Checked(Control::upnp));
+}
+void TForm1::upnpKeyUp() { upnpClick(); }
 
 void TForm1::SaveConfigOrFail() { config_->Save(); }
 

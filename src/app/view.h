@@ -52,6 +52,7 @@ enum class Control {
   timestampinchat,
   keepselectionafterwhisper,
   serverlistrefreshtime,
+  upnp,
   // bottom
   StatusBar,
 };
@@ -113,6 +114,10 @@ class View {
   virtual void DeleteItem(Control c, int index) = 0;
   [[nodiscard]] virtual bool Selected(Control c, int index) const = 0;
   virtual void SetSelected(Control c, int index, bool selected) = 0;
+  // Marks an entry of the game list as a game the directory could not reach
+  // from the internet, without touching its text. Until the list's items
+  // are replaced; an edition that cannot show it ignores it.
+  virtual void MarkUnreachable(Control /*c*/, int /*index*/) {}
 
   // Pages of PageControl1.
   virtual void SetPageVisible(Control page, bool visible) = 0;

@@ -211,9 +211,14 @@ void cWebinterface::ServerListReply() {
     list->clear();
     list->reserve(static_cast<std::size_t>(servers));
   }
+  // Read apart from the six: a directory that does not check games sends
+  // no such element, and the six lists stay what they always were.
+  const std::string reachable = Path(wire::kReachable);
+  server_lists_.Unreachable.assign(static_cast<std::size_t>(servers), false);
   for (int i = 0; i < servers; ++i) {
     const std::string server = InstancePath(server_path, static_cast<std::size_t>(i));
     for (const auto& [list, field] : fields) list->push_back(parser_.Value(server + field));
+    server_lists_.Unreachable[static_cast<std::size_t>(i)] = parser_.Value(server + reachable) == wire::kReachableNo;
   }
   if (OnServerList) OnServerList(server_lists_);
 }

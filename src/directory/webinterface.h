@@ -36,6 +36,9 @@ struct tServerLists {
   std::vector<std::string> Maps;
   std::vector<std::string> Versions;
   std::vector<std::string> IPs;
+  // Index-aligned too: true where the directory says it could not reach the
+  // game ("reachable" is "no"); false where it says "yes" or nothing.
+  std::vector<bool> Unreachable;
   bool operator==(const tServerLists&) const = default;
 };
 

@@ -31,13 +31,6 @@ namespace lobbyfind::qt {
 
 using app::Control;
 
-namespace {
-bool PortMappingWanted(const std::string& config_file_name) {
-  std::string value;
-  return !config::cConfigFile(config_file_name).ReadString(app::kKeyUpnp, value) || value != "0";
-}
-}  // namespace
-
 LobbyApp::LobbyApp(Options options) : view_(window_) {
 #ifdef _WIN32
   windows_ = std::make_unique<platform::Win32Windows>();
@@ -52,7 +45,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
                                                     : std::string(app::kDefaultLauncher);
   });
 
-  const bool map_ports = options.port_mapping && PortMappingWanted(options.config_file_name);
+  const bool map_ports = options.port_mapping && app::PortMappingWanted(config::cConfigFile(options.config_file_name));
   app::FormDeps deps;
   deps.view = &view_;
   deps.make_timer = [] { return std::make_unique<QtTimer>(); };
@@ -65,10 +58,16 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   deps.answer_port = options.answer_port;
   deps.http_limits = options.http_limits;
   deps.game = game_.get();
+  if (options.port_mapping) {
+    deps.port_mapping = [this](bool on) {
+      if (port_mapper_) port_mapper_->SetEnabled(on);
+    };
+  }
   running_.emplace(std::move(deps), options.random_seed, [this](app::TForm1& form) { ConnectUserActions(form); });
-  if (map_ports) {
+  if (options.port_mapping) {
     port_mapper_ = std::make_unique<QtPortMapper>(
-        [form = &running_->form()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); });
+        [form = &running_->form()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); },
+        map_ports);
   }
 }
 
@@ -105,6 +104,7 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
       {w.currentshowplayernames, Control::currentshowplayernames},
       {w.timestampinchat, Control::timestampinchat},
       {w.keepselectionafterwhisper, Control::keepselectionafterwhisper},
+      {w.upnp, Control::upnp},
   };
   for (const auto& [box, control] : boxes) {
     QObject::connect(box, &QCheckBox::clicked, [form, c = control] { form->ControlClicked(c); });

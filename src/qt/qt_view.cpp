@@ -115,6 +115,7 @@ QWidget* QtView::Widget(Control c) const {
     case Control::timestampinchat: return w.timestampinchat;
     case Control::keepselectionafterwhisper: return w.keepselectionafterwhisper;
     case Control::serverlistrefreshtime: return w.serverlistrefreshtime;
+    case Control::upnp: return w.upnp;
     case Control::StatusBar: return w.StatusBar;
   }
   return nullptr;
@@ -246,6 +247,17 @@ void QtView::SetSelected(Control c, int index, bool selected) {
   if (auto* list = AsList(Widget(c)); list != nullptr && list->item(index) != nullptr) {
     const QSignalBlocker quiet(list);
     list->item(index)->setSelected(selected);
+  }
+}
+
+void QtView::MarkUnreachable(Control c, int index) {
+  if (auto* list = AsList(Widget(c)); list != nullptr && list->item(index) != nullptr) {
+    // Slanted, with the reason on hover: the colours say how fast a game answers.
+    QListWidgetItem& item = *list->item(index);
+    QFont font = item.font();
+    font.setItalic(true);
+    item.setFont(font);
+    item.setToolTip(QStringLiteral("The directory could not reach this game from the internet"));
   }
 }
 

@@ -34,6 +34,7 @@ class QtView final : public app::View {
   void DeleteItem(app::Control c, int index) override;
   [[nodiscard]] bool Selected(app::Control c, int index) const override;
   void SetSelected(app::Control c, int index, bool selected) override;
+  void MarkUnreachable(app::Control c, int index) override;
   void SetPageVisible(app::Control page, bool visible) override;
   [[nodiscard]] bool PageVisible(app::Control page) const override;
   void SetActivePage(app::Control page) override;

@@ -23,7 +23,8 @@ using app::Control;
 constexpr Control kSpinBoxes[] = {Control::currentfraglimit, Control::currentscorelimit,
                                   Control::currentgametimelimit, Control::serverlistrefreshtime};
 constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::currentshowplayernames,
-                                   Control::timestampinchat, Control::keepselectionafterwhisper};
+                                   Control::timestampinchat, Control::keepselectionafterwhisper,
+                                   Control::upnp};
 
 }  // namespace
 

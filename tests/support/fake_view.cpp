@@ -70,7 +70,9 @@ void FakeView::SetItems(Control c, const std::vector<std::string>& list) {
                      [](const std::string& a, const std::string& b) { return app::LessIgnoringCase(a, b); });
   }
   selected[c].assign(list.size(), false);
+  unreachable[c].clear();
 }
+void FakeView::MarkUnreachable(Control c, int index) { unreachable[c].insert(index); }
 void FakeView::SetItem(Control c, int index, std::string_view text) {
   auto& list = items[c];
   list.at(static_cast<std::size_t>(index)) = std::string(text);

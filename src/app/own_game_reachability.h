@@ -1,0 +1,27 @@
+// Whether to tell the user that the directory cannot reach the game hosted
+// here: once per hosting, on the first server list that lists the game
+// (under the nickname it is announced with) as unreachable.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "directory/webinterface.h"
+
+namespace lobbyfind::app {
+
+class OwnGameReachability {
+ public:
+  // A server list arrived. `hosting`: a game hosted here is announced under
+  // `own_name`. True when the line is due now; a hosting that ended makes
+  // the next one tell again.
+  [[nodiscard]] bool Observe(const directory::tServerLists& lists, bool hosting, std::string_view own_name);
+
+ private:
+  bool told_ = false;
+};
+
+// The chat log line: what to forward, or that UPnP could not do it.
+[[nodiscard]] std::string UnreachableOwnGameLine(bool port_mapping_on);
+
+}  // namespace lobbyfind::app
