@@ -115,6 +115,8 @@ class TForm1 {
   void FaqButtonClick();
   void WwwButtonClick();
   void SecondSiteButtonClick();
+  // "Check my ports": asks the directory whether it reaches this computer.
+  void CheckPortsButtonClick();
 
   // --- controls changed by the user ---
   // The edge reports every user change of a control's value here (typed

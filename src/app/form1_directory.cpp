@@ -23,8 +23,17 @@ void TForm1::CreateWebinterface() {
                                      const std::string& author, const std::string& time) {
     HandleNewsItem(title, content, author, time);
   };
+  webinterface_->OnPortCheck = [this](directory::cWebinterface::PortCheck result, const std::string& ip) {
+    AddChatLine(LineKind::lkSystem, PortCheckLine(result, ip));
+  };
   CheckVersion = [this](std::int32_t version) { webinterface_->CheckVersion(version); };
   RequestNews = [this] { webinterface_->RequestNews(); };
+}
+
+void TForm1::CheckPortsButtonClick() {
+  Reporting([this] {
+    if (webinterface_) webinterface_->CheckPorts();
+  });
 }
 
 void TForm1::HandleVersionResult(bool UpdateAvailable, const std::string& text) {

@@ -19,8 +19,24 @@ bool OwnGameReachability::Observe(const directory::tServerLists& lists, bool hos
   return false;
 }
 
+namespace {
+constexpr std::string_view kPorts = "TCP and UDP 2300-2400 and 47624";
+}  // namespace
+
+std::string PortCheckLine(directory::cWebinterface::PortCheck result, const std::string& ip) {
+  using PortCheck = directory::cWebinterface::PortCheck;
+  const std::string where = "TCP port 2300 of this computer (" + ip + ")";
+  switch (result) {
+    case PortCheck::kReachable: return "Port check: the directory reached " + where + ". Pings and games can reach you.";
+    case PortCheck::kUnreachable:
+      return "Port check: the directory could not reach " + where + ": games show \"[???ms]\" and nobody can join " +
+             "yours. Forward " + std::string(kPorts) + " to this computer.";
+    case PortCheck::kUnknown: break;
+  }
+  return "Port check: the directory has no answer yet; try again in a minute.";
+}
+
 std::string UnreachableOwnGameLine(bool port_mapping_on) {
-  constexpr std::string_view kPorts = "TCP and UDP 2300-2400 and 47624";
   std::string line = "Your game cannot be reached from the internet: ";
   if (port_mapping_on) {
     line += "UPnP did not open the ports on your router; forward ";

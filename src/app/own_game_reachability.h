@@ -1,6 +1,7 @@
-// Whether to tell the user that the directory cannot reach the game hosted
-// here: once per hosting, on the first server list that lists the game
-// (under the nickname it is announced with) as unreachable.
+// What the chat log tells about reaching this computer from the internet:
+// that the game hosted here is unreachable (once per hosting, on the first
+// server list that lists it, by its nickname, as unreachable), and the
+// answer to "Check my ports".
 #pragma once
 
 #include <string>
@@ -23,5 +24,8 @@ class OwnGameReachability {
 
 // The chat log line: what to forward, or that UPnP could not do it.
 [[nodiscard]] std::string UnreachableOwnGameLine(bool port_mapping_on);
+
+// "Check my ports": the one line with the directory's answer.
+[[nodiscard]] std::string PortCheckLine(directory::cWebinterface::PortCheck result, const std::string& ip);
 
 }  // namespace lobbyfind::app

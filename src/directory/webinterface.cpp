@@ -106,6 +106,8 @@ void cWebinterface::CheckVersion(std::int32_t MyVersion) {
 
 void cWebinterface::RequestNews() { QueueRequest(Query(wire::kNews)); }
 
+void cWebinterface::CheckPorts() { QueueRequest(Query(wire::kCheckPorts)); }
+
 bool cWebinterface::IsListing(const std::string& url) const {
   return url == delete_server_url_ || url.starts_with(add_server_prefix_);
 }
@@ -170,6 +172,8 @@ void cWebinterface::ReplyReceived() {
     ServerListReply();
   } else if (title == wire::kNews) {
     NewsReply();
+  } else if (title == wire::kCheckPorts) {
+    PortCheckReply();
   }
   // Replies to ADDSERVER and DELSERVER, error pages and empty bodies: nothing to report.
 }
@@ -221,6 +225,14 @@ void cWebinterface::ServerListReply() {
     server_lists_.Unreachable[static_cast<std::size_t>(i)] = parser_.Value(server + reachable) == wire::kReachableNo;
   }
   if (OnServerList) OnServerList(server_lists_);
+}
+
+void cWebinterface::PortCheckReply() {
+  const std::string reachable = parser_.Value(Path(wire::kReachable));
+  PortCheck result = PortCheck::kUnknown;
+  if (reachable == wire::kReachableYes) result = PortCheck::kReachable;
+  if (reachable == wire::kReachableNo) result = PortCheck::kUnreachable;
+  if (OnPortCheck) OnPortCheck(result, parser_.Value(Path(wire::kIp)));
 }
 
 void cWebinterface::NewsReply() {

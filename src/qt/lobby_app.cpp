@@ -135,6 +135,7 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
 void LobbyApp::ConnectOptionActions(app::TForm1& form_ref) {
   app::TForm1* form = &form_ref;
   QObject::connect(window_.Button6, &QPushButton::clicked, [form] { form->Button6Click(); });
+  QObject::connect(window_.CheckPortsButton, &QPushButton::clicked, [form] { form->CheckPortsButtonClick(); });
   QObject::connect(&window_, &MainWindow::currentgtadirectoryDoubleClicked,
                    [form] { form->Button6Click(); });
 }

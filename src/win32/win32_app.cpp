@@ -75,6 +75,7 @@ void Win32App::Command(int id, int code) {
     case kFaqButtonId: form.FaqButtonClick(); return;
     case kWwwButtonId: form.WwwButtonClick(); return;
     case kSecondSiteButtonId: form.SecondSiteButtonClick(); return;
+    case kCheckPortsButtonId: form.CheckPortsButtonClick(); return;
     default: break;
   }
   const auto c = static_cast<Control>(id - kControlIdBase);

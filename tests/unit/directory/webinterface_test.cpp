@@ -239,6 +239,22 @@ TEST_F(WebinterfaceTest, ReachabilityIsReadBesideTheSixListsWhichStayAsTheyWere)
   }
 }
 
+TEST_F(WebinterfaceTest, PortCheckRepliesNameTheResultAndTheAddress) {
+  std::vector<std::string> checks;
+  web.OnPortCheck = [&](cWebinterface::PortCheck result, const std::string& ip) {
+    checks.push_back(std::to_string(static_cast<int>(result)) + " " + ip);
+  };
+  for (const char* reachable : {"yes", "no", "unknown", ""}) {
+    web.CheckPorts();
+    Answer("200 OK", std::string("<titel>CHECKPORTS</titel><ip>203.0.113.9</ip><reachable>") + reachable +
+                         "</reachable>");
+  }
+  using P = cWebinterface::PortCheck;
+  const auto line = [](P p) { return std::to_string(static_cast<int>(p)) + " 203.0.113.9"; };
+  EXPECT_EQ(checks, (std::vector<std::string>{line(P::kReachable), line(P::kUnreachable), line(P::kUnknown),
+                                              line(P::kUnknown)}));
+}
+
 TEST_F(WebinterfaceTest, VersionReplies) {
   struct Case {
     std::string body;
