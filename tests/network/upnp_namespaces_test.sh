@@ -13,8 +13,10 @@
 # ports to forward by hand). Needs root; under CI=true anything missing
 # fails the test instead of skipping it.
 #
-# A last run starts the lobby itself (offscreen) and sees its worker thread
-# ask the router for the game's ports, the enumeration port first.
+# "Check my ports" is asked from home with UPnP off (unreachable) and while
+# the lobby itself runs (offscreen): its worker thread has the router forward
+# the game's ports, the enumeration port first, the directory then reaches
+# the lobby's answer port, and after a SIGTERM the lobby's mappings are gone.
 #
 # usage: upnp_namespaces_test.sh DIRECTORY_PROGRAM GAMEHOST_PROGRAM PORTMAP_PROGRAM LOBBY_PROGRAM
 set -uo pipefail
@@ -148,6 +150,15 @@ servers() {
     sed "1,/^\r*$/d" <&3' _ "$directory_ip"
 }
 
+# "Check my ports" as the lobby asks it, from the home network; prints the body.
+# shellcheck disable=SC2016 # expanded by the inner shell
+check_ports() {
+  in_ns "$home" timeout 10 bash -c '
+    exec 3<>/dev/tcp/$1/8080 || exit 1
+    printf "GET /Vexnet/lobbyfind/webinterface.php?GIVEME=CHECKPORTS HTTP/1.0\r\n\r\n" >&3
+    sed "1,/^\r*$/d" <&3' _ "$directory_ip"
+}
+
 # Waits (at most 30 s) until the listing shows `text`. Outputs are read whole
 # before they are searched: under pipefail, a "grep -q" that stops at the
 # first match can end the writer with SIGPIPE and turn a match into a miss.
@@ -183,6 +194,15 @@ run_directory_and_game() {
   wait_for_listing "<reachable>$expected</reachable>" || fail "$run: the listing never said reachable=$expected"
   echo "$run: the directory lists the home game (at the router's address $wan_ip) as reachable=$expected"
   servers
+  if [ "$run" = upnp-off ]; then
+    # Nothing at home is reachable: "Check my ports" says so.
+    local checked
+    checked=$(check_ports)
+    if ! grep -qF "<reachable>no</reachable>" <<<"$checked" || ! grep -qF "<ip>$wan_ip</ip>" <<<"$checked"; then
+      fail "$run: Check my ports did not say that $wan_ip is unreachable: $checked"
+    fi
+    echo "$run: Check my ports: $(tr -d '\n' <<<"$checked")"
+  fi
   kill "$gamehost_pid" "$directory_pid"
   wait "$gamehost_pid" || fail "$run: the game host did not end cleanly"
   wait "$directory_pid" || fail "$run: the directory did not end cleanly"
@@ -218,6 +238,10 @@ echo "after the mapper closed the router forwards no ports"
 
 echo "== run 2b: the lobby maps the ports itself"
 mkdir -p "$work/lobby"
+ip netns exec "$internet" "$directory_program" --listen $directory_ip:8080 --db :memory: --check-port 2300 \
+  >"$work/directory-lobby.log" 2>&1 &
+directory_pid=$!
+wait_for_line "$work/directory-lobby.log" "listening on" || fail "2b: the directory did not start"
 (cd "$work/lobby" && exec ip netns exec "$home" env HOME="$work/lobby" QT_QPA_PLATFORM=offscreen \
   "$lobby_program" >"$work/lobby.log" 2>&1) &
 lobby_pid=$!
@@ -244,6 +268,18 @@ if ! grep -qF "0x6 th $enumeration_rules" <<<"$rules" || ! grep -qF "0x11 th $en
 fi
 echo "the lobby, started with no lobbyfind.ini, has the router forward TCP and UDP 47624 to $home_ip first" \
   "($((SECONDS - started)) s after its start)"
+# Once TCP 2300 is forwarded too, the directory reaches the lobby's answer port.
+for _ in $(seq 1200); do
+  rules=$(router_rules) && grep -qF "0x6 th dport 2300 dnat ip to $home_ip:2300" <<<"$rules" && break
+  sleep 0.1
+done
+checked=$(check_ports)
+if ! grep -qF "<reachable>yes</reachable>" <<<"$checked"; then
+  fail "Check my ports did not reach the lobby through the router: $checked"
+fi
+echo "Check my ports: $(tr -d '\n' <<<"$checked")"
+kill "$directory_pid"
+wait "$directory_pid" || fail "2b: the directory did not end cleanly"
 # SIGTERM (a logout) closes the lobby like its window: it removes its mappings.
 kill "$lobby_pid"
 wait "$lobby_pid" || fail "the lobby did not end cleanly on SIGTERM"
