@@ -6,11 +6,13 @@
 #                            lobbyfind-portmap (the lobby's port mapping)
 #   router    192.0.2.1 | WAN    nftables NAT (masquerade) and miniupnpd
 #   internet  WAN subnet     lobbyfind-directory with its reachability check
+#   player    behind internet    a second player's lobby
 #
-# Runs: UPnP off (the directory finds the game unreachable), UPnP on (it is
-# reachable; after the mapper closes, the router holds none of its
-# mappings), and a router without miniupnpd (the one line saying which
-# ports to forward by hand). Needs root; under CI=true anything missing
+# Runs: UPnP off (the directory finds the game unreachable; the second
+# player's lobby marks it so and never gets an answer to its pings), UPnP on
+# (it is reachable and the second player pings it; after the mapper closes,
+# the router holds none of its mappings), and a router without miniupnpd
+# (the one line saying which ports to forward by hand). Needs root; under CI=true anything missing
 # fails the test instead of skipping it.
 #
 # "Check my ports" is asked from home with UPnP off (unreachable) and while
@@ -19,8 +21,10 @@
 # the lobby's answer port, and after a SIGTERM the lobby's mappings are gone.
 #
 # usage: upnp_namespaces_test.sh DIRECTORY_PROGRAM GAMEHOST_PROGRAM PORTMAP_PROGRAM LOBBY_PROGRAM
+#        SECOND_PLAYER_PROGRAM
 set -uo pipefail
 directory_program=$1 gamehost_program=$2 portmap_program=$3 lobby_program=$(realpath "$4")
+second_player_program=$5
 
 unavailable() {
   if [ "${CI:-}" = true ] || [ "${LOBBYFIND_NO_SKIP:-}" = 1 ]; then
@@ -32,7 +36,7 @@ unavailable() {
 }
 fail() {
   echo "FAIL: $*" >&2
-  for ns in "$home" "$router" "$internet"; do
+  for ns in "$home" "$router" "$internet" "$player"; do
     echo "--- sockets in $ns" >&2
     in_ns "$ns" ss -tuanp >&2
   done
@@ -52,15 +56,15 @@ done
 
 # Names unique to this run, so that parallel runs and leftovers never meet.
 tag=lf$$
-home=$tag-home router=$tag-router internet=$tag-inet
+home=$tag-home router=$tag-router internet=$tag-inet player=$tag-player
 work=$(mktemp -d)
 
 cleanup() {
-  for ns in "$home" "$router" "$internet"; do
+  for ns in "$home" "$router" "$internet" "$player"; do
     # Every process in a namespace of ours is one this test started.
     for pid in $(ip netns pids "$ns" 2>/dev/null); do kill "$pid" 2>/dev/null; done
   done
-  for ns in "$home" "$router" "$internet"; do
+  for ns in "$home" "$router" "$internet" "$player"; do
     for _ in $(seq 50); do [ -z "$(ip netns pids "$ns" 2>/dev/null)" ] && break; sleep 0.1; done
     ip netns del "$ns" 2>/dev/null
   done
@@ -79,20 +83,30 @@ in_ns() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
 # out of this machine.
 home_ip=192.0.2.10 lan_ip=192.0.2.1
 wan_ip=100.128.0.1 directory_ip=100.128.0.100
+# The second player sits one hop further (its lobby, like the directory's
+# check, takes answers on TCP 2300).
+player_gateway=100.128.1.1 player_ip=100.128.1.10
 
 build_network() {
-  ip netns add "$home" && ip netns add "$router" && ip netns add "$internet" || return 1
+  ip netns add "$home" && ip netns add "$router" && ip netns add "$internet" && ip netns add "$player" || return 1
+  ip link add "${tag}p" netns "$internet" type veth peer name "${tag}q" netns "$player" || return 1
+  in_ns "$internet" ip link set "${tag}p" name player0 && in_ns "$player" ip link set "${tag}q" name wan0 || return 1
+  in_ns "$player" ip link set lo up && in_ns "$player" ip addr add $player_ip/24 dev wan0 &&
+    in_ns "$player" ip link set wan0 up && in_ns "$player" ip route add default via $player_gateway || return 1
+  in_ns "$internet" ip addr add $player_gateway/24 dev player0 && in_ns "$internet" ip link set player0 up &&
+    in_ns "$internet" sysctl -qw net.ipv4.ip_forward=1 || return 1
   ip link add "${tag}h" netns "$home" type veth peer name lan0 netns "$router" || return 1
   ip link add "${tag}w" netns "$router" type veth peer name wan0 netns "$internet" || return 1
   in_ns "$home" ip link set "${tag}h" name lan0 || return 1
   in_ns "$router" ip link set "${tag}w" name wan0 || return 1
-  for ns in "$home" "$router" "$internet"; do in_ns "$ns" ip link set lo up || return 1; done
+  for ns in "$home" "$router" "$internet" "$player"; do in_ns "$ns" ip link set lo up || return 1; done
   in_ns "$home" ip addr add $home_ip/24 dev lan0 && in_ns "$home" ip link set lan0 up &&
     in_ns "$home" ip route add default via $lan_ip || return 1
   in_ns "$router" ip addr add $lan_ip/24 dev lan0 && in_ns "$router" ip link set lan0 up &&
     in_ns "$router" ip addr add $wan_ip/24 dev wan0 && in_ns "$router" ip link set wan0 up || return 1
   in_ns "$internet" ip addr add $directory_ip/24 dev wan0 && in_ns "$internet" ip link set wan0 up || return 1
   in_ns "$router" sysctl -qw net.ipv4.ip_forward=1 || return 1
+  in_ns "$router" ip route add 100.128.1.0/24 via $directory_ip || return 1
   # The tables and chains miniupnpd fills (its defaults), around a home
   # router's rules: outgoing traffic masqueraded, nothing unasked let in.
   in_ns "$router" nft -f - <<'NFT' || return 1
@@ -171,6 +185,14 @@ wait_for_listing() {
   return 1
 }
 
+wait_for_match() {  # FILE REGEX: waits (at most 30 s) for a line matching REGEX
+  for _ in $(seq 300); do
+    grep -qE "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 wait_for_line() {  # FILE TEXT [TENTHS]: waits (at most 30 s, or TENTHS) for TEXT in FILE
   for _ in $(seq "${3:-300}"); do
     grep -qF "$2" "$1" 2>/dev/null && return 0
@@ -194,6 +216,25 @@ run_directory_and_game() {
   wait_for_listing "<reachable>$expected</reachable>" || fail "$run: the listing never said reachable=$expected"
   echo "$run: the directory lists the home game (at the router's address $wan_ip) as reachable=$expected"
   servers
+  # A second player on the internet side: its lobby pings the home game
+  # only when the router forwards UDP 47624, and marks what the directory
+  # could not reach.
+  ip netns exec "$player" "$second_player_program" $directory_ip:8080 "$work/player-$run" \
+    >"$work/player-$run.log" 2>&1 &
+  local player_pid=$!
+  if [ "$expected" = yes ]; then
+    wait_for_match "$work/player-$run.log" '^line 0: \[[0-9]+ms\] home game:$' ||
+      fail "$run: the second player's lobby never pinged the home game"
+  else
+    wait_for_line "$work/player-$run.log" "line 0: [*]home game: (unreachable)" ||
+      fail "$run: the second player's lobby did not mark the home game unreachable"
+    # Six refreshes, each with a ping of its own: none was answered.
+    wait_for_line "$work/player-$run.log" "refresh 6" || fail "$run: the second player's lobby stopped refreshing"
+    ! grep -q "ms\] home game" "$work/player-$run.log" || fail "$run: the home game answered a ping"
+  fi
+  echo "$run: the second player sees $(grep "^line 0:" "$work/player-$run.log" | tail -n 1)"
+  kill "$player_pid"
+  wait "$player_pid" || fail "$run: the second player's lobby did not end cleanly"
   if [ "$run" = upnp-off ]; then
     # Nothing at home is reachable: "Check my ports" says so.
     local checked
