@@ -309,11 +309,16 @@ if ! grep -qF "0x6 th $enumeration_rules" <<<"$rules" || ! grep -qF "0x11 th $en
 fi
 echo "the lobby, started with no lobbyfind.ini, has the router forward TCP and UDP 47624 to $home_ip first" \
   "($((SECONDS - started)) s after its start)"
-# Once TCP 2300 is forwarded too, the directory reaches the lobby's answer port.
-for _ in $(seq 1200); do
-  rules=$(router_rules) && grep -qF "0x6 th dport 2300 dnat ip to $home_ip:2300" <<<"$rules" && break
-  sleep 0.1
-done
+# Once TCP 2300 is forwarded too and the lobby's answer server listens on
+# it (from the lobby's first timer tick), the directory reaches it. Asked
+# earlier, it would answer "no" and keep that answer for its time-to-live.
+answer_server_ready() {
+  local rules listening
+  rules=$(router_rules) && grep -qF "0x6 th dport 2300 dnat ip to $home_ip:2300" <<<"$rules" &&
+    listening=$(in_ns "$home" ss -Htln "sport = :2300") && [ -n "$listening" ]
+}
+for _ in $(seq 1200); do answer_server_ready && break; sleep 0.1; done
+answer_server_ready || fail "the lobby's answer port was never forwarded and open"
 checked=$(check_ports)
 if ! grep -qF "<reachable>yes</reachable>" <<<"$checked"; then
   fail "Check my ports did not reach the lobby through the router: $checked"
