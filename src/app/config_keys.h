@@ -41,3 +41,13 @@ inline constexpr std::string_view kDefaultLauncher = "wine";
 inline constexpr std::string_view kKeyUpnp = "upnp";
 
 }  // namespace lobbyfind::app
+
+namespace lobbyfind::app {
+
+// Notifications while the window is in the background, one switch each:
+// "0" off, anything else or no entry on.
+inline constexpr std::string_view kKeyNotifyNewGames = "notify-newgames";
+inline constexpr std::string_view kKeyNotifyWhispers = "notify-whispers";
+inline constexpr std::string_view kKeyNotifyMyNick = "notify-mynick";
+
+}  // namespace lobbyfind::app

@@ -9,7 +9,8 @@
 // form1_settings_load.cpp (the one-shot settings load and the game-directory
 // prompt), form1_options.cpp (the option controls' change handlers),
 // form1_chat.cpp (login and chat events), form1_chat_input.cpp (the chat
-// input and the nickname dialog), form1_directory.cpp (the directory client
+// input and the nickname dialog), form1_chat_aids.cpp (completion, recall,
+// links and notifications), form1_directory.cpp (the directory client
 // and its handlers) and form1_game_list.cpp (Timer2, the game list, joining
 // and hosting).
 #pragma once
@@ -22,7 +23,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/chat_input_history.h"
 #include "app/config_keys.h"
+#include "app/nick_completion.h"
+#include "app/notifications.h"
 #include "app/own_game_reachability.h"
 #include "app/pseudo_random.h"
 #include "app/shared_types.h"
@@ -33,6 +37,7 @@
 #include "directory/webinterface.h"
 #include "game/game_bridge.h"
 #include "ports/clock.h"
+#include "ports/notifier.h"
 #include "ports/shell.h"
 #include "ports/tcp_connection.h"
 #include "ports/tcp_listener.h"
@@ -76,6 +81,8 @@ struct FormDeps {
   // Turns the home router's port mapping on or off while the program runs;
   // empty in an edition without a mapper (the setting is kept all the same).
   std::function<void(bool on)> port_mapping;
+  // Notifications while the window is in the background; none without one.
+  ports::Notifier* notifier = nullptr;
 };
 
 class TForm1 {
@@ -225,6 +232,12 @@ class TForm1 {
   void Edit3DblClick();
   void Edit3MouseDown();
   void Edit3MouseUp();
+  // Key pressed in the chat input: Tab completes a nickname, Up and Down
+  // recall the lines sent before. True when the key was consumed.
+  bool Edit3KeyDown(Key key);
+  // A click on a chat-log line, as shown (UTF-8), at byte `offset` of it: a
+  // web address there opens in the browser.
+  void ChatLogClicked(std::string_view line, std::size_t offset);
 
  private:
   void WriteWelcomeText();
@@ -264,6 +277,14 @@ class TForm1 {
   void ShowGamesPage();
   void RemovePlayer(const std::string& name, std::string_view line_suffix);
   void SendChatInput(const std::string& text);
+  void AppendChatLine(std::string_view text, Rgb colour);
+  // What the notification rules need to know now; `choice` is the check box
+  // of the kind of event.
+  [[nodiscard]] NoticeMoment MomentFor(Control choice) const;
+  void Notify(const std::optional<Notice>& notice);
+  void NotifyNewGames(const std::vector<std::string>& names, const std::vector<std::string>& maps);
+  void LoadNotificationChoices();
+  void StoreNotificationChoice(Control c);
 
   View& view_;
   FormDeps deps_;
@@ -285,6 +306,9 @@ class TForm1 {
   bool connect_fail_shown_ = false;
   // The chat connection's error is in the log since the last "Login".
   bool chat_error_shown_ = false;
+  NotificationRules notification_rules_;
+  NickCompletion nick_completion_;
+  ChatInputHistory input_history_;
   // Lives as long as the window: a write of the game's settings that ends
   // after the window was closed finds it expired and reports nothing.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);

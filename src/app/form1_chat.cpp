@@ -190,11 +190,19 @@ void TForm1::IrcClientNewDataArrived(const std::string& FromUser, const std::str
 }
 
 void TForm1::IrcClientNewMessageInChannel(const std::string& FromUser, const std::string& Content) {
-  AddChatLine(LineKind::lkChat, FromUser + " : " + Content);
+  const std::string line = FromUser + " : " + Content;
+  if (NamesNickname(Content, irc_client_->Nickname())) {
+    chat_colour_ = kChatColour;  // as the line's kind would have set it
+    AppendChatLine(line, kHighlightColour);
+  } else {
+    AddChatLine(LineKind::lkChat, line);
+  }
+  Notify(NotificationRules::ChannelMessage(FromUser, Content, MomentFor(Control::notifymynick)));
 }
 
 void TForm1::IrcClientNewPrivateMessage(const std::string& FromUser, const std::string& Content) {
   AddChatLine(LineKind::lkWhisper, FromUser + " whispers : " + Content);
+  Notify(NotificationRules::WhisperArrived(FromUser, Content, MomentFor(Control::notifywhispers)));
 }
 
 void TForm1::IrcClientUserJoined(const std::string& Username) {

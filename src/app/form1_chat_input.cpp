@@ -32,6 +32,7 @@ bool TForm1::Edit3KeyUp(Key key) {
     return false;
   }
   const std::string text = view_.Text(Control::Edit3);
+  input_history_.Sent(text);
   if (irc_client_) {
     SendChatInput(text);
   }

@@ -90,6 +90,7 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
   if (own_reachability_.Observe(lists, hosting, irc_client_ ? irc_client_->Nickname() : std::string())) {
     AddChatLine(LineKind::lkSystem, UnreachableOwnGameLine(view_.Checked(Control::upnp)));
   }
+  NotifyNewGames(lists.ServerNames, lists.Maps);
   if (!picked) {
     return;
   }

@@ -34,15 +34,19 @@ std::string TForm1::Timestamp() const {
 }
 
 void TForm1::AddChatLine(LineKind kind, std::string_view text) {
+  (void)LineColour(kind, chat_colour_);  // an unknown kind keeps the colour
+  AppendChatLine(text, chat_colour_);
+}
+
+void TForm1::AppendChatLine(std::string_view text, Rgb colour) {
   // Trimming before the append keeps at most one line more than this.
   while (view_.ChatLogLineCount() > kChatLogKeepLines) {
     view_.ChatLogDeleteFirstLine();
   }
-  (void)LineColour(kind, chat_colour_);  // an unknown kind keeps the colour
   if (view_.Checked(Control::timestampinchat)) {
-    view_.ChatLogAppend("[" + Timestamp() + "] " + std::string(text), chat_colour_);
+    view_.ChatLogAppend("[" + Timestamp() + "] " + std::string(text), colour);
   } else {
-    view_.ChatLogAppend(text, chat_colour_);
+    view_.ChatLogAppend(text, colour);
   }
 }
 

@@ -29,6 +29,9 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
     case Control::upnp: upnpClick(); break;
+    case Control::notifynewgames:
+    case Control::notifywhispers:
+    case Control::notifymynick: StoreNotificationChoice(c); break;
     default: break;  // no change handler
   }
 }
@@ -41,6 +44,9 @@ void TForm1::ControlClicked(Control c) {
       case Control::timestampinchat:
       case Control::keepselectionafterwhisper:
       case Control::upnp: RunChangeHandler(c); break;
+      case Control::notifynewgames:
+      case Control::notifywhispers:
+      case Control::notifymynick: RunChangeHandler(c); break;
       default: break;
     }
   });
@@ -54,6 +60,10 @@ void TForm1::ControlKeyUp(Control c) {
       case Control::timestampinchat: timestampinchatKeyUp(); break;
       case Control::keepselectionafterwhisper: keepselectionafterwhisperKeyUp(); break;
       case Control::upnp: upnpKeyUp(); break;
+      // A key released on a check box stores its state again.
+      case Control::notifynewgames:
+      case Control::notifywhispers:
+      case Control::notifymynick: RunChangeHandler(c); break;
       default: break;
     }
   });

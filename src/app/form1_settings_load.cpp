@@ -49,6 +49,7 @@ void TForm1::LoadSettings() {
   }
   // The mapping started with the program already: showing it starts nothing.
   view_.SetChecked(Control::upnp, PortMappingWanted(*config_));
+  LoadNotificationChoices();
   std::string directory;
   if (config_->ReadString(kKeyGtaDir, directory)) {
     view_.SetText(Control::currentgtadirectory, directory);

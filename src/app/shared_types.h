@@ -30,6 +30,8 @@ inline constexpr Rgb kNoticeColour{192, 192, 192};
 inline constexpr Rgb kChatColour{0, 0, 0};
 inline constexpr Rgb kWhisperColour{128, 0, 128};
 inline constexpr Rgb kSystemColour{224, 115, 5};
+// A channel line that names the user's nickname stands out in this colour.
+inline constexpr Rgb kHighlightColour{200, 0, 0};
 
 // The colour of a kind; false for a value outside the four kinds.
 [[nodiscard]] constexpr bool LineColour(LineKind kind, Rgb& colour) {

@@ -55,12 +55,19 @@ enum class Control {
   upnp,
   // bottom
   StatusBar,
+  // Options page: notifications while the window is in the background
+  notifynewgames,
+  notifywhispers,
+  notifymynick,
 };
 
 // Keys the core reacts to, by its own names; an edition maps its toolkit's
 // key codes to these.
 enum class Key {
   Enter,
+  Tab,
+  Up,
+  Down,
   Other,
 };
 

@@ -21,6 +21,7 @@ constexpr std::string_view kIrc = "Internet Relay Chat";
 constexpr std::string_view kServers = "Running Servers";
 constexpr std::string_view kGame = "Create Game Options";
 constexpr std::string_view kGeneral = "General Options";
+constexpr std::string_view kNotifications = "Notifications";
 
 const Placement kLayout[] = {
     // Start page
@@ -88,6 +89,15 @@ const Placement kLayout[] = {
     // this computer can be reached from the internet.
     {C::tab_Options, kGeneral, K::CheckBox, "upnp", kUpnpCaption, {14, 206, 196, 18}, C::upnp},
     {C::tab_Options, kGeneral, K::Button, "CheckPortsButton", "Check my ports", {216, 203, 100, 25}},
+    // Notifications, below the game's options
+    {C::tab_Options, "", K::Frame, "", kNotifications, {8, 248, 330, 100}},
+    {C::tab_Options, kNotifications, K::Label, "", "While lobbyfind is in the background, tell me of", {14, 20, 0, 16}},
+    {C::tab_Options, kNotifications, K::CheckBox, "notifynewgames", "a new game in the list", {14, 40, 300, 18},
+     C::notifynewgames},
+    {C::tab_Options, kNotifications, K::CheckBox, "notifywhispers", "a whisper to me", {14, 58, 300, 18},
+     C::notifywhispers},
+    {C::tab_Options, kNotifications, K::CheckBox, "notifymynick", "my nickname named in the chat", {14, 76, 300, 18},
+     C::notifymynick},
 };
 
 }  // namespace

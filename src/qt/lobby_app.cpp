@@ -5,16 +5,22 @@
 #include <stdexcept>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/chat_links.h"
 #include "app/config_keys.h"
 #include "app/network_settings.h"
 #include "config/config_file.h"
 #include "app/screen_text.h"
 #include "game/game_settings.h"
 #include "qt/event_hook.h"
+#include "qt/text_bytes.h"
 #include "qt/qt_tcp_connection.h"
 #include "qt/qt_tcp_listener.h"
 #include "qt/qt_timer.h"
@@ -63,6 +69,13 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
       if (port_mapper_) port_mapper_->SetEnabled(on);
     };
   }
+  if (options.notifications) {
+    notifier_ = std::make_unique<QtNotifier>(
+        window_, options.notification_bus.isEmpty()
+                     ? QDBusConnection::sessionBus()
+                     : QDBusConnection::connectToBus(options.notification_bus, "lobbyfind-notifications"));
+    deps.notifier = notifier_.get();
+  }
   running_.emplace(std::move(deps), options.random_seed, [this](app::TForm1& form) { ConnectUserActions(form); });
   if (options.port_mapping) {
     port_mapper_ = std::make_unique<QtPortMapper>(
@@ -105,6 +118,9 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
       {w.timestampinchat, Control::timestampinchat},
       {w.keepselectionafterwhisper, Control::keepselectionafterwhisper},
       {w.upnp, Control::upnp},
+      {w.notifynewgames, Control::notifynewgames},
+      {w.notifywhispers, Control::notifywhispers},
+      {w.notifymynick, Control::notifymynick},
   };
   for (const auto& [box, control] : boxes) {
     QObject::connect(box, &QCheckBox::clicked, [form, c = control] { form->ControlClicked(c); });
@@ -130,6 +146,7 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
                    [form] { form->ControlChanged(Control::currentgamespeed); });
   ConnectOptionActions(form_ref);
   ConnectChatActions(form_ref);
+  ConnectChatAids(form_ref);
 }
 
 void LobbyApp::ConnectOptionActions(app::TForm1& form_ref) {
@@ -159,6 +176,48 @@ void LobbyApp::ConnectChatActions(app::TForm1& form_ref) {
       }
       default: break;
     }
+    return false;
+  });
+}
+
+void LobbyApp::ConnectChatAids(app::TForm1& form_ref) {
+  app::TForm1* form = &form_ref;
+  // Pressed, not released: Tab would have moved the focus by then, and Up
+  // and Down repeat while held.
+  new EventHook(window_.Edit3, [form](QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier) return false;
+    switch (key->key()) {
+      case Qt::Key_Tab: return form->Edit3KeyDown(app::Key::Tab);
+      case Qt::Key_Up: return form->Edit3KeyDown(app::Key::Up);
+      case Qt::Key_Down: return form->Edit3KeyDown(app::Key::Down);
+      default: return false;
+    }
+  });
+  QTextEdit* log = window_.chatlog;
+  // The line under a point of the log as shown (UTF-8), and the byte of it
+  // there.
+  const auto text_at = [log](const QPoint& point) {
+    const QTextCursor at = log->cursorForPosition(point);
+    const QString line = at.block().text();
+    return std::make_pair(ToUtf8(line), ToUtf8(line.left(at.positionInBlock())).size());
+  };
+  // A web address shows the hand a browser shows over a link.
+  const QCursor plain = log->viewport()->cursor();
+  log->viewport()->setMouseTracking(true);
+  new EventHook(log->viewport(), [form, log, text_at, plain](QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+      const auto [line, offset] = text_at(static_cast<QMouseEvent*>(event)->position().toPoint());
+      log->viewport()->setCursor(app::LinkAt(line, offset) ? QCursor(Qt::PointingHandCursor) : plain);
+      return false;
+    }
+    if (event->type() != QEvent::MouseButtonRelease) return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    // A drag that selected text is a selection, not a click on an address.
+    if (mouse->button() != Qt::LeftButton || log->textCursor().hasSelection()) return false;
+    const auto [line, offset] = text_at(mouse->position().toPoint());
+    form->ChatLogClicked(line, offset);
     return false;
   });
 }

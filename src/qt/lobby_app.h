@@ -15,6 +15,7 @@
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "qt/main_window.h"
+#include "qt/qt_notifier.h"
 #include "qt/qt_port_mapper.h"
 #include "qt/qt_shell.h"
 #include "qt/qt_view.h"
@@ -39,6 +40,11 @@ class LobbyApp {
     // Whether the "upnp" setting may map ports on the home router: the
     // program asks, tests never reach beyond the machine.
     bool port_mapping = false;
+    // Whether events are told to the desktop's notification service: the
+    // program does, tests only on a bus of their own.
+    bool notifications = false;
+    // The D-Bus address of that service's bus; empty: the session bus.
+    QString notification_bus;
   };
 
   // Builds the window and runs the core's creation handler; the window is
@@ -57,6 +63,7 @@ class LobbyApp {
   void ConnectUserActions(app::TForm1& form);
   void ConnectOptionActions(app::TForm1& form);
   void ConnectChatActions(app::TForm1& form);
+  void ConnectChatAids(app::TForm1& form);
 
   MainWindow window_;
   QtView view_;
@@ -65,6 +72,7 @@ class LobbyApp {
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<game::GameBridge> game_;
+  std::unique_ptr<QtNotifier> notifier_;
   std::optional<app::RunningForm> running_;
   // Destroyed first: its mappings go before the rest of the program.
   std::unique_ptr<QtPortMapper> port_mapper_;

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   // A start that ends the moment it is shown (the start-up measurement)
   // has no use for the router and must not reach beyond the machine.
   options.port_mapping = std::getenv(lobbyfind::qt::kExitWhenShownVariable) == nullptr;
+  options.notifications = true;
   lobbyfind::qt::LobbyApp lobby(options);
   lobbyfind::qt::ExitWhenShownIfAsked(lobby.window());
   lobby.window().show();

@@ -77,6 +77,9 @@ class MainWindow final : public QWidget {
   QCheckBox* upnp = nullptr;
   QPushButton* CheckPortsButton = nullptr;
   TextSpinBox* serverlistrefreshtime = nullptr;
+  QCheckBox* notifynewgames = nullptr;
+  QCheckBox* notifywhispers = nullptr;
+  QCheckBox* notifymynick = nullptr;
 
  signals:
   // A double-click on the game directory field acts like its "..." button.

@@ -207,6 +207,9 @@ void MainWindow::BuildOptionsPage() {
   upnp = tab_Options->findChild<QCheckBox*>("upnp");
   CheckPortsButton = tab_Options->findChild<QPushButton*>("CheckPortsButton");
   currentgtadirectory->installEventFilter(this);
+  notifynewgames = tab_Options->findChild<QCheckBox*>("notifynewgames");
+  notifywhispers = tab_Options->findChild<QCheckBox*>("notifywhispers");
+  notifymynick = tab_Options->findChild<QCheckBox*>("notifymynick");
 }
 
 }  // namespace lobbyfind::qt

@@ -117,6 +117,9 @@ QWidget* QtView::Widget(Control c) const {
     case Control::serverlistrefreshtime: return w.serverlistrefreshtime;
     case Control::upnp: return w.upnp;
     case Control::StatusBar: return w.StatusBar;
+    case Control::notifynewgames: return w.notifynewgames;
+    case Control::notifywhispers: return w.notifywhispers;
+    case Control::notifymynick: return w.notifymynick;
   }
   return nullptr;
 }

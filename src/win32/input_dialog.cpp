@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "win32/wide_text.h"
+
 namespace lobbyfind::win32 {
 namespace {
 
@@ -13,14 +15,14 @@ constexpr WORD kEditClass = 0x0081;
 constexpr WORD kStaticClass = 0x0082;
 
 struct Texts {
-  const std::string* caption;
-  const std::string* prompt;
-  const std::string* initial;
-  std::string answer;
+  std::wstring caption;
+  std::wstring prompt;
+  std::wstring initial;
+  std::wstring answer;
 };
 
 // An in-memory dialog template: DLGTEMPLATE, then its items, each aligned to
-// a DWORD. Texts are set when the dialog opens, as 8-bit strings.
+// a DWORD. Texts are set when the dialog opens.
 class Template {
  public:
   Template() {
@@ -71,20 +73,20 @@ class Template {
 INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
-      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lparam);
       const auto* texts = reinterpret_cast<const Texts*>(lparam);
-      SetWindowTextA(dialog, texts->caption->c_str());
-      SetDlgItemTextA(dialog, kInputPromptId, texts->prompt->c_str());
-      SetDlgItemTextA(dialog, kInputEditId, texts->initial->c_str());
+      SetWindowTextW(dialog, texts->caption.c_str());
+      SetDlgItemTextW(dialog, kInputPromptId, texts->prompt.c_str());
+      SetDlgItemTextW(dialog, kInputEditId, texts->initial.c_str());
       return TRUE;
     }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) {
-        auto* texts = reinterpret_cast<Texts*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        auto* texts = reinterpret_cast<Texts*>(GetWindowLongPtrW(dialog, DWLP_USER));
         HWND edit = GetDlgItem(dialog, kInputEditId);
-        texts->answer.assign(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+        texts->answer.assign(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
         texts->answer.resize(static_cast<std::size_t>(
-            GetWindowTextA(edit, texts->answer.data(), static_cast<int>(texts->answer.size()))));
+            GetWindowTextW(edit, texts->answer.data(), static_cast<int>(texts->answer.size()))));
         EndDialog(dialog, IDOK);
         return TRUE;
       }
@@ -99,14 +101,14 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
 
 }  // namespace
 
-std::optional<std::string> AskLine(HWND owner, const std::string& caption, const std::string& prompt,
-                                   const std::string& initial) {
+std::optional<std::string> AskLine(HWND owner, std::string_view caption, std::string_view prompt,
+                                   std::string_view initial) {
   static const Template kTemplate;
-  Texts texts{&caption, &prompt, &initial, {}};
-  const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), kTemplate.Get(), owner, &Procedure,
+  Texts texts{Wide(caption), Wide(prompt), Wide(initial), {}};
+  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), kTemplate.Get(), owner, &Procedure,
                                                  reinterpret_cast<LPARAM>(&texts));
   if (result != IDOK) return std::nullopt;
-  return texts.answer;
+  return Utf8(texts.answer);
 }
 
 }  // namespace lobbyfind::win32

@@ -25,7 +25,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       // Tab and the arrows move between the controls of a page (a child
       // of the main window that holds controls).
       HWND page = GetAncestor(message.hwnd, GA_PARENT);
-      if (page != nullptr && GetParent(page) == lobby.window().Handle() && IsDialogMessageA(page, &message)) {
+      if (page != nullptr && GetParent(page) == lobby.window().Handle() && !lobby.TakesKey(message) &&
+          IsDialogMessageA(page, &message)) {
         continue;
       }
       TranslateMessage(&message);

@@ -231,6 +231,15 @@ COLORREF MainWindow::Background(HWND control) const {
 }
 
 void MainWindow::Hook(HWND control, MessageHook hook) {
+  // A control hooked before keeps its one procedure in front: the hooks run
+  // in the order they were added, until one swallows the message.
+  if (auto* hooked = static_cast<HookEntry*>(GetPropA(control, kHookProperty))) {
+    hooked->hook = [first = std::move(hooked->hook), then = std::move(hook)](UINT message, WPARAM wparam,
+                                                                              LPARAM lparam) {
+      return first(message, wparam, lparam) || then(message, wparam, lparam);
+    };
+    return;
+  }
   auto entry = std::make_unique<HookEntry>();
   entry->hook = std::move(hook);
   // The wide forms: the controls are wide, and an ANSI procedure put in

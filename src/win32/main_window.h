@@ -64,6 +64,7 @@ class MainWindow {
   std::function<void(int id)> OnTrackBarScroll;
   std::function<void(int id, int step)> OnSpinArrows;
   // Runs before the control's own handling of a message; true swallows it.
+  // Several hooks of one control run in the order they were added.
   using MessageHook = std::function<bool(UINT message, WPARAM wparam, LPARAM lparam)>;
   void Hook(HWND control, MessageHook hook);
 
@@ -116,7 +117,8 @@ class MainWindow {
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   HBITMAP banner_ = nullptr;
-  std::array<HWND, static_cast<std::size_t>(app::Control::StatusBar) + 1> controls_{};
+  // One per control the core knows; the notification choices come last.
+  std::array<HWND, static_cast<std::size_t>(app::Control::notifymynick) + 1> controls_{};
   std::vector<Page> pages_;
   struct BackgroundEntry {
     HWND control;

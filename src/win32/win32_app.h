@@ -14,6 +14,7 @@
 #include "game/window_control.h"
 #include "ports/clock.h"
 #include "win32/main_window.h"
+#include "win32/win32_notifier.h"
 #include "win32/win32_shell.h"
 #include "win32/win32_view.h"
 
@@ -23,17 +24,24 @@ class Win32App {
  public:
   // Builds the window and runs the core's creation handler; not shown yet.
   // `registry` holds the game's settings and must outlive the program.
-  explicit Win32App(game::RegistryBackend& registry);
+  // `shell` opens web addresses and the game; nothing: the desktop's own
+  // (tests pass one that only records).
+  explicit Win32App(game::RegistryBackend& registry, ports::Shell* shell = nullptr);
   ~Win32App();
   Win32App(const Win32App&) = delete;
   Win32App& operator=(const Win32App&) = delete;
 
   [[nodiscard]] MainWindow& window() { return window_; }
+  [[nodiscard]] app::TForm1& form() { return *form_; }
+  // Whether a key goes to its control rather than to the page's keyboard
+  // navigation: Tab in the chat input completes a nickname there.
+  [[nodiscard]] bool TakesKey(const MSG& message) const;
 
  private:
   void ConnectCommands();
   void ConnectHooks();
   void Command(int id, int code);
+  void ConnectChatAids();
 
   MainWindow window_;
   Win32View view_;
@@ -41,6 +49,7 @@ class Win32App {
   ports::SystemClock clock_;
   std::unique_ptr<game::WindowControl> windows_;
   std::unique_ptr<game::GameBridge> game_;
+  Win32Notifier notifier_;
   std::optional<app::RunningForm> running_;
   // The running form, for the wiring's handlers.
   app::TForm1* form_ = nullptr;

@@ -253,24 +253,33 @@ void Win32View::ShowMessage(std::string_view text) {
 }
 
 std::string Win32View::InputQuery(std::string_view caption, std::string_view prompt, std::string_view initial) {
-  return AskLine(window_.Handle(), std::string(caption), std::string(prompt), std::string(initial))
-      .value_or(std::string(initial));
+  const std::string suggested = app::ShownText(initial);
+  const auto answer =
+      AskLine(window_.Handle(), app::ShownText(caption), app::ShownText(prompt), suggested);
+  // An answer left as suggested comes back as the suggestion's bytes; an
+  // edited one goes to the chat server, as UTF-8.
+  if (!answer || *answer == suggested) return std::string(initial);
+  return app::TypedBytes(*answer, app::TextTarget::kChat).value_or(std::string(initial));
 }
 
 std::optional<std::string> Win32View::BrowseFolder(std::string_view title) {
-  const std::string heading(title);
-  BROWSEINFOA browse{};
+  const std::wstring heading = Wide(app::ShownText(title));
+  BROWSEINFOW browse{};
   browse.hwndOwner = window_.Handle();
   browse.lpszTitle = heading.c_str();
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
   if (chosen == nullptr) return std::nullopt;
-  std::string path(MAX_PATH, '\0');
-  const bool ok = SHGetPathFromIDListA(chosen, path.data()) != FALSE;
+  std::wstring path(MAX_PATH, L'\0');
+  const bool ok = SHGetPathFromIDListW(chosen, path.data()) != FALSE;
   CoTaskMemFree(chosen);
   if (!ok) return std::nullopt;
-  path.resize(std::char_traits<char>::length(path.c_str()));
-  return path;
+  path.resize(std::char_traits<wchar_t>::length(path.c_str()));
+  // The game's folder is one of the game's values, kept in its code page; a
+  // folder whose name that cannot hold is refused as a typed one would be.
+  auto bytes = app::TypedBytes(Utf8(path), app::TextTarget::kGame);
+  if (!bytes) ShowMessage(app::UnholdableTextMessage(app::TextTarget::kGame));
+  return bytes;
 }
 
 }  // namespace lobbyfind::win32

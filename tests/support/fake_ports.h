@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ports/clock.h"
+#include "ports/notifier.h"
 #include "ports/shell.h"
 #include "ports/tcp_connection.h"
 #include "ports/tcp_listener.h"
@@ -286,6 +287,21 @@ class FakeShell final : public ports::Shell {
   }
   std::vector<Call> calls;
   bool result = true;
+};
+
+// A notification service that records what it was asked to show; the test
+// says whether the window is in front.
+class FakeNotifier final : public ports::Notifier {
+ public:
+  struct Shown {
+    std::string title;
+    std::string text;
+    friend bool operator==(const Shown&, const Shown&) = default;
+  };
+  [[nodiscard]] bool WindowActive() const override { return active; }
+  void Notify(const std::string& title, const std::string& text) override { shown.push_back({title, text}); }
+  bool active = false;
+  std::vector<Shown> shown;
 };
 
 }  // namespace lobbyfind::test

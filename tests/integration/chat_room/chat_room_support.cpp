@@ -10,7 +10,8 @@
 
 namespace lobbyfind::qt {
 
-void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& player_name) {
+void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& player_name,
+                                 const std::function<void(LobbyApp::Options&)>& adjust) {
   ASSERT_TRUE(dir_.isValid());
   const std::filesystem::path root = dir_.path().toStdString();
   std::filesystem::create_directories(root / "game");
@@ -23,6 +24,7 @@ void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& play
   options.config_file_name = ini.string();
   options.random_seed = 0;
   options.registry = &registry_;
+  if (adjust) adjust(options);
   lobby_ = std::make_unique<LobbyApp>(options);
   lobby_->window().show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return lobby_->form().IrcClient().Nickname() == player_name; }, kWaitMs));

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,8 +23,10 @@ inline constexpr int kWaitMs = 10000;
 
 class ChatRoomWindow : public ::testing::Test {
  protected:
-  // Builds the window and waits for its settings load to finish.
-  void StartWindow(std::uint16_t irc_port, const std::string& player_name);
+  // Builds the window and waits for its settings load to finish; `adjust`
+  // may change the program's options first.
+  void StartWindow(std::uint16_t irc_port, const std::string& player_name,
+                   const std::function<void(LobbyApp::Options&)>& adjust = {});
   [[nodiscard]] QString LastChatLine() const;
   [[nodiscard]] QColor LastChatColour() const;
 

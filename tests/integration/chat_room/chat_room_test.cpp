@@ -72,8 +72,9 @@ TEST_F(ChatRoomAgainstNgircd, LoginChannelLinesBothWays) {
   EXPECT_EQ(heard[0], "tester|lobbyfind|an alle: 1 + 1 gr\xC3\xBC\xC3\x9F" "e");
   EXPECT_EQ(LastChatLine(), QString::fromUtf8("tester: an alle: 1 + 1 grüße"));
 
-  peer.SendChannelMessage("lobbyfind", "hello tester");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return LastChatLine() == "peer : hello tester"; }, kWaitMs));
+  // A line that does not name the user (one that does stands out).
+  peer.SendChannelMessage("lobbyfind", "hello everyone");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return LastChatLine() == "peer : hello everyone"; }, kWaitMs));
   EXPECT_EQ(LastChatColour(), QColor(Qt::black));
 }
 

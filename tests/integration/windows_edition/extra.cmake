@@ -1,8 +1,8 @@
 # The Windows edition end to end: lobbyfind.exe under Wine on its own Xvfb
 # display, on the same local network as the demo (directory service, stand-in
 # hosts, a real ngircd). The Windows programs come from the Windows lane's
-# build; without them the test skips. Screenshots of the three pages are left
-# as artefacts in the build tree.
+# build; without them the test skips. Screenshots of the three pages (and of the
+# chat log after a stranger's line) are left as artefacts in the build tree.
 include(${CMAKE_CURRENT_SOURCE_DIR}/integration/game_list/extra.cmake)
 include(${CMAKE_CURRENT_SOURCE_DIR}/support/ngircd.cmake)
 set(LOBBYFIND_WINDOWS_BIN "${CMAKE_SOURCE_DIR}/build-windows/core"

@@ -1,11 +1,17 @@
 // The Windows edition end to end: lobbyfind.exe runs under Wine on its own
 // Xvfb display, in a fresh prefix, with a settings file that points to the
 // local network (directory service, a real ngircd, four stand-in hosts). A
-// driver works its window through messages: Login reaches the Internet games
+// driver works its window through messages and reads the game's registry as
+// the game does. The player name the game stored in its code page survives
+// five starts of the lobby byte for byte. At the last start, of two windows
+// titled "GTA2" only the one of the game's own program is ended, and the
+// other never marks the user as playing. Login reaches the Internet games
 // page, the four servers appear with their round-trip times, a chat line
-// reaches a second IRC client, and a double-click joins the first server:
-// the prefix's registry holds its address and the game's stand-in executable
-// was started with " -network" in the game directory.
+// reaches a second IRC client, a stranger's line with line breaks in it
+// shows as one line, and a double-click joins the first server: the
+// prefix's registry holds its address, the game's stand-in executable was
+// started with " -network" in the game directory, and its window marks the
+// user as playing.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,10 +21,12 @@
 #include <QTest>
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,6 +83,10 @@ class IrcListener {
     }, timeout_ms);
   }
   [[nodiscard]] const std::string& Received() const { return received_; }
+  void Say(const std::string& text) {
+    socket_.write(("PRIVMSG #" + std::string(app::kChatChannel) + " :" + text + "\r\n").c_str());
+    socket_.flush();
+  }
 
  private:
   QTcpSocket socket_;
@@ -91,6 +103,16 @@ std::string WideHex(const std::string& text) {
   }
   return hex;
 }
+
+// The game's player name as the game keeps it: "Jürgen" in Windows-1252,
+// written with the game's 8-bit interface.
+constexpr const char* kPlayerNameHex = "4AFC7267656E";
+// As the driver reads it back: the game's key holds it with its final NUL;
+// the virtual store above the key, where the lobby writes too, holds the
+// same or nothing.
+const std::string kPlayerNameStored = std::string(kPlayerNameHex) + "00";
+constexpr const char* kPlayerNameShown = "J\xc3\xbcrgen";
+constexpr const char* kPlayingLine = "You are now marked, as playing!";
 
 std::string Lower(std::string text) {
   std::ranges::transform(text, text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -141,13 +163,64 @@ class WindowsEdition : public ::testing::Test {
     settings.Save();
   }
 
+  // Starts the lobby and waits until its settings are loaded (half a second
+  // in), which puts the game directory and the player name in place.
+  void StartLobby(int start) {
+    const QString program = QString::fromStdString(kProgram);
+    ASSERT_TRUE(desktop_->Launch({program}, QString::fromStdString(run_dir_))) << start;
+    ASSERT_TRUE(Drive({"wait-window", "60"})) << "the main window did not appear at start " << start;
+    const std::string folder = WineDesktop::WindowsPath(game_dir_);
+    ASSERT_TRUE(RunUntil([&] { return Shown("currentgtadirectory").find(folder) != std::string::npos; }, 10000))
+        << "the settings were not loaded at start " << start;
+    EXPECT_EQ(Shown("currentplayername"), kPlayerNameShown) << start;
+    ExpectPlayerNameKept(start);
+  }
+  void StopLobby(int start) {
+    ASSERT_TRUE(Drive({"close"})) << start;
+    ASSERT_TRUE(desktop_->WaitLaunched(30000)) << "the lobby did not end cleanly at start " << start;
+    ExpectPlayerNameKept(start);
+  }
+  void ExpectPlayerNameKept(int start) {
+    const auto places = Output({"game-value", "PlayerName"});
+    ASSERT_EQ(places.size(), 2U) << start;
+    EXPECT_EQ(places[0], "machine " + kPlayerNameStored) << start;
+    EXPECT_TRUE(places[1] == "store absent" || places[1] == "store " + kPlayerNameStored)
+        << places[1] << " " << start;
+  }
+  // A copy of the game's stand-in showing a window titled "GTA2".
+  std::unique_ptr<QProcess> GameTitledWindow(const std::string& program) {
+    return desktop_->Spawn({QString::fromStdString(program), "--window", "GTA2"},
+                           QString::fromStdString(dir_.File("other")));
+  }
+  int WindowsTitledGta2() {
+    std::string count;
+    Drive({"windows", "GTA2"}, &count);
+    return std::atoi(count.c_str());
+  }
+  // Server-list requests the directory service has answered so far.
+  std::size_t ListRequests() {
+    const std::string log = directory_->Log();
+    std::size_t count = 0;
+    const std::string request = "GIVEME=SERVERS";
+    for (auto at = log.find(request); at != std::string::npos; at = log.find(request, at + 1)) ++count;
+    return count;
+  }
+  // The first shown line of the chat log holding `text`.
+  std::optional<std::string> ChatLogLine(const std::string& text) {
+    for (std::string& line : Lines("chatlog")) {
+      if (line.find(text) != std::string::npos) return std::move(line);
+    }
+    return std::nullopt;
+  }
+
   // Runs the driver; true when it exits with 0.
   bool Drive(const QStringList& arguments, std::string* output = nullptr) {
     return desktop_->Run(QStringList{QString::fromStdString(kDriver)} + arguments, output) == 0;
   }
-  [[nodiscard]] std::vector<std::string> Lines(const char* control) {
+  // What a driver command printed, line by line, without empty lines.
+  [[nodiscard]] std::vector<std::string> Output(const QStringList& command) {
     std::string output;
-    Drive({"items", control}, &output);
+    Drive(command, &output);
     std::vector<std::string> lines;
     std::istringstream in(output);
     for (std::string line; std::getline(in, line);) {
@@ -156,10 +229,14 @@ class WindowsEdition : public ::testing::Test {
     }
     return lines;
   }
-  // What a control shows, for failure messages.
+  [[nodiscard]] std::vector<std::string> Items(const char* control) { return Output({"items", control}); }
+  // The shown lines of a rich edit.
+  [[nodiscard]] std::vector<std::string> Lines(const char* control) { return Output({"lines", control}); }
+  // What a control shows, as UTF-8.
   std::string Shown(const char* control) {
     std::string text;
     Drive({"text", control}, &text);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
   }
   void Screenshot(const char* name) {
@@ -185,14 +262,36 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
     });
   }, 5000)) << directory_->Log();
 
-  ASSERT_TRUE(desktop_->Launch({QString::fromStdString(kProgram)}, QString::fromStdString(run_dir_)));
-  ASSERT_TRUE(Drive({"wait-window", "60"})) << "the main window did not appear";
-  // The settings load (half a second in) put the game directory in place.
-  ASSERT_TRUE(RunUntil([&] {
-    std::string shown;
-    Drive({"text", "currentgtadirectory"}, &shown);
-    return shown.find(WineDesktop::WindowsPath(game_dir_)) != std::string::npos;
-  }, 10000)) << "the settings were not loaded";
+  // The game's player name, stored by the game, is shown and left as it
+  // is by each start and end of the lobby.
+  ASSERT_TRUE(Drive({"set-game-value", "PlayerName", kPlayerNameHex}));
+  ASSERT_NO_FATAL_FAILURE(ExpectPlayerNameKept(0));
+  for (int start = 1; start <= 4; ++start) {
+    ASSERT_NO_FATAL_FAILURE(StartLobby(start));
+    ASSERT_NO_FATAL_FAILURE(StopLobby(start));
+  }
+
+  // Explorer showing the game's folder is titled like the game: a program of
+  // that name outside the game's folder stands for it. At its start the
+  // lobby ends only the game's own window.
+  const std::string other_program = dir_.File("other/" + std::string(game::kGameExecutable));
+  std::filesystem::create_directories(dir_.File("other"));
+  std::filesystem::copy_file(kStandIn, other_program);
+  // The other window opens last, so a search by title alone meets it first.
+  const auto game = GameTitledWindow(game_dir_ + "/" + std::string(game::kGameExecutable));
+  ASSERT_TRUE(game && RunUntil([&] { return WindowsTitledGta2() == 1; }, 20000)) << "the game did not open";
+  const auto other = GameTitledWindow(other_program);
+  ASSERT_TRUE(other && RunUntil([&] { return WindowsTitledGta2() == 2; }, 20000)) << "the other did not open";
+
+  ASSERT_NO_FATAL_FAILURE(StartLobby(5));
+  // Ended from outside: the stand-in never ends by itself with exit code 0.
+  EXPECT_TRUE(RunUntil([&] { return game->state() == QProcess::NotRunning; }, 15000))
+      << "the game's window was not ended";
+  EXPECT_EQ(game->exitCode(), 0);
+  EXPECT_EQ(other->state(), QProcess::Running) << "another program was ended";
+  EXPECT_TRUE(RunUntil([&] { return WindowsTitledGta2() == 1; }, 10000));
+  // A name the chat server takes, as the user would type it.
+  ASSERT_TRUE(Drive({"set-text", "currentplayername", "winplayer"}));
   // The news of the directory service on the start page.
   EXPECT_TRUE(RunUntil([&] {
     std::string news;
@@ -211,7 +310,7 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   // All four servers, in announcement order, each with its round trip.
   std::vector<std::string> lines;
   ASSERT_TRUE(RunUntil([&] {
-    lines = Lines("ListBox1");
+    lines = Items("ListBox1");
     if (lines.size() != std::size(kHosts)) return false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const std::string tail = std::string("ms] ") + kHosts[i].name + ":" + kHosts[i].map;
@@ -227,6 +326,25 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   EXPECT_TRUE(listener.Await("PRIVMSG #" + std::string(app::kChatChannel) + " :hello from wine"))
       << listener.Received();
   Screenshot("internet-games");
+
+  // Two ticks (each asks for the server list) while online with the other
+  // program's window open: the user is not marked as playing.
+  const std::size_t requests = ListRequests();
+  ASSERT_TRUE(RunUntil([&] { return ListRequests() >= requests + 2; }, 30000)) << directory_->Log();
+  EXPECT_FALSE(ChatLogLine(kPlayingLine).has_value()) << Shown("chatlog");
+
+  // A stranger's line with breaks in it that a rich edit would honour shows
+  // as one line. The chat server ends a line at a bare CR itself, so no CR
+  // reaches the lobby through it; the others it passes on.
+  listener.Say("wine first\vsecond\xe2\x80\xa8third\xe2\x80\xa9" "fourth\x0c" "fifth");
+  std::optional<std::string> stranger;
+  ASSERT_TRUE(RunUntil([&] { return (stranger = ChatLogLine("wine first")).has_value(); }, 10000))
+      << Shown("chatlog");
+  EXPECT_TRUE(stranger->ends_with("fifth")) << *stranger;
+  for (const char* part : {"second", "third", "fourth"}) {
+    EXPECT_NE(stranger->find(part), std::string::npos) << part << " is on a line of its own:\n" << Shown("chatlog");
+  }
+  Screenshot("stranger-line");
 
   // Joining the first server: its address in the game's registry, then the game.
   ASSERT_TRUE(Drive({"double-click", "ListBox1", "0"}));
@@ -249,6 +367,8 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   EXPECT_EQ(desktop_->Run({"reg", "query", QString::fromStdString(key), "/v", "TCPIPAddrStringd"}, &values), 0)
       << values;
   EXPECT_NE(values.find(WideHex(kHosts[0].address)), std::string::npos) << values;
+  // The started game's window marks the user as playing.
+  EXPECT_TRUE(RunUntil([&] { return ChatLogLine(kPlayingLine).has_value(); }, 15000)) << Shown("chatlog");
 
   ASSERT_TRUE(Drive({"page", "tab_Options"}));
   Screenshot("options");

@@ -89,14 +89,25 @@ int WineDesktop::Run(const QStringList& arguments, std::string* output, int time
   return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+std::unique_ptr<QProcess> WineDesktop::Spawn(const QStringList& arguments, const QString& directory) {
+  auto process = std::make_unique<QProcess>();
+  Prepare(*process);
+  process->setWorkingDirectory(directory);
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  process->start("wine", arguments);
+  if (!process->waitForStarted(kStartMs)) return nullptr;
+  return process;
+}
+
 bool WineDesktop::Launch(const QStringList& arguments, const QString& directory) {
-  launched_ = std::make_unique<QProcess>();
-  Prepare(*launched_);
-  launched_->setWorkingDirectory(directory);
-  launched_->setStandardOutputFile(QProcess::nullDevice());
-  launched_->setStandardErrorFile(QProcess::nullDevice());
-  launched_->start("wine", arguments);
-  return launched_->waitForStarted(kStartMs);
+  launched_ = Spawn(arguments, directory);
+  return launched_ != nullptr;
+}
+
+bool WineDesktop::WaitLaunched(int timeout_ms) {
+  return launched_ && launched_->waitForFinished(timeout_ms) && launched_->exitStatus() == QProcess::NormalExit &&
+         launched_->exitCode() == 0;
 }
 
 bool WineDesktop::Screenshot(const std::string& file) {

@@ -29,6 +29,13 @@ class WineDesktop {
   int Run(const QStringList& arguments, std::string* output = nullptr, int timeout_ms = 30000);
   // Starts a Wine program that keeps running, in `directory`.
   bool Launch(const QStringList& arguments, const QString& directory);
+  // Waits until the program started last by Launch has ended; true when it
+  // ended by itself with exit code 0.
+  bool WaitLaunched(int timeout_ms);
+  // Starts a Wine program that keeps running, owned by the caller (which
+  // sees it end, and kills it if still running when released); nothing when
+  // it did not start.
+  [[nodiscard]] std::unique_ptr<QProcess> Spawn(const QStringList& arguments, const QString& directory);
   // Saves the screen, the empty desktop trimmed away, as a PNG file.
   bool Screenshot(const std::string& file);
 
