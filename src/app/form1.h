@@ -29,6 +29,7 @@
 #include "app/game_list_view_model.h"
 #include "app/nick_completion.h"
 #include "app/notifications.h"
+#include "app/own_game_reachability.h"
 #include "app/pseudo_random.h"
 #include "app/shared_types.h"
 #include "app/view.h"
@@ -79,6 +80,9 @@ struct FormDeps {
   // Start state of the pseudo-random generator. The program seeds it from
   // the clock so that two first starts do not pick the same player name.
   std::uint32_t random_seed = 0;
+  // Turns the home router's port mapping on or off while the program runs;
+  // empty in an edition without a mapper (the setting is kept all the same).
+  std::function<void(bool on)> port_mapping;
   // Notifications while the window is in the background; none without one.
   ports::Notifier* notifier = nullptr;
 };
@@ -120,6 +124,8 @@ class TForm1 {
   void FaqButtonClick();
   void WwwButtonClick();
   void SecondSiteButtonClick();
+  // "Check my ports": asks the directory whether it reaches this computer.
+  void CheckPortsButtonClick();
 
   // --- controls changed by the user ---
   // The edge reports every user change of a control's value here (typed
@@ -200,6 +206,8 @@ class TForm1 {
   void timestampinchatKeyUp();
   void keepselectionafterwhisperClick();
   void keepselectionafterwhisperKeyUp();
+  void upnpClick();
+  void upnpKeyUp();
   // The edge reports a click of a check box and a key released on one here.
   void ControlClicked(Control c);
   void ControlKeyUp(Control c);
@@ -309,6 +317,8 @@ class TForm1 {
   // What of the game list is shown, and how; the favourites it marks.
   GameListViewModel shown_games_{view_};
   Favourites favourites_;
+  // Whether the user was told that the game hosted here is unreachable.
+  OwnGameReachability own_reachability_;
   bool connect_fail_shown_ = false;
   // The chat connection's error is in the log since the last "Login".
   bool chat_error_shown_ = false;

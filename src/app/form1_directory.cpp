@@ -23,8 +23,17 @@ void TForm1::CreateWebinterface() {
                                      const std::string& author, const std::string& time) {
     HandleNewsItem(title, content, author, time);
   };
+  webinterface_->OnPortCheck = [this](directory::cWebinterface::PortCheck result, const std::string& ip) {
+    AddChatLine(LineKind::lkSystem, PortCheckLine(result, ip));
+  };
   CheckVersion = [this](std::int32_t version) { webinterface_->CheckVersion(version); };
   RequestNews = [this] { webinterface_->RequestNews(); };
+}
+
+void TForm1::CheckPortsButtonClick() {
+  Reporting([this] {
+    if (webinterface_) webinterface_->CheckPorts();
+  });
 }
 
 void TForm1::HandleVersionResult(bool UpdateAvailable, const std::string& text) {
@@ -57,7 +66,13 @@ void TForm1::HandleServerList(const directory::tServerLists& lists) {
   // The lists are replaced as a whole by every reply, but the server the
   // user picked stays picked while it is listed (same address and name, at
   // whatever line it now stands): the shown list keeps it (ListReplaced).
+  // The games the directory could not reach are marked on their shown lines.
+  shown_games_.SetUnreachable(lists.Unreachable);
   presence_->game_list().HandleServerList(lists.ServerNames, lists.Maps, lists.IPs);
+  const bool hosting = presence_->own_listing().ListingActive();
+  if (own_reachability_.Observe(lists, hosting, irc_client_ ? irc_client_->Nickname() : std::string())) {
+    AddChatLine(LineKind::lkSystem, UnreachableOwnGameLine(view_.Checked(Control::upnp)));
+  }
   NotifyNewGames(lists.ServerNames, lists.Maps);
 }
 

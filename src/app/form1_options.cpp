@@ -28,6 +28,7 @@ void TForm1::RunChangeHandler(Control c) {
     case Control::currentshowplayernames: currentshowplayernamesClick(); break;
     case Control::timestampinchat: timestampinchatClick(); break;
     case Control::keepselectionafterwhisper: keepselectionafterwhisperClick(); break;
+    case Control::upnp: upnpClick(); break;
     case Control::notifynewgames:
     case Control::notifywhispers:
     case Control::notifymynick: StoreNotificationChoice(c); break;
@@ -44,6 +45,7 @@ void TForm1::ControlClicked(Control c) {
       case Control::currentshowplayernames:
       case Control::timestampinchat:
       case Control::keepselectionafterwhisper:
+      case Control::upnp: RunChangeHandler(c); break;
       case Control::notifynewgames:
       case Control::notifywhispers:
       case Control::notifymynick:
@@ -60,6 +62,7 @@ void TForm1::ControlKeyUp(Control c) {
       case Control::currentshowplayernames: currentshowplayernamesKeyUp(); break;
       case Control::timestampinchat: timestampinchatKeyUp(); break;
       case Control::keepselectionafterwhisper: keepselectionafterwhisperKeyUp(); break;
+      case Control::upnp: upnpKeyUp(); break;
       // A key released on a check box stores its state again.
       case Control::notifynewgames:
       case Control::notifywhispers:
@@ -124,6 +127,13 @@ void TForm1::keepselectionafterwhisperClick() {
   StoreCheckBox(Control::keepselectionafterwhisper, kKeyKeepSelection);
 }
 void TForm1::keepselectionafterwhisperKeyUp() { keepselectionafterwhisperClick(); }
+
+// Off removes the mappings this program made; on asks the router again.
+void TForm1::upnpClick() {
+  StoreCheckBox(Control::upnp, kKeyUpnp);
+  if (deps_.port_mapping) deps_.port_mapping(view_.Checked(Control::upnp));
+}
+void TForm1::upnpKeyUp() { upnpClick(); }
 
 void TForm1::SaveConfigOrFail() { config_->Save(); }
 

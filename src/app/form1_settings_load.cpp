@@ -5,6 +5,7 @@
 
 #include "app/form1.h"
 #include "app/game_folder.h"
+#include "app/network_settings.h"
 #include "app/program_version.h"
 #include "app/spin_box.h"
 #include "game/game_files.h"
@@ -46,6 +47,8 @@ void TForm1::LoadSettings() {
   if (config_->ReadInteger(kKeyKeepSelection, flag)) {
     PutChecked(Control::keepselectionafterwhisper, flag != 0);
   }
+  // The mapping started with the program already: showing it starts nothing.
+  view_.SetChecked(Control::upnp, PortMappingWanted(*config_));
   LoadNotificationChoices();
   LoadGameListOptions();
   std::string directory;

@@ -168,6 +168,8 @@ void GameListViewModel::Show(const GameListSource& source, const std::optional<s
     const std::size_t server = shown_[line];
     view_.SetItemStyle(list_, static_cast<int>(line),
                        GameLineStyle(source.lines[server], IsFavourite(source, server)));
+    if (server < unreachable_.size() && unreachable_[server])
+      view_.MarkUnreachable(list_, static_cast<int>(line));
   }
   if (selected) {
     const auto at = std::find(shown_keys_.begin(), shown_keys_.end(), *selected);

@@ -59,6 +59,9 @@ class GameListViewModel {
   // and were the pick dropped with the old lines, "Connect" would find
   // nothing picked most of the time, or a pick could land on another server.
   void ListReplaced(const GameListSource& source);
+  // Which servers of the next list the directory could not reach, aligned
+  // with the list; their shown lines are marked (View::MarkUnreachable).
+  void SetUnreachable(std::vector<bool> unreachable) { unreachable_ = std::move(unreachable); }
   // One server's line got a new text (its answer arrived).
   void LineChanged(const GameListSource& source, std::size_t server);
   // The rules changed; the selection stays on its server.
@@ -86,6 +89,7 @@ class GameListViewModel {
   // Per server of the list, its shown line: an answer finds its line at once.
   static constexpr std::size_t kNotShown = static_cast<std::size_t>(-1);
   std::vector<std::size_t> line_of_;
+  std::vector<bool> unreachable_;
   // Per shown line, its server's name and address: what identifies a game
   // across refreshes, when the indexes mean other servers.
   std::vector<std::string> shown_keys_;

@@ -20,4 +20,9 @@ std::string Launcher(const config::cConfigFile& config) {
   return launcher;
 }
 
+bool PortMappingWanted(const config::cConfigFile& config) {
+  std::string value;
+  return !config.ReadString(kKeyUpnp, value) || value != "0";
+}
+
 }  // namespace lobbyfind::app

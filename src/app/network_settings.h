@@ -1,5 +1,6 @@
 // Settings of "lobbyfind.ini" that say where the lobby's outside parts are:
-// the directory service's host and, on Linux, the program that runs the game.
+// the directory service's host, on Linux the program that runs the game, and
+// whether the home router is asked to forward the game's ports.
 #pragma once
 
 #include <string>
@@ -14,5 +15,8 @@ namespace lobbyfind::app {
 // The "launcher" value; the default ("wine") when it is missing. A stored
 // empty value stays empty: the game's executable then runs by itself.
 [[nodiscard]] std::string Launcher(const config::cConfigFile& config);
+
+// The "upnp" value: port mapping is on unless the value is "0".
+[[nodiscard]] bool PortMappingWanted(const config::cConfigFile& config);
 
 }  // namespace lobbyfind::app

@@ -52,6 +52,7 @@ enum class Control {
   timestampinchat,
   keepselectionafterwhisper,
   serverlistrefreshtime,
+  upnp,
   // bottom
   StatusBar,
   // Options page: notifications while the window is in the background
@@ -135,6 +136,10 @@ class View {
   // the entry's look.
   [[nodiscard]] virtual ItemStyle ItemStyleAt(Control c, int index) const = 0;
   virtual void SetItemStyle(Control c, int index, const ItemStyle& style) = 0;
+  // Marks an entry of the game list as a game the directory could not reach
+  // from the internet, without touching its text. Until the list's items
+  // are replaced; an edition that cannot show it ignores it.
+  virtual void MarkUnreachable(Control /*c*/, int /*index*/) {}
 
   // Pages of PageControl1.
   virtual void SetPageVisible(Control page, bool visible) = 0;

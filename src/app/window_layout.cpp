@@ -90,6 +90,10 @@ const Placement kLayout[] = {
     {C::tab_Options, kGeneral, K::Label, "", "Serverlist refreshs (in ms) ", {14, 174, 0, 16}},
     {C::tab_Options, kGeneral, K::SpinBox, "serverlistrefreshtime", "", {190, 170, 120, 22},
      C::serverlistrefreshtime},
+    // Port mapping through the home router, and asking the directory whether
+    // this computer can be reached from the internet.
+    {C::tab_Options, kGeneral, K::CheckBox, "upnp", kUpnpCaption, {14, 206, 196, 18}, C::upnp},
+    {C::tab_Options, kGeneral, K::Button, "CheckPortsButton", "Check my ports", {216, 203, 100, 25}},
     // Notifications, below the game's options
     {C::tab_Options, "", K::Frame, "", kNotifications, {8, 248, 330, 100}},
     {C::tab_Options, kNotifications, K::Label, "", "While lobbyfind is in the background, tell me of", {14, 20, 0, 16}},

@@ -106,6 +106,8 @@ void cWebinterface::CheckVersion(std::int32_t MyVersion) {
 
 void cWebinterface::RequestNews() { QueueRequest(Query(wire::kNews)); }
 
+void cWebinterface::CheckPorts() { QueueRequest(Query(wire::kCheckPorts)); }
+
 bool cWebinterface::IsListing(const std::string& url) const {
   return url == delete_server_url_ || url.starts_with(add_server_prefix_);
 }
@@ -170,6 +172,8 @@ void cWebinterface::ReplyReceived() {
     ServerListReply();
   } else if (title == wire::kNews) {
     NewsReply();
+  } else if (title == wire::kCheckPorts) {
+    PortCheckReply();
   }
   // Replies to ADDSERVER and DELSERVER, error pages and empty bodies: nothing to report.
 }
@@ -211,11 +215,24 @@ void cWebinterface::ServerListReply() {
     list->clear();
     list->reserve(static_cast<std::size_t>(servers));
   }
+  // Read apart from the six: a directory that does not check games sends
+  // no such element, and the six lists stay what they always were.
+  const std::string reachable = Path(wire::kReachable);
+  server_lists_.Unreachable.assign(static_cast<std::size_t>(servers), false);
   for (int i = 0; i < servers; ++i) {
     const std::string server = InstancePath(server_path, static_cast<std::size_t>(i));
     for (const auto& [list, field] : fields) list->push_back(parser_.Value(server + field));
+    server_lists_.Unreachable[static_cast<std::size_t>(i)] = parser_.Value(server + reachable) == wire::kReachableNo;
   }
   if (OnServerList) OnServerList(server_lists_);
+}
+
+void cWebinterface::PortCheckReply() {
+  const std::string reachable = parser_.Value(Path(wire::kReachable));
+  PortCheck result = PortCheck::kUnknown;
+  if (reachable == wire::kReachableYes) result = PortCheck::kReachable;
+  if (reachable == wire::kReachableNo) result = PortCheck::kUnreachable;
+  if (OnPortCheck) OnPortCheck(result, parser_.Value(Path(wire::kIp)));
 }
 
 void cWebinterface::NewsReply() {

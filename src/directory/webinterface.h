@@ -1,6 +1,6 @@
-// The program's one client of the web directory service: turns the five kinds
+// The program's one client of the web directory service: turns the six kinds
 // of request into URLs, sends them one at a time, reads each reply and
-// reports through four event slots (an empty slot means the event is not
+// reports through five event slots (an empty slot means the event is not
 // raised). User-interface thread only.
 //
 // Requests go out in the order they were asked for, with two exceptions that
@@ -36,6 +36,9 @@ struct tServerLists {
   std::vector<std::string> Maps;
   std::vector<std::string> Versions;
   std::vector<std::string> IPs;
+  // Index-aligned too: true where the directory says it could not reach the
+  // game ("reachable" is "no"); false where it says "yes" or nothing.
+  std::vector<bool> Unreachable;
   bool operator==(const tServerLists&) const = default;
 };
 
@@ -67,6 +70,8 @@ class cWebinterface {
   void DeleteServer();
   void CheckVersion(std::int32_t MyVersion);
   void RequestNews();
+  // Asks whether the directory reaches TCP port 2300 of this computer.
+  void CheckPorts();
 
   // True from the start of an exchange until it has ended (closed or failed).
   [[nodiscard]] bool Busy() const { return busy_; }
@@ -81,6 +86,9 @@ class cWebinterface {
   std::function<void(const std::string& title, const std::string& content, const std::string& author,
                      const std::string& time)>
       OnNewsItem;
+  enum class PortCheck { kReachable, kUnreachable, kUnknown };
+  // `ip`: the address the directory checked (this computer's as it sees it).
+  std::function<void(PortCheck result, const std::string& ip)> OnPortCheck;
 
  private:
   enum class RequestKind { kServerList, kListing, kOther };
@@ -93,6 +101,7 @@ class cWebinterface {
   void VersionReply();
   void ServerListReply();
   void NewsReply();
+  void PortCheckReply();
 
   cXMLparser parser_;
   HttpExchange& http_;

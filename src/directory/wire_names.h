@@ -23,6 +23,11 @@ inline constexpr std::string_view kAddServer = "ADDSERVER";
 inline constexpr std::string_view kDelServer = "DELSERVER";
 inline constexpr std::string_view kVersionRequest = "VERSION";
 inline constexpr std::string_view kNews = "NEWS";
+// "Check my ports": whether the directory reaches TCP port 2300 of the
+// requester. The reply carries "reachable" ("yes", "no", or "unknown" while
+// a check of that address runs) and "ip", the address checked.
+inline constexpr std::string_view kCheckPorts = "CHECKPORTS";
+inline constexpr std::string_view kReachableUnknown = "unknown";
 
 // Reply elements, and the two values of "aktualitaet".
 inline constexpr std::string_view kTitle = "titel";

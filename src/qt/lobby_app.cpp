@@ -37,13 +37,6 @@ namespace lobbyfind::qt {
 
 using app::Control;
 
-namespace {
-bool PortMappingWanted(const std::string& config_file_name) {
-  std::string value;
-  return !config::cConfigFile(config_file_name).ReadString(app::kKeyUpnp, value) || value != "0";
-}
-}  // namespace
-
 LobbyApp::LobbyApp(Options options) : view_(window_) {
 #ifdef _WIN32
   windows_ = std::make_unique<platform::Win32Windows>();
@@ -58,7 +51,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
                                                     : std::string(app::kDefaultLauncher);
   });
 
-  const bool map_ports = options.port_mapping && PortMappingWanted(options.config_file_name);
+  const bool map_ports = options.port_mapping && app::PortMappingWanted(config::cConfigFile(options.config_file_name));
   app::FormDeps deps;
   deps.view = &view_;
   deps.make_timer = [] { return std::make_unique<QtTimer>(); };
@@ -71,6 +64,11 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   deps.answer_port = options.answer_port;
   deps.http_limits = options.http_limits;
   deps.game = game_.get();
+  if (options.port_mapping) {
+    deps.port_mapping = [this](bool on) {
+      if (port_mapper_) port_mapper_->SetEnabled(on);
+    };
+  }
   if (options.notifications) {
     notifier_ = std::make_unique<QtNotifier>(
         window_, options.notification_bus.isEmpty()
@@ -79,9 +77,10 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
     deps.notifier = notifier_.get();
   }
   running_.emplace(std::move(deps), options.random_seed, [this](app::TForm1& form) { ConnectUserActions(form); });
-  if (map_ports) {
+  if (options.port_mapping) {
     port_mapper_ = std::make_unique<QtPortMapper>(
-        [form = &running_->form()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); });
+        [form = &running_->form()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); },
+        map_ports);
   }
 }
 
@@ -119,6 +118,7 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
       {w.currentshowplayernames, Control::currentshowplayernames},
       {w.timestampinchat, Control::timestampinchat},
       {w.keepselectionafterwhisper, Control::keepselectionafterwhisper},
+      {w.upnp, Control::upnp},
       {w.notifynewgames, Control::notifynewgames},
       {w.notifywhispers, Control::notifywhispers},
       {w.notifymynick, Control::notifymynick},
@@ -167,6 +167,7 @@ void LobbyApp::ConnectGameListActions(app::TForm1& form_ref) {
 void LobbyApp::ConnectOptionActions(app::TForm1& form_ref) {
   app::TForm1* form = &form_ref;
   QObject::connect(window_.Button6, &QPushButton::clicked, [form] { form->Button6Click(); });
+  QObject::connect(window_.CheckPortsButton, &QPushButton::clicked, [form] { form->CheckPortsButtonClick(); });
   QObject::connect(&window_, &MainWindow::currentgtadirectoryDoubleClicked,
                    [form] { form->Button6Click(); });
 }

@@ -10,9 +10,11 @@
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/lobby_app.h"
 #include "qt/shown_probe.h"
+#include "qt/stop_signals.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  lobbyfind::qt::QuitOnStopSignals(application);
   // The game runs under Wine: its settings live in the prefix's registry.
   std::string configured_prefix;
   (void)lobbyfind::config::cConfigFile(std::string(lobbyfind::app::kConfigFileName))

@@ -76,6 +76,8 @@ class MainWindow final : public QWidget {
   QCheckBox* currentshowplayernames = nullptr;
   QCheckBox* timestampinchat = nullptr;
   QCheckBox* keepselectionafterwhisper = nullptr;
+  QCheckBox* upnp = nullptr;
+  QPushButton* CheckPortsButton = nullptr;
   TextSpinBox* serverlistrefreshtime = nullptr;
   QCheckBox* notifynewgames = nullptr;
   QCheckBox* notifywhispers = nullptr;

@@ -209,6 +209,8 @@ void MainWindow::BuildOptionsPage() {
   timestampinchat = tab_Options->findChild<QCheckBox*>("timestampinchat");
   keepselectionafterwhisper = tab_Options->findChild<QCheckBox*>("keepselectionafterwhisper");
   serverlistrefreshtime = tab_Options->findChild<TextSpinBox*>("serverlistrefreshtime");
+  upnp = tab_Options->findChild<QCheckBox*>("upnp");
+  CheckPortsButton = tab_Options->findChild<QPushButton*>("CheckPortsButton");
   currentgtadirectory->installEventFilter(this);
   notifynewgames = tab_Options->findChild<QCheckBox*>("notifynewgames");
   notifywhispers = tab_Options->findChild<QCheckBox*>("notifywhispers");

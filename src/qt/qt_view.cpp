@@ -117,6 +117,7 @@ QWidget* QtView::Widget(Control c) const {
     case Control::timestampinchat: return w.timestampinchat;
     case Control::keepselectionafterwhisper: return w.keepselectionafterwhisper;
     case Control::serverlistrefreshtime: return w.serverlistrefreshtime;
+    case Control::upnp: return w.upnp;
     case Control::StatusBar: return w.StatusBar;
     case Control::notifynewgames: return w.notifynewgames;
     case Control::notifywhispers: return w.notifywhispers;
@@ -281,9 +282,22 @@ void QtView::SetItemStyle(Control c, int index, const app::ItemStyle& style) {
   } else {
     item->setData(Qt::ForegroundRole, QVariant());
   }
-  QFont font = list->font();
+  // The item's own font, when it has one: a slant marking the game as
+  // unreachable stays.
+  QFont font = item->data(Qt::FontRole).isValid() ? item->font() : list->font();
   font.setBold(style.bold);
   item->setFont(font);
+}
+
+void QtView::MarkUnreachable(Control c, int index) {
+  if (auto* list = AsList(Widget(c)); list != nullptr && list->item(index) != nullptr) {
+    // Slanted, with the reason on hover: the colours say how fast a game answers.
+    QListWidgetItem& item = *list->item(index);
+    QFont font = item.font();
+    font.setItalic(true);
+    item.setFont(font);
+    item.setToolTip(QStringLiteral("The directory could not reach this game from the internet"));
+  }
 }
 
 void QtView::SetPageVisible(Control page, bool visible) {

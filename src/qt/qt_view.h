@@ -36,6 +36,7 @@ class QtView final : public app::View {
   void SetSelected(app::Control c, int index, bool selected) override;
   [[nodiscard]] app::ItemStyle ItemStyleAt(app::Control c, int index) const override;
   void SetItemStyle(app::Control c, int index, const app::ItemStyle& style) override;
+  void MarkUnreachable(app::Control c, int index) override;
   void SetPageVisible(app::Control page, bool visible) override;
   [[nodiscard]] bool PageVisible(app::Control page) const override;
   void SetActivePage(app::Control page) override;

@@ -20,6 +20,7 @@ inline constexpr int kFaqButtonId = 201;
 inline constexpr int kWwwButtonId = 202;
 inline constexpr int kSecondSiteButtonId = 203;
 inline constexpr int kBannerId = 204;
+inline constexpr int kCheckPortsButtonId = 205;
 
 [[nodiscard]] constexpr int ControlId(app::Control c) { return kControlIdBase + static_cast<int>(c); }
 [[nodiscard]] constexpr int SpinArrowsId(app::Control c) { return kSpinArrowsIdBase + static_cast<int>(c); }
@@ -59,6 +60,7 @@ inline constexpr std::array kControlNames = {
     NamedControl{"timestampinchat", ControlId(Control::timestampinchat)},
     NamedControl{"keepselectionafterwhisper", ControlId(Control::keepselectionafterwhisper)},
     NamedControl{"serverlistrefreshtime", ControlId(Control::serverlistrefreshtime)},
+    NamedControl{"upnp", ControlId(Control::upnp)},
     NamedControl{"StatusBar", ControlId(Control::StatusBar)},
     NamedControl{"notifynewgames", ControlId(Control::notifynewgames)},
     NamedControl{"notifywhispers", ControlId(Control::notifywhispers)},
@@ -70,6 +72,7 @@ inline constexpr std::array kControlNames = {
     NamedControl{"WwwButton", kWwwButtonId},
     NamedControl{"SecondSiteButton", kSecondSiteButtonId},
     NamedControl{"banner", kBannerId},
+    NamedControl{"CheckPortsButton", kCheckPortsButtonId},
 };
 
 // The id of a control's name; 0 when there is none.

@@ -32,7 +32,8 @@ constexpr Control kSpinBoxes[] = {Control::currentfraglimit, Control::currentsco
 constexpr Control kCheckBoxes[] = {Control::currentpoliceenabled, Control::currentshowplayernames,
                                    Control::timestampinchat,      Control::keepselectionafterwhisper,
                                    Control::notifynewgames,       Control::notifywhispers,
-                                   Control::notifymynick,         Control::sortgamesbytime};
+                                   Control::notifymynick,         Control::upnp,
+                                   Control::sortgamesbytime};
 
 bool PlainKey() {
   return GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
@@ -119,6 +120,9 @@ void Win32App::Command(int id, int code) {
       return;
     case kSecondSiteButtonId:
       form.SecondSiteButtonClick();
+      return;
+    case kCheckPortsButtonId:
+      form.CheckPortsButtonClick();
       return;
     default:
       break;

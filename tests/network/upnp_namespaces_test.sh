@@ -6,19 +6,25 @@
 #                            lobbyfind-portmap (the lobby's port mapping)
 #   router    192.0.2.1 | WAN    nftables NAT (masquerade) and miniupnpd
 #   internet  WAN subnet     lobbyfind-directory with its reachability check
+#   player    behind internet    a second player's lobby
 #
-# Runs: UPnP off (the directory finds the game unreachable), UPnP on (it is
-# reachable; after the mapper closes, the router holds none of its
-# mappings), and a router without miniupnpd (the one line saying which
-# ports to forward by hand). Needs root; under CI=true anything missing
+# Runs: UPnP off (the directory finds the game unreachable; the second
+# player's lobby marks it so and never gets an answer to its pings), UPnP on
+# (it is reachable and the second player pings it; after the mapper closes,
+# the router holds none of its mappings), and a router without miniupnpd
+# (the one line saying which ports to forward by hand). Needs root; under CI=true anything missing
 # fails the test instead of skipping it.
 #
-# A last run starts the lobby itself (offscreen) and sees its worker thread
-# ask the router for the game's ports, the enumeration port first.
+# "Check my ports" is asked from home with UPnP off (unreachable) and while
+# the lobby itself runs (offscreen): its worker thread has the router forward
+# the game's ports, the enumeration port first, the directory then reaches
+# the lobby's answer port, and after a SIGTERM the lobby's mappings are gone.
 #
 # usage: upnp_namespaces_test.sh DIRECTORY_PROGRAM GAMEHOST_PROGRAM PORTMAP_PROGRAM LOBBY_PROGRAM
+#        SECOND_PLAYER_PROGRAM
 set -uo pipefail
 directory_program=$1 gamehost_program=$2 portmap_program=$3 lobby_program=$(realpath "$4")
+second_player_program=$5
 
 unavailable() {
   if [ "${CI:-}" = true ] || [ "${LOBBYFIND_NO_SKIP:-}" = 1 ]; then
@@ -30,7 +36,7 @@ unavailable() {
 }
 fail() {
   echo "FAIL: $*" >&2
-  for ns in "$home" "$router" "$internet"; do
+  for ns in "$home" "$router" "$internet" "$player"; do
     echo "--- sockets in $ns" >&2
     in_ns "$ns" ss -tuanp >&2
   done
@@ -50,15 +56,15 @@ done
 
 # Names unique to this run, so that parallel runs and leftovers never meet.
 tag=lf$$
-home=$tag-home router=$tag-router internet=$tag-inet
+home=$tag-home router=$tag-router internet=$tag-inet player=$tag-player
 work=$(mktemp -d)
 
 cleanup() {
-  for ns in "$home" "$router" "$internet"; do
+  for ns in "$home" "$router" "$internet" "$player"; do
     # Every process in a namespace of ours is one this test started.
     for pid in $(ip netns pids "$ns" 2>/dev/null); do kill "$pid" 2>/dev/null; done
   done
-  for ns in "$home" "$router" "$internet"; do
+  for ns in "$home" "$router" "$internet" "$player"; do
     for _ in $(seq 50); do [ -z "$(ip netns pids "$ns" 2>/dev/null)" ] && break; sleep 0.1; done
     ip netns del "$ns" 2>/dev/null
   done
@@ -77,20 +83,30 @@ in_ns() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
 # out of this machine.
 home_ip=192.0.2.10 lan_ip=192.0.2.1
 wan_ip=100.128.0.1 directory_ip=100.128.0.100
+# The second player sits one hop further (its lobby, like the directory's
+# check, takes answers on TCP 2300).
+player_gateway=100.128.1.1 player_ip=100.128.1.10
 
 build_network() {
-  ip netns add "$home" && ip netns add "$router" && ip netns add "$internet" || return 1
+  ip netns add "$home" && ip netns add "$router" && ip netns add "$internet" && ip netns add "$player" || return 1
+  ip link add "${tag}p" netns "$internet" type veth peer name "${tag}q" netns "$player" || return 1
+  in_ns "$internet" ip link set "${tag}p" name player0 && in_ns "$player" ip link set "${tag}q" name wan0 || return 1
+  in_ns "$player" ip link set lo up && in_ns "$player" ip addr add $player_ip/24 dev wan0 &&
+    in_ns "$player" ip link set wan0 up && in_ns "$player" ip route add default via $player_gateway || return 1
+  in_ns "$internet" ip addr add $player_gateway/24 dev player0 && in_ns "$internet" ip link set player0 up &&
+    in_ns "$internet" sysctl -qw net.ipv4.ip_forward=1 || return 1
   ip link add "${tag}h" netns "$home" type veth peer name lan0 netns "$router" || return 1
   ip link add "${tag}w" netns "$router" type veth peer name wan0 netns "$internet" || return 1
   in_ns "$home" ip link set "${tag}h" name lan0 || return 1
   in_ns "$router" ip link set "${tag}w" name wan0 || return 1
-  for ns in "$home" "$router" "$internet"; do in_ns "$ns" ip link set lo up || return 1; done
+  for ns in "$home" "$router" "$internet" "$player"; do in_ns "$ns" ip link set lo up || return 1; done
   in_ns "$home" ip addr add $home_ip/24 dev lan0 && in_ns "$home" ip link set lan0 up &&
     in_ns "$home" ip route add default via $lan_ip || return 1
   in_ns "$router" ip addr add $lan_ip/24 dev lan0 && in_ns "$router" ip link set lan0 up &&
     in_ns "$router" ip addr add $wan_ip/24 dev wan0 && in_ns "$router" ip link set wan0 up || return 1
   in_ns "$internet" ip addr add $directory_ip/24 dev wan0 && in_ns "$internet" ip link set wan0 up || return 1
   in_ns "$router" sysctl -qw net.ipv4.ip_forward=1 || return 1
+  in_ns "$router" ip route add 100.128.1.0/24 via $directory_ip || return 1
   # The tables and chains miniupnpd fills (its defaults), around a home
   # router's rules: outgoing traffic masqueraded, nothing unasked let in.
   in_ns "$router" nft -f - <<'NFT' || return 1
@@ -148,10 +164,30 @@ servers() {
     sed "1,/^\r*$/d" <&3' _ "$directory_ip"
 }
 
-# Waits (at most 30 s) until the listing shows `text`.
+# "Check my ports" as the lobby asks it, from the home network; prints the body.
+# shellcheck disable=SC2016 # expanded by the inner shell
+check_ports() {
+  in_ns "$home" timeout 10 bash -c '
+    exec 3<>/dev/tcp/$1/8080 || exit 1
+    printf "GET /Vexnet/lobbyfind/webinterface.php?GIVEME=CHECKPORTS HTTP/1.0\r\n\r\n" >&3
+    sed "1,/^\r*$/d" <&3' _ "$directory_ip"
+}
+
+# Waits (at most 30 s) until the listing shows `text`. Outputs are read whole
+# before they are searched: under pipefail, a "grep -q" that stops at the
+# first match can end the writer with SIGPIPE and turn a match into a miss.
 wait_for_listing() {
+  local listing
   for _ in $(seq 300); do
-    servers | grep -qF "$1" && return 0
+    listing=$(servers) && grep -qF "$1" <<<"$listing" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+wait_for_match() {  # FILE REGEX: waits (at most 30 s) for a line matching REGEX
+  for _ in $(seq 300); do
+    grep -qE "$2" "$1" 2>/dev/null && return 0
     sleep 0.1
   done
   return 1
@@ -180,6 +216,34 @@ run_directory_and_game() {
   wait_for_listing "<reachable>$expected</reachable>" || fail "$run: the listing never said reachable=$expected"
   echo "$run: the directory lists the home game (at the router's address $wan_ip) as reachable=$expected"
   servers
+  # A second player on the internet side: its lobby pings the home game
+  # only when the router forwards UDP 47624, and marks what the directory
+  # could not reach.
+  ip netns exec "$player" "$second_player_program" $directory_ip:8080 "$work/player-$run" \
+    >"$work/player-$run.log" 2>&1 &
+  local player_pid=$!
+  if [ "$expected" = yes ]; then
+    wait_for_match "$work/player-$run.log" '^line 0: \[[0-9]+ms\] home game:$' ||
+      fail "$run: the second player's lobby never pinged the home game"
+  else
+    wait_for_line "$work/player-$run.log" "line 0: [*]home game: (unreachable)" ||
+      fail "$run: the second player's lobby did not mark the home game unreachable"
+    # Six refreshes, each with a ping of its own: none was answered.
+    wait_for_line "$work/player-$run.log" "refresh 6" || fail "$run: the second player's lobby stopped refreshing"
+    ! grep -q "ms\] home game" "$work/player-$run.log" || fail "$run: the home game answered a ping"
+  fi
+  echo "$run: the second player sees $(grep "^line 0:" "$work/player-$run.log" | tail -n 1)"
+  kill "$player_pid"
+  wait "$player_pid" || fail "$run: the second player's lobby did not end cleanly"
+  if [ "$run" = upnp-off ]; then
+    # Nothing at home is reachable: "Check my ports" says so.
+    local checked
+    checked=$(check_ports)
+    if ! grep -qF "<reachable>no</reachable>" <<<"$checked" || ! grep -qF "<ip>$wan_ip</ip>" <<<"$checked"; then
+      fail "$run: Check my ports did not say that $wan_ip is unreachable: $checked"
+    fi
+    echo "$run: Check my ports: $(tr -d '\n' <<<"$checked")"
+  fi
   kill "$gamehost_pid" "$directory_pid"
   wait "$gamehost_pid" || fail "$run: the game host did not end cleanly"
   wait "$directory_pid" || fail "$run: the directory did not end cleanly"
@@ -215,19 +279,58 @@ echo "after the mapper closed the router forwards no ports"
 
 echo "== run 2b: the lobby maps the ports itself"
 mkdir -p "$work/lobby"
+ip netns exec "$internet" "$directory_program" --listen $directory_ip:8080 --db :memory: --check-port 2300 \
+  >"$work/directory-lobby.log" 2>&1 &
+directory_pid=$!
+wait_for_line "$work/directory-lobby.log" "listening on" || fail "2b: the directory did not start"
 (cd "$work/lobby" && exec ip netns exec "$home" env HOME="$work/lobby" QT_QPA_PLATFORM=offscreen \
   "$lobby_program" >"$work/lobby.log" 2>&1) &
 lobby_pid=$!
-forwarded() {
-  # miniupnpd writes its rules by protocol number: 0x11 is UDP.
-  in_ns "$router" nft list chain inet filter prerouting_miniupnpd |
-    grep -q "0x11 th dport 47624 dnat ip to $home_ip:47624"
+router_rules() { in_ns "$router" nft list chain inet filter prerouting_miniupnpd; }
+# miniupnpd writes its rules by protocol number (6 TCP, 0x11 UDP), in the
+# order they were made. The listing soon outgrows one write of nft: it is
+# read whole (see wait_for_listing).
+first_rules() {
+  local rules
+  rules=$(router_rules) || return 1
+  grep -o "dport [0-9]* dnat ip to .*" <<<"$rules" | sed -n 1,2p
 }
-for _ in $(seq 300); do forwarded && break; sleep 0.1; done
-forwarded || fail "the lobby did not have UDP 47624 forwarded to it"
-echo "the lobby, started with no lobbyfind.ini, has the router forward UDP 47624 to $home_ip"
+enumeration_rules="dport 47624 dnat ip to $home_ip:47624"
+# The lobby's start (a sanitized build on a loaded machine) and the router's
+# search take seconds; the bound is generous, the wait ends when it is met.
+started=$SECONDS
+for _ in $(seq 1200); do [ "$(first_rules | wc -l)" = 2 ] && break; sleep 0.1; done
+[ "$(first_rules | wc -l)" = 2 ] || fail "the lobby did not have the game's ports forwarded to it"
+[ "$(first_rules | sort -u)" = "$enumeration_rules" ] ||
+  fail "the first ports the lobby had forwarded are not 47624: $(first_rules)"
+rules=$(router_rules)
+if ! grep -qF "0x6 th $enumeration_rules" <<<"$rules" || ! grep -qF "0x11 th $enumeration_rules" <<<"$rules"; then
+  fail "the lobby did not have TCP and UDP 47624 forwarded to it"
+fi
+echo "the lobby, started with no lobbyfind.ini, has the router forward TCP and UDP 47624 to $home_ip first" \
+  "($((SECONDS - started)) s after its start)"
+# Once TCP 2300 is forwarded too and the lobby's answer server listens on
+# it (from the lobby's first timer tick), the directory reaches it. Asked
+# earlier, it would answer "no" and keep that answer for its time-to-live.
+answer_server_ready() {
+  local rules listening
+  rules=$(router_rules) && grep -qF "0x6 th dport 2300 dnat ip to $home_ip:2300" <<<"$rules" &&
+    listening=$(in_ns "$home" ss -Htln "sport = :2300") && [ -n "$listening" ]
+}
+for _ in $(seq 1200); do answer_server_ready && break; sleep 0.1; done
+answer_server_ready || fail "the lobby's answer port was never forwarded and open"
+checked=$(check_ports)
+if ! grep -qF "<reachable>yes</reachable>" <<<"$checked"; then
+  fail "Check my ports did not reach the lobby through the router: $checked"
+fi
+echo "Check my ports: $(tr -d '\n' <<<"$checked")"
+kill "$directory_pid"
+wait "$directory_pid" || fail "2b: the directory did not end cleanly"
+# SIGTERM (a logout) closes the lobby like its window: it removes its mappings.
 kill "$lobby_pid"
-wait "$lobby_pid"
+wait "$lobby_pid" || fail "the lobby did not end cleanly on SIGTERM"
+[ "$(dnat_rules)" = 0 ] || fail "mappings left on the router after the lobby closed"
+echo "after the lobby closed the router forwards no ports"
 
 echo "== run 3: a router without UPnP"
 kill "$router_upnp_pid"

@@ -71,7 +71,9 @@ void FakeView::SetItems(Control c, const std::vector<std::string>& list) {
   }
   selected[c].assign(list.size(), false);
   styles[c].assign(list.size(), app::ItemStyle{});
+  unreachable[c].clear();
 }
+void FakeView::MarkUnreachable(Control c, int index) { unreachable[c].insert(index); }
 void FakeView::SetItem(Control c, int index, std::string_view text) {
   auto& list = items[c];
   list.at(static_cast<std::size_t>(index)) = std::string(text);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ class FakeView : public app::View {
   void SetSelected(app::Control c, int index, bool selected) override;
   [[nodiscard]] app::ItemStyle ItemStyleAt(app::Control c, int index) const override;
   void SetItemStyle(app::Control c, int index, const app::ItemStyle& style) override;
+  void MarkUnreachable(app::Control c, int index) override;
   void SetPageVisible(app::Control page, bool visible) override;
   [[nodiscard]] bool PageVisible(app::Control page) const override;
   void SetActivePage(app::Control page) override;
@@ -77,6 +79,8 @@ class FakeView : public app::View {
   std::map<app::Control, std::vector<std::string>> items;
   std::map<app::Control, std::vector<bool>> selected;
   std::map<app::Control, std::vector<app::ItemStyle>> styles;
+  // Entries marked unreachable since the list's items were last replaced.
+  std::map<app::Control, std::set<int>> unreachable;
   std::map<app::Control, bool> page_visible;
   app::Control active_page = app::Control::tab_Start;
   std::vector<ChatLine> chat_log;

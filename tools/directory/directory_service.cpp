@@ -102,7 +102,14 @@ ServiceReply DirectoryService::Handle(const ServiceRequest& request) {
   if (*give_me == wire::kDelServer) return DelServer(request);
   if (*give_me == wire::kVersionRequest) return Version(query);
   if (*give_me == wire::kNews) return Document(news_);
+  if (*give_me == wire::kCheckPorts) return CheckPorts(request);
   return Error(400, "unknown GIVEME");
+}
+
+ServiceReply DirectoryService::CheckPorts(const ServiceRequest& request) {
+  if (!reachability_) return Error(404, "this directory does not check ports");
+  // Only the requester's own address is ever checked.
+  return Document(Shared(PortCheckDocument(request.client, reachability_->CheckPort(request.client, request.now_ms))));
 }
 
 std::shared_ptr<const DirectoryService::ServerList> DirectoryService::FreshList(std::int64_t now_ms) const {

@@ -82,6 +82,7 @@ class DirectoryService {
   ServiceReply Servers(std::int64_t now_ms);
   ServiceReply AddServer(const QueryString& query, const ServiceRequest& request);
   ServiceReply DelServer(const ServiceRequest& request);
+  ServiceReply CheckPorts(const ServiceRequest& request);
   ServiceReply Version(const QueryString& query) const;
   [[nodiscard]] std::shared_ptr<const ServerList> FreshList(std::int64_t now_ms) const;
   [[nodiscard]] bool Allow(const ServiceRequest& request);

@@ -66,4 +66,27 @@ Reachability ReachabilityLedger::Result(const std::string& ip, int port) const {
   return it == entries_.end() ? Reachability::kUnknown : it->second.result;
 }
 
+std::optional<Reachability> PortCheckLedger::Begin(const std::string& ip, std::int64_t now_ms) {
+  auto it = checks_.find(ip);
+  if (it != checks_.end() && (it->second.result == Reachability::kUnknown || now_ms - it->second.started_ms < period_ms_))
+    return it->second.result;
+  if (it == checks_.end()) {
+    if (checks_.size() >= max_entries_) {
+      std::erase_if(checks_, [&](const auto& check) {
+        return check.second.result != Reachability::kUnknown && now_ms - check.second.started_ms >= period_ms_;
+      });
+    }
+    // Full of running or recent checks: no new connection until one ages.
+    if (checks_.size() >= max_entries_) return Reachability::kUnknown;
+    it = checks_.emplace(ip, Check{}).first;
+  }
+  it->second = Check{now_ms, Reachability::kUnknown};
+  return std::nullopt;
+}
+
+void PortCheckLedger::Done(const std::string& ip, bool reachable) {
+  if (auto it = checks_.find(ip); it != checks_.end())
+    it->second.result = reachable ? Reachability::kReachable : Reachability::kUnreachable;
+}
+
 }  // namespace lobbyfind::directory_service

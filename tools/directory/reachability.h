@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,11 @@ class ReachabilityCheck {
   virtual ~ReachabilityCheck() = default;
   virtual void Announced(const std::string& ip, int port, std::int64_t now_ms) = 0;
   [[nodiscard]] virtual Reachability Result(const std::string& ip, int port) = 0;
+  // "Check my ports" for the requester at `ip`: may take up to the answer
+  // wait. A check without it knows nothing.
+  [[nodiscard]] virtual Reachability CheckPort(const std::string& /*ip*/, std::int64_t /*now_ms*/) {
+    return Reachability::kUnknown;
+  }
 };
 
 struct ReachabilityLimits {
@@ -59,6 +65,29 @@ class ReachabilityLedger {
 
   const ReachabilityLimits limits_;
   std::map<Key, Entry> entries_;
+};
+
+// "Check my ports": a connection to a TCP port of the requester's own
+// address, at most one attempt per address per period; asking again within
+// it gets the last result, asking while one runs gets kUnknown.
+class PortCheckLedger {
+ public:
+  PortCheckLedger(std::int64_t period_ms, std::size_t max_entries) : period_ms_(period_ms), max_entries_(max_entries) {}
+
+  // Nothing: the caller attempts the connection now and reports with Done.
+  // Otherwise the answer to give without one.
+  [[nodiscard]] std::optional<Reachability> Begin(const std::string& ip, std::int64_t now_ms);
+  void Done(const std::string& ip, bool reachable);
+  [[nodiscard]] std::size_t Size() const { return checks_.size(); }
+
+ private:
+  struct Check {
+    std::int64_t started_ms = 0;
+    Reachability result = Reachability::kUnknown;  // kUnknown: running
+  };
+  const std::int64_t period_ms_;
+  const std::size_t max_entries_;
+  std::map<std::string, Check> checks_;
 };
 
 }  // namespace lobbyfind::directory_service

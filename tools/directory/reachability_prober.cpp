@@ -32,7 +32,9 @@ ReachabilityProber::ReachabilityProber(ReachabilityLimits limits, std::uint16_t 
       request_(presence::SessionRequest(answer_port)),
       changed_(std::move(changed)),
       log_(std::move(log)),
-      ledger_(limits) {}
+      ledger_(limits),
+      connect_wait_ms_(static_cast<int>(limits.answer_wait_ms)),
+      port_checks_(limits.ttl_ms, limits.max_entries) {}
 
 ReachabilityProber::~ReachabilityProber() {
   if (thread_.joinable()) {
@@ -78,6 +80,34 @@ void ReachabilityProber::Announced(const std::string& ip, int port, std::int64_t
 Reachability ReachabilityProber::Result(const std::string& ip, int port) {
   std::lock_guard lock(mutex_);
   return ledger_.Result(ip, port);
+}
+
+Reachability ReachabilityProber::CheckPort(const std::string& ip, std::int64_t now_ms) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(presence::kAnswerPort);
+  if (inet_pton(AF_INET, ip.c_str(), &to.sin_addr) != 1) return Reachability::kUnknown;
+  {
+    std::lock_guard lock(mutex_);
+    if (const auto known = port_checks_.Begin(ip, now_ms)) return *known;
+  }
+  bool reachable = false;
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd >= 0) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+      reachable = true;
+    } else if (errno == EINPROGRESS) {
+      pollfd wait{fd, POLLOUT, 0};
+      int error = 0;
+      socklen_t size = sizeof error;
+      reachable = poll(&wait, 1, connect_wait_ms_) == 1 &&
+                  getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    close(fd);
+  }
+  std::lock_guard lock(mutex_);
+  port_checks_.Done(ip, reachable);
+  return reachable ? Reachability::kReachable : Reachability::kUnreachable;
 }
 
 void ReachabilityProber::TakeAnswer() {

@@ -30,6 +30,9 @@ class ReachabilityProber : public ReachabilityCheck {
 
   void Announced(const std::string& ip, int port, std::int64_t now_ms) override;
   [[nodiscard]] Reachability Result(const std::string& ip, int port) override;
+  // Connects to TCP port 2300 of `ip` (the lobby's answer port) and closes
+  // at once, sending nothing; on the caller's thread.
+  [[nodiscard]] Reachability CheckPort(const std::string& ip, std::int64_t now_ms) override;
 
  private:
   void Run();
@@ -41,6 +44,8 @@ class ReachabilityProber : public ReachabilityCheck {
   const Log log_;
   std::mutex mutex_;
   ReachabilityLedger ledger_;
+  const int connect_wait_ms_;
+  PortCheckLedger port_checks_;
   int udp_ = -1;
   int listener_ = -1;
   int wake_[2] = {-1, -1};

@@ -106,4 +106,16 @@ std::string NewsDocument(const std::vector<NewsEntry>& news) {
 
 std::string AcknowledgementDocument(std::string_view title) { return Titled(title); }
 
+std::string PortCheckDocument(std::string_view ip, Reachability result) {
+  std::string out = Titled(wire::kCheckPorts);
+  Leaf(out, wire::kIp, ip);
+  out += '\n';
+  Leaf(out, wire::kReachable,
+       result == Reachability::kReachable     ? wire::kReachableYes
+       : result == Reachability::kUnreachable ? wire::kReachableNo
+                                              : wire::kReachableUnknown);
+  out += '\n';
+  return out;
+}
+
 }  // namespace lobbyfind::directory_service

@@ -27,6 +27,8 @@ using ReachabilityLookup = std::function<Reachability(const ServerEntry&)>;
 // The answer to ADDSERVER and DELSERVER: the lobby ignores it, a person
 // trying the service by hand sees what happened.
 [[nodiscard]] std::string AcknowledgementDocument(std::string_view title);
+// The answer to CHECKPORTS: the address checked and what was found.
+[[nodiscard]] std::string PortCheckDocument(std::string_view ip, Reachability result);
 
 // "YYYY-MM-DD HH:MM:SS" in UTC, the text of "lastupdate".
 [[nodiscard]] std::string UtcTimestamp(std::int64_t unix_ms);

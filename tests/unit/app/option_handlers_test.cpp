@@ -110,6 +110,35 @@ TEST_F(OptionHandlers, ProgramOptionsAreSavedAtOnce) {
   EXPECT_EQ(ReadConfig(), "showtimestamp\r\n0\r\nkeepselectionafterwhisper\r\n1\r\n");
 }
 
+TEST_F(OptionHandlers, PortMappingBoxShowsTheSettingAndSwitchesTheMapper) {
+  struct Case {
+    const char* stored;  // the "upnp" entry before the start; nullptr: none
+    bool shown;
+  };
+  for (const Case c : {Case{nullptr, true}, Case{"1", true}, Case{"0", false}, Case{"no", true}}) {
+    SCOPED_TRACE(c.stored ? c.stored : "(none)");
+    WriteConfig(c.stored ? std::string("upnp\r\n") + c.stored + "\r\n" : "");
+    std::vector<bool> switched;
+    auto deps = Deps();
+    deps.port_mapping = [&](bool on) { switched.push_back(on); };
+    // A fresh window each time: its first timer runs the settings load.
+    timers_.made.clear();
+    view_.SetChecked(Control::upnp, false);
+    auto& form = Create(std::move(deps));
+    UpdateconfigTimer().Tick();
+    EXPECT_EQ(view_.Checked(Control::upnp), c.shown);
+    // Showing the setting switches nothing: the mapper started with the program.
+    EXPECT_TRUE(switched.empty());
+
+    view_.SetChecked(Control::upnp, !c.shown);
+    form.ControlClicked(Control::upnp);
+    view_.SetChecked(Control::upnp, c.shown);
+    form.ControlKeyUp(Control::upnp);
+    EXPECT_EQ(switched, (std::vector<bool>{!c.shown, c.shown}));
+    EXPECT_NE(ReadConfig().find(c.shown ? "upnp\r\n1\r\n" : "upnp\r\n0\r\n"), std::string::npos);
+  }
+}
+
 TEST_F(OptionHandlers, AFailedSaveIsShownAndTheProgramGoesOn) {
   auto& form = Create();
   // The settings file's place is a folder: it cannot be written.

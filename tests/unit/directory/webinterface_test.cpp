@@ -201,7 +201,8 @@ TEST_F(WebinterfaceTest, ServerListReply) {
                               {"2300", "2301"},
                               {"Downtown", "(.server[1].map) EXISTIERT NICHT"},
                               {"4", "5"},
-                              {"10.0.0.1", "10.0.0.2"}};
+                              {"10.0.0.1", "10.0.0.2"},
+                              {false, false}};
   EXPECT_EQ(last_lists, expected);
   EXPECT_EQ(web.ServerLists(), expected);
 
@@ -209,6 +210,49 @@ TEST_F(WebinterfaceTest, ServerListReply) {
   Answer("200 OK", "<titel>SERVERS</titel>");
   EXPECT_EQ(events, (std::vector<std::string>{"servers:2", "servers:0"}));
   EXPECT_EQ(last_lists, tServerLists{}) << "an empty list clears all six";
+}
+
+TEST_F(WebinterfaceTest, ReachabilityIsReadBesideTheSixListsWhichStayAsTheyWere) {
+  const std::string first = "<server><servername>Anna</servername><ip>10.0.0.1</ip><port>2300</port>";
+  const std::string second = "<server><servername>Bob</servername><ip>10.0.0.2</ip><port>2301</port>";
+  web.RequestServerList();
+  Answer("200 OK", "<titel>SERVERS</titel>" + first + "</server>" + second + "</server>");
+  tServerLists plain = last_lists;
+  struct Case {
+    const char* first_element;
+    const char* second_element;
+    std::vector<bool> unreachable;
+  };
+  const Case cases[] = {
+      {"<reachable>no</reachable>", "<reachable>yes</reachable>", {true, false}},
+      {"", "<reachable>no</reachable>", {false, true}},
+      // Only "no" marks a game; a value this lobby does not know marks nothing.
+      {"<reachable>maybe</reachable>", "<reachable>NO</reachable>", {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.first_element) + c.second_element);
+    web.RequestServerList();
+    Answer("200 OK", "<titel>SERVERS</titel>" + first + c.first_element + "</server>" + second + c.second_element +
+                         "</server>");
+    plain.Unreachable = c.unreachable;
+    EXPECT_EQ(last_lists, plain);
+  }
+}
+
+TEST_F(WebinterfaceTest, PortCheckRepliesNameTheResultAndTheAddress) {
+  std::vector<std::string> checks;
+  web.OnPortCheck = [&](cWebinterface::PortCheck result, const std::string& ip) {
+    checks.push_back(std::to_string(static_cast<int>(result)) + " " + ip);
+  };
+  for (const char* reachable : {"yes", "no", "unknown", ""}) {
+    web.CheckPorts();
+    Answer("200 OK", std::string("<titel>CHECKPORTS</titel><ip>203.0.113.9</ip><reachable>") + reachable +
+                         "</reachable>");
+  }
+  using P = cWebinterface::PortCheck;
+  const auto line = [](P p) { return std::to_string(static_cast<int>(p)) + " 203.0.113.9"; };
+  EXPECT_EQ(checks, (std::vector<std::string>{line(P::kReachable), line(P::kUnreachable), line(P::kUnknown),
+                                              line(P::kUnknown)}));
 }
 
 TEST_F(WebinterfaceTest, VersionReplies) {

@@ -132,9 +132,67 @@ TEST(DirectoryServiceReachability, TheLobbysReplyParserReadsAListWithResultsUnch
     return e.port == 2300 ? Reachability::kReachable : Reachability::kUnreachable;
   });
   ASSERT_NE(with.find("<reachable>no</reachable>"), std::string::npos);
-  const auto plain = parse(ServersDocument(entries));
+  auto plain = parse(ServersDocument(entries));
   ASSERT_EQ(plain.ServerNames.size(), 2u);
+  // The six lists are the same; beside them, the unreachable game is known.
+  plain.Unreachable = {false, true};
   EXPECT_EQ(parse(with), plain);
+}
+
+TEST(PortCheckLedger, OneConnectionPerAddressAndPeriod) {
+  PortCheckLedger ledger(30000, 2);
+  struct Step {
+    const char* what;
+    const char* ip;
+    std::int64_t now_ms;
+    std::optional<Reachability> answer;  // nothing: connect now
+    std::optional<bool> done;            // the connection's outcome, reported after
+  };
+  const Step steps[] = {
+      {"first request: connect", "203.0.113.9", 0, std::nullopt, std::nullopt},
+      {"asked again while connecting: no second connection", "203.0.113.9", 10, Reachability::kUnknown, true},
+      {"within the period: the last result", "203.0.113.9", 29999, Reachability::kReachable, std::nullopt},
+      {"another address: its own check", "198.51.100.7", 100, std::nullopt, false},
+      {"its result", "198.51.100.7", 200, Reachability::kUnreachable, std::nullopt},
+      {"full of recent checks: a third address waits", "192.0.2.1", 300, Reachability::kUnknown, std::nullopt},
+      {"a period later: connect again", "203.0.113.9", 30000, std::nullopt, false},
+      {"and room for a new address once an old check aged", "192.0.2.1", 30100, std::nullopt, std::nullopt},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(ledger.Begin(step.ip, step.now_ms), step.answer) << step.what;
+    if (step.done) ledger.Done(step.ip, *step.done);
+  }
+  EXPECT_EQ(ledger.Size(), 2u);
+}
+
+// A check that records whom it was asked to connect to.
+class RecordingPortCheck final : public ReachabilityCheck {
+ public:
+  void Announced(const std::string&, int, std::int64_t) override {}
+  Reachability Result(const std::string&, int) override { return Reachability::kUnknown; }
+  Reachability CheckPort(const std::string& ip, std::int64_t) override {
+    asked.push_back(ip);
+    return Reachability::kUnreachable;
+  }
+  std::vector<std::string> asked;
+};
+
+TEST(DirectoryServiceReachability, CheckPortsConnectsOnlyToTheRequesterAndSaysWhatItFound) {
+  MemoryEntryStore store;
+  RecordingPortCheck check;
+  ServiceLimits limits;
+  limits.rate_per_second = 0;
+  DirectoryService service(store, {}, limits, &check);
+  // An address in the query is no address to check: only the requester's is.
+  const auto reply =
+      service.Handle({"203.0.113.9", "/Vexnet/lobbyfind/webinterface.php?GIVEME=CHECKPORTS&IP=198.51.100.7", 0});
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.Body(), "<titel>CHECKPORTS</titel>\n<ip>203.0.113.9</ip>\n<reachable>no</reachable>\n");
+  EXPECT_EQ(check.asked, std::vector<std::string>{"203.0.113.9"});
+
+  DirectoryService unchecked(store, {}, limits);
+  EXPECT_EQ(unchecked.Handle({"203.0.113.9", "/Vexnet/lobbyfind/webinterface.php?GIVEME=CHECKPORTS", 0}).status, 404)
+      << "a directory started without the check says so";
 }
 
 }  // namespace
