@@ -7,6 +7,7 @@
 #include "app/game_line_look.h"
 #include "app/game_list_view_model.h"
 #include "config/config_file.h"
+#include "directory/webinterface.h"
 #include "game/connection_address.h"
 #include "network_fixture.h"
 #include "presence/session_enumeration.h"
@@ -273,6 +274,25 @@ TEST_F(GameListViewTest, FavouritesComeFirstMarkedAndAreStoredAtOnce) {
   EXPECT_EQ(Stored(app::kKeyFavourites), "");
   EXPECT_EQ(Lines().front(), "[*]Bob:Downtown");
   EXPECT_FALSE(view_.ItemStyleAt(Control::ListBox1, 0).bold);
+}
+
+TEST_F(GameListViewTest, GamesTheDirectoryCouldNotReachAreMarkedOnTheirShownLines) {
+  directory::tServerLists lists;
+  for (const Server& s : servers_) {
+    lists.ServerNames.push_back(s.name);
+    lists.Maps.push_back(s.map);
+    lists.IPs.push_back(s.ip);
+  }
+  lists.Unreachable = {false, true, false, true};  // Eve, Industrial Ivan
+  TypeFilter("i");                                 // all but Bob
+  view_.menu_answer = 0;
+  form_->HandleServerList(lists);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"[*]Eve:Industrial", "[*]Ann:Residential",
+                                               "[*]Industrial Ivan:Downtown"}));
+  EXPECT_EQ(view_.unreachable[Control::ListBox1], (std::set<int>{0, 2}));
+  form_->ListBox1ContextMenu(1);  // Ann first: the marks move with their games
+  EXPECT_EQ(Lines().front(), "[*]Ann:Residential");
+  EXPECT_EQ(view_.unreachable[Control::ListBox1], (std::set<int>{1, 2}));
 }
 
 TEST_F(GameListViewTest, StoredOptionsAreTakenAtTheNextStart) {
