@@ -308,16 +308,18 @@ TEST_F(WindowsEdition, LoginListChatAndJoinUnderWine) {
   ASSERT_TRUE(RunUntil([&] { return Drive({"visible", "tab_Internetgames"}); }, 20000))
       << "the login did not reach the Internet games page";
 
-  // All four servers, in announcement order, each with its round trip.
+  // All four servers, each with its round trip, in the directory's order:
+  // that of the hosts' announcements, which race each other.
   std::vector<std::string> lines;
   ASSERT_TRUE(RunUntil([&] {
     lines = Items("ListBox1");
     if (lines.size() != std::size(kHosts)) return false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const std::string tail = std::string("ms] ") + kHosts[i].name + ":" + kHosts[i].map;
-      if (!lines[i].starts_with("[") || lines[i].find(tail) == std::string::npos) return false;
-    }
-    return true;
+    return std::ranges::all_of(kHosts, [&](const Host& host) {
+      const std::string tail = std::string("ms] ") + host.name + ":" + host.map;
+      return std::ranges::count_if(lines, [&](const std::string& line) {
+               return line.starts_with("[") && line.ends_with(tail);
+             }) == 1;
+    });
   }, 20000)) << ::testing::PrintToString(lines) << "\n" << Shown("chatlog") << "\n" << Shown("StatusBar")
               << (Screenshot("failed"), "");
 
