@@ -29,6 +29,7 @@
 
 #include "integration/presence/game_host_process.h"
 #include "lobby_bench_support.h"
+#include "stall_meter.h"
 #include "presence/session_enumeration.h"
 #include "qt/event_hook.h"
 #include "qt/qt_udp_sender.h"
@@ -55,37 +56,6 @@ std::vector<std::string> LoopbackAddresses(int net, int count) {
   for (int i = 0; i < count; ++i) ips.push_back(LoopbackAddress(net, i));
   return ips;
 }
-
-// Records the longest gap between two turns of the event loop while it runs
-// (a precise 1 ms timer: a turn that takes longer shows as a longer gap),
-// and at each turn asks whether the work being timed is done.
-class StallMeter {
- public:
-  explicit StallMeter(std::function<void(double now)> each_turn) : each_turn_(std::move(each_turn)) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      const double now = NowMs();
-      if (last_ > 0 && now - last_ > longest_) longest_ = now - last_;
-      last_ = now;
-      each_turn_(now);
-    });
-  }
-  void Start() {
-    longest_ = 0;
-    last_ = NowMs();
-    timer_.start(1);
-  }
-  double Stop() {
-    timer_.stop();
-    return longest_;
-  }
-
- private:
-  std::function<void(double)> each_turn_;
-  QTimer timer_;
-  double last_ = 0;
-  double longest_ = 0;
-};
 
 // Raises a flag when the list widget gets new lines: a new server list has
 // been put in, so what it shows from then on belongs to that list.
