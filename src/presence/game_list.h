@@ -73,8 +73,9 @@ class GameList {
   std::vector<std::string> names_;
   std::vector<std::string> maps_;
   std::vector<std::string> ips_;
-  // The monotonic clock at each request: round trips are measured on it, so
-  // neither local midnight nor a change of the wall clock distorts them.
+  // The monotonic clock at each request, in microseconds: round trips are
+  // measured on it, so neither local midnight nor a change of the wall clock
+  // distorts them.
   std::vector<std::int64_t> sent_at_;
   // Address -> indexes of its entries, so an answer does not scan the list.
   std::unordered_map<std::string, std::vector<std::size_t>> by_address_;
