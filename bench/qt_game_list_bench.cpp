@@ -4,14 +4,14 @@
 //  1. Big lists: a SERVERS reply of 1,000 and 10,000 servers served over a
 //     loopback socket; time from the reply's bytes to the list painted with
 //     every request sent, and the longest stall of the event loop meanwhile.
-//     Target at 10,000: under 100 ms, no stall over 50 ms.
+//     Target at 10,000: at most 60 ms, no stall over 16 ms (one frame).
 //  2. Answers: 1,000, 5,000 and 10,000 answers handed to the answer server's
 //     handler (the lines updated in the widget), and 10,000 answers arriving
 //     over real TCP connections from as many loopback addresses. Target:
 //     linear growth (10 times the answers cost at most 12 times the time).
 //  3. Ping accuracy: four stand-in game hosts (lobbyfind-gamehost) answering
 //     after 0, 10, 50 and 200 ms, listed among 1,000 servers; the times shown
-//     against the injected delays. Target: worst error under 3 ms.
+//     against the injected delays. Target: worst error at most 2 ms.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,6 +20,7 @@
 #include <QAbstractItemModel>
 #include <QListWidget>
 #include <algorithm>
+#include <span>
 #include <atomic>
 #include <functional>
 #include <charconv>
@@ -30,6 +31,7 @@
 #include "integration/presence/game_host_process.h"
 #include "lobby_bench_support.h"
 #include "stall_meter.h"
+#include "presence/game_list.h"
 #include "presence/session_enumeration.h"
 #include "qt/event_hook.h"
 #include "qt/qt_udp_sender.h"
@@ -38,10 +40,10 @@
 namespace lobbyfind::bench {
 namespace {
 
-constexpr double kListTargetMs = 100;
-constexpr double kStallTargetMs = 50;
+constexpr double kListTargetMs = 60;
+constexpr double kStallTargetMs = 16;
 constexpr double kLinearGrowthLimit = 12;
-constexpr double kPingErrorTargetMs = 3;
+constexpr double kPingErrorTargetMs = 2;
 constexpr int kListRuns = 5;
 constexpr int kPingPasses = 20;
 
@@ -123,6 +125,16 @@ void SendCost() {
   double start = NowMs();
   for (const auto& ip : ips) sender.Send(ip, presence::kEnumerationPort, request);
   Figure("10,000 requests through the UDP adapter, per request", (NowMs() - start) * 1000 / 10000, "us");
+  start = NowMs();
+  for (std::size_t i = 0; i < ips.size(); i += presence::GameList::kRequestsPerSlice) {
+    sender.SendToEach(std::span(ips).subspan(i, std::min(presence::GameList::kRequestsPerSlice, ips.size() - i)),
+                      presence::kEnumerationPort, request);
+  }
+  const double batched_ms = NowMs() - start;
+  Figure("10,000 requests through the UDP adapter in slices, per request", batched_ms * 1000 / 10000, "us");
+  // The floor of the send path on this machine: what the kernel alone takes
+  // for 10,000 loopback datagrams handed over in batches.
+  Figure("floor: 10,000 requests, the adapter's batches alone", batched_ms, "ms");
   const int fd = socket(AF_INET, SOCK_DGRAM, 0);
   start = NowMs();
   for (const auto& ip : ips) {
@@ -165,9 +177,9 @@ int BigLists(BenchLobby& lobby, ReplyServer& server) {
     Figure(n + " servers: reply to every request sent", Median(sent), "ms");
     Figure(n + " servers: CPU time of the window's thread meanwhile", Median(cpu), "ms");
     if (count == 10000) {
-      failed += !Checked(n + " servers: reply to list shown and requests sent", Median(both), "ms", "< 100 ms",
-                         !both.empty() && Median(both) < kListTargetMs);
-      failed += !Checked(n + " servers: longest event-loop stall (worst run)", Max(stalls), "ms", "<= 50 ms",
+      failed += !Checked(n + " servers: reply to list shown and requests sent", Median(both), "ms", "<= 60 ms",
+                         !both.empty() && Median(both) <= kListTargetMs);
+      failed += !Checked(n + " servers: longest event-loop stall (worst run)", Max(stalls), "ms", "<= 16 ms",
                          !stalls.empty() && Max(stalls) <= kStallTargetMs);
     } else {
       Figure(n + " servers: reply to list shown and requests sent", Median(both), "ms");
@@ -335,7 +347,7 @@ int PingAccuracy(BenchLobby& lobby, ReplyServer& server, std::uint16_t answer_po
   }
   Figure("all hosts: mean absolute error", Mean(all), "ms");
   Figure("all hosts: median absolute error", Median(all), "ms");
-  return Checked("all hosts: worst absolute error", Max(all), "ms", "< 3 ms", !all.empty() && Max(all) < kPingErrorTargetMs)
+  return Checked("all hosts: worst absolute error", Max(all), "ms", "<= 2 ms", !all.empty() && Max(all) <= kPingErrorTargetMs)
              ? 0
              : 1;
 }
