@@ -1,5 +1,6 @@
 #include "qt/qt_tcp_listener.h"
 
+#include <QNetworkProxy>
 #include <QTcpSocket>
 
 #include "qt/qt_tcp_connection.h"
@@ -7,6 +8,9 @@
 namespace lobbyfind::qt {
 
 QtTcpListener::QtTcpListener() {
+  // Games deliver their answers straight to this port; asking the system's
+  // proxy settings (libproxy, on a thread of its own) would only cost time.
+  server_.setProxy(QNetworkProxy::NoProxy);
   QObject::connect(&server_, &QTcpServer::newConnection, [this] {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
       auto connection = std::make_unique<QtTcpConnection>(socket);

@@ -1,6 +1,7 @@
 #include "qt/qt_udp_sender.h"
 
 #include <QHostInfo>
+#include <QNetworkProxy>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,10 @@
 namespace lobbyfind::qt {
 
 QtUdpSender::QtUdpSender() {
+  // The requests go straight to the games: no proxy carries them, and asking
+  // the system's proxy settings (libproxy, on a thread of its own, while the
+  // window waits) is a good part of the start-up.
+  socket_.setProxy(QNetworkProxy::NoProxy);
   // A failed bind is not fatal: the first writeDatagram binds implicitly.
   socket_.bind(QHostAddress(QHostAddress::AnyIPv4), 0);
 }
