@@ -38,9 +38,10 @@ void ChatLogBatch::Flush() {
     shown_ = 0;
     trimmed_ = 0;
   }
+  // Two edits, the trim at the start and the lines at the end, so that each
+  // is laid out where it happened: one edit spanning both would lay out
+  // every line of the log again.
   QTextCursor cursor(edit_.document());
-  // One edit: the document is laid out once for all of it.
-  cursor.beginEditBlock();
   if (trimmed_ > 0) {
     cursor.movePosition(QTextCursor::Start);
     cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, trimmed_);
@@ -49,6 +50,7 @@ void ChatLogBatch::Flush() {
     trimmed_ = 0;
   }
   cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
   for (const Line& line : pending_) {
     if (shown_ > 0) {
       cursor.insertBlock(QTextBlockFormat(), line.format);
