@@ -290,9 +290,11 @@ int Answers(BenchLobby& lobby, std::uint16_t answer_port) {
   return failed;
 }
 
-// "[87ms] ..." -> 87; -1 while waiting.
+// "[87ms] ..." -> 87; "[???ms] ..." (an answer under half a millisecond)
+// -> 0; -1 while waiting.
 int LineMs(const QString& text) {
   const std::string line = text.toStdString();
+  if (line.starts_with("[???ms] ")) return 0;
   int ms = -1;
   if (!line.starts_with("[")) return -1;
   const auto [end, error] = std::from_chars(line.data() + 1, line.data() + line.size(), ms);

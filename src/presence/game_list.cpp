@@ -77,15 +77,17 @@ bool GameList::PingServer(const std::string& address) {
   return sender_.Send(address, kEnumerationPort, Request());
 }
 
-void GameList::AnswerArrived(const std::string& peer) {
+void GameList::AnswerArrived(const std::string& peer, std::optional<std::int64_t> arrived_us) {
   const auto found = by_address_.find(peer);
   if (found == by_address_.end()) return;
-  const std::int64_t now = clock_.MonotonicUs();
+  const std::int64_t now = arrived_us.value_or(clock_.MonotonicUs());
   for (const std::size_t i : found->second) {
     // A server still waiting for its request cannot have answered it: an
     // answer to an earlier list's request is not timed against nothing.
     if (i >= sent_at_.size()) continue;
     // Measured in microseconds, rounded to the millisecond only for the line.
+    // Nor can one that arrived before its request left.
+    if (now < sent_at_[i]) continue;
     lines_[i] = AnsweredLine((now - sent_at_[i] + 500) / 1000, names_[i], maps_[i]);
     if (OnLineChanged) OnLineChanged(i, lines_[i]);
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,8 +49,9 @@ class GameList {
   bool PingServer(const std::string& address);
 
   // An answer from `peer` (not the own machine): every entry listed with
-  // that address shows the time since its request.
-  void AnswerArrived(const std::string& peer);
+  // that address shows the time from its request to `arrived_us` (when the
+  // system received the answer, on the clock's MonotonicUs), or to now.
+  void AnswerArrived(const std::string& peer, std::optional<std::int64_t> arrived_us = std::nullopt);
 
   // The lists, all of the same length. There is no list of send times as
   // text since midnight: the round trips are measured on the monotonic clock
