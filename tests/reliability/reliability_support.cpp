@@ -309,6 +309,7 @@ void LobbyTest::StartLobby(const Setup& setup) {
 void LobbyTest::StopLobby() { lobby_.reset(); }
 
 QStringList LobbyTest::ChatLines() const {
+  QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
   QStringList lines;
   for (QTextBlock b = lobby_->window().chatlog->document()->firstBlock(); b.isValid(); b = b.next()) {
     lines.push_back(b.text());

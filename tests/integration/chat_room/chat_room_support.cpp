@@ -35,6 +35,7 @@ void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& play
 }
 
 QString ChatRoomWindow::LastChatLine() const {
+  QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
   return lobby_->window().chatlog->document()->lastBlock().text();
 }
 
