@@ -4,13 +4,10 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "qt/shown_probe.h"
-
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QWidget window;
   window.resize(692, 542);  // the size of the lobby's window
-  lobbyfind::qt::ExitWhenShownIfAsked(window);
   window.show();
   return QApplication::exec();
 }

@@ -18,6 +18,7 @@
 
 #include "app/config_keys.h"
 #include "bench_figures.h"
+#include "game/game_settings.h"
 #include "game/memory_registry.h"
 #include "integration/presence/game_host_process.h"
 #include "qt/lobby_app.h"
@@ -68,7 +69,8 @@ class ReplyServer {
 // The lobby in a scratch folder, logged in, its Internet games page shown.
 class BenchLobby {
  public:
-  explicit BenchLobby(std::uint16_t directory_port, std::uint16_t answer_port) {
+  // `irc_port`: a chat server on loopback to log in to; 0 for none.
+  explicit BenchLobby(std::uint16_t directory_port, std::uint16_t answer_port, std::uint16_t irc_port = 0) {
     const std::string dir = folder_.path().toStdString();
     const std::string game_dir = dir + "/GTA2";
     std::filesystem::create_directories(game_dir);
@@ -76,6 +78,11 @@ class BenchLobby {
     std::ofstream(dir + "/lobbyfind.ini", std::ios::binary)
         << app::kKeyDirectoryHost << "\r\n127.0.0.1:" << directory_port << "\r\n"
         << app::kKeyGtaDir << "\r\n" << game_dir << "\r\n";
+    if (irc_port != 0) {
+      std::ofstream(dir + "/lobbyfind.ini", std::ios::binary | std::ios::app)
+          << app::kKeyIrcHost << "\r\n127.0.0.1\r\n" << app::kKeyIrcPort << "\r\n" << irc_port << "\r\n";
+      registry_.PutString(game::RegistryRoot::kLocalMachine, game::kNetworkKeyPath, "PlayerName", "bencher");
+    }
     qt::LobbyApp::Options options;
     options.config_file_name = dir + "/lobbyfind.ini";
     options.answer_port = answer_port;

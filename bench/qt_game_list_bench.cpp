@@ -4,14 +4,14 @@
 //  1. Big lists: a SERVERS reply of 1,000 and 10,000 servers served over a
 //     loopback socket; time from the reply's bytes to the list painted with
 //     every request sent, and the longest stall of the event loop meanwhile.
-//     Target at 10,000: under 100 ms, no stall over 50 ms.
+//     Target at 10,000: at most 60 ms, no stall over 16 ms (one frame).
 //  2. Answers: 1,000, 5,000 and 10,000 answers handed to the answer server's
 //     handler (the lines updated in the widget), and 10,000 answers arriving
 //     over real TCP connections from as many loopback addresses. Target:
 //     linear growth (10 times the answers cost at most 12 times the time).
 //  3. Ping accuracy: four stand-in game hosts (lobbyfind-gamehost) answering
 //     after 0, 10, 50 and 200 ms, listed among 1,000 servers; the times shown
-//     against the injected delays. Target: worst error under 3 ms.
+//     against the injected delays. Target: worst error at most 2 ms.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,6 +20,7 @@
 #include <QAbstractItemModel>
 #include <QListWidget>
 #include <algorithm>
+#include <span>
 #include <atomic>
 #include <functional>
 #include <charconv>
@@ -29,6 +30,8 @@
 
 #include "integration/presence/game_host_process.h"
 #include "lobby_bench_support.h"
+#include "stall_meter.h"
+#include "presence/game_list.h"
 #include "presence/session_enumeration.h"
 #include "qt/event_hook.h"
 #include "qt/qt_udp_sender.h"
@@ -37,10 +40,10 @@
 namespace lobbyfind::bench {
 namespace {
 
-constexpr double kListTargetMs = 100;
-constexpr double kStallTargetMs = 50;
+constexpr double kListTargetMs = 60;
+constexpr double kStallTargetMs = 16;
 constexpr double kLinearGrowthLimit = 12;
-constexpr double kPingErrorTargetMs = 3;
+constexpr double kPingErrorTargetMs = 2;
 constexpr int kListRuns = 5;
 constexpr int kPingPasses = 20;
 
@@ -55,37 +58,6 @@ std::vector<std::string> LoopbackAddresses(int net, int count) {
   for (int i = 0; i < count; ++i) ips.push_back(LoopbackAddress(net, i));
   return ips;
 }
-
-// Records the longest gap between two turns of the event loop while it runs
-// (a precise 1 ms timer: a turn that takes longer shows as a longer gap),
-// and at each turn asks whether the work being timed is done.
-class StallMeter {
- public:
-  explicit StallMeter(std::function<void(double now)> each_turn) : each_turn_(std::move(each_turn)) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      const double now = NowMs();
-      if (last_ > 0 && now - last_ > longest_) longest_ = now - last_;
-      last_ = now;
-      each_turn_(now);
-    });
-  }
-  void Start() {
-    longest_ = 0;
-    last_ = NowMs();
-    timer_.start(1);
-  }
-  double Stop() {
-    timer_.stop();
-    return longest_;
-  }
-
- private:
-  std::function<void(double)> each_turn_;
-  QTimer timer_;
-  double last_ = 0;
-  double longest_ = 0;
-};
 
 // Raises a flag when the list widget gets new lines: a new server list has
 // been put in, so what it shows from then on belongs to that list.
@@ -104,6 +76,7 @@ struct ListRun {
   double shown_ms = -1;
   double sent_ms = -1;
   double stall_ms = 0;
+  double stall_cpu_ms = 0;  // the longest turn in the thread's CPU time
   double cpu_ms = 0;  // the window's thread, reply to list shown and sent
 };
 
@@ -135,6 +108,7 @@ ListRun RunServerList(BenchLobby& lobby, ReplyServer& server, int count) {
   RunUntil([] { return false; }, 30);
   ListRun run;
   run.stall_ms = stalls.Stop();
+  run.stall_cpu_ms = stalls.LongestCpu();
   if (done) {
     run.shown_ms = painted_at - server.sent_at_ms;
     run.sent_ms = sent_at - server.sent_at_ms;
@@ -153,6 +127,16 @@ void SendCost() {
   double start = NowMs();
   for (const auto& ip : ips) sender.Send(ip, presence::kEnumerationPort, request);
   Figure("10,000 requests through the UDP adapter, per request", (NowMs() - start) * 1000 / 10000, "us");
+  start = NowMs();
+  for (std::size_t i = 0; i < ips.size(); i += presence::GameList::kRequestsPerSlice) {
+    sender.SendToEach(std::span(ips).subspan(i, std::min(presence::GameList::kRequestsPerSlice, ips.size() - i)),
+                      presence::kEnumerationPort, request);
+  }
+  const double batched_ms = NowMs() - start;
+  Figure("10,000 requests through the UDP adapter in slices, per request", batched_ms * 1000 / 10000, "us");
+  // The floor of the send path on this machine: what the kernel alone takes
+  // for 10,000 loopback datagrams handed over in batches.
+  Figure("floor: 10,000 requests, the adapter's batches alone", batched_ms, "ms");
   const int fd = socket(AF_INET, SOCK_DGRAM, 0);
   start = NowMs();
   for (const auto& ip : ips) {
@@ -176,6 +160,7 @@ int BigLists(BenchLobby& lobby, ReplyServer& server) {
     std::vector<double> sent;
     std::vector<double> both;
     std::vector<double> stalls;
+    std::vector<double> stall_cpu;
     std::vector<double> cpu;
     for (int run = 0; run < kListRuns; ++run) {
       const ListRun r = RunServerList(lobby, server, count);
@@ -188,6 +173,7 @@ int BigLists(BenchLobby& lobby, ReplyServer& server) {
       sent.push_back(r.sent_ms);
       both.push_back(std::max(r.shown_ms, r.sent_ms));
       stalls.push_back(r.stall_ms);
+      stall_cpu.push_back(r.stall_cpu_ms);
       cpu.push_back(r.cpu_ms);
     }
     const std::string n = std::to_string(count);
@@ -195,10 +181,11 @@ int BigLists(BenchLobby& lobby, ReplyServer& server) {
     Figure(n + " servers: reply to every request sent", Median(sent), "ms");
     Figure(n + " servers: CPU time of the window's thread meanwhile", Median(cpu), "ms");
     if (count == 10000) {
-      failed += !Checked(n + " servers: reply to list shown and requests sent", Median(both), "ms", "< 100 ms",
-                         !both.empty() && Median(both) < kListTargetMs);
-      failed += !Checked(n + " servers: longest event-loop stall (worst run)", Max(stalls), "ms", "<= 50 ms",
+      failed += !Checked(n + " servers: reply to list shown and requests sent", Median(both), "ms", "<= 60 ms",
+                         !both.empty() && Median(both) <= kListTargetMs);
+      failed += !Checked(n + " servers: longest event-loop stall (worst run)", Max(stalls), "ms", "<= 16 ms",
                          !stalls.empty() && Max(stalls) <= kStallTargetMs);
+      Figure(n + " servers: longest turn, CPU time of the window's thread", Max(stall_cpu), "ms");
     } else {
       Figure(n + " servers: reply to list shown and requests sent", Median(both), "ms");
       Figure(n + " servers: longest event-loop stall (worst run)", Max(stalls), "ms");
@@ -303,9 +290,11 @@ int Answers(BenchLobby& lobby, std::uint16_t answer_port) {
   return failed;
 }
 
-// "[87ms] ..." -> 87; -1 while waiting.
+// "[87ms] ..." -> 87; "[???ms] ..." (an answer under half a millisecond)
+// -> 0; -1 while waiting.
 int LineMs(const QString& text) {
   const std::string line = text.toStdString();
+  if (line.starts_with("[???ms] ")) return 0;
   int ms = -1;
   if (!line.starts_with("[")) return -1;
   const auto [end, error] = std::from_chars(line.data() + 1, line.data() + line.size(), ms);
@@ -365,7 +354,7 @@ int PingAccuracy(BenchLobby& lobby, ReplyServer& server, std::uint16_t answer_po
   }
   Figure("all hosts: mean absolute error", Mean(all), "ms");
   Figure("all hosts: median absolute error", Median(all), "ms");
-  return Checked("all hosts: worst absolute error", Max(all), "ms", "< 3 ms", !all.empty() && Max(all) < kPingErrorTargetMs)
+  return Checked("all hosts: worst absolute error", Max(all), "ms", "<= 2 ms", !all.empty() && Max(all) <= kPingErrorTargetMs)
              ? 0
              : 1;
 }

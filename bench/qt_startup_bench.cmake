@@ -1,7 +1,14 @@
-# The floor program and the lobby are run as child processes and timed.
-add_executable(lobbyfind-empty-window ${CMAKE_CURRENT_SOURCE_DIR}/empty_window.cpp ${CMAKE_SOURCE_DIR}/src/qt/shown_probe.cpp)
-target_include_directories(lobbyfind-empty-window PRIVATE ${CMAKE_SOURCE_DIR}/src)
+# The floor programs and the lobby are run as child processes under a private
+# Xvfb and timed to their first top-level window mapped, which the benchmark
+# watches for over its own X connection.
+add_executable(lobbyfind-empty-window ${CMAKE_CURRENT_SOURCE_DIR}/empty_window.cpp)
 target_link_libraries(lobbyfind-empty-window PRIVATE Qt6::Widgets)
-add_dependencies(${name} lobbyfind lobbyfind-empty-window)
+add_executable(lobbyfind-label-window ${CMAKE_CURRENT_SOURCE_DIR}/label_window.cpp
+                                      ${CMAKE_SOURCE_DIR}/src/qt/resources.qrc)
+set_target_properties(lobbyfind-label-window PROPERTIES AUTORCC ON)
+target_link_libraries(lobbyfind-label-window PRIVATE Qt6::Widgets)
+target_link_libraries(${name} PRIVATE xcb)
+add_dependencies(${name} lobbyfind lobbyfind-empty-window lobbyfind-label-window)
 target_compile_definitions(${name} PRIVATE LOBBYFIND_PROGRAM="$<TARGET_FILE:lobbyfind>"
-                                           LOBBYFIND_EMPTY_WINDOW="$<TARGET_FILE:lobbyfind-empty-window>")
+                                           LOBBYFIND_EMPTY_WINDOW="$<TARGET_FILE:lobbyfind-empty-window>"
+                                           LOBBYFIND_LABEL_WINDOW="$<TARGET_FILE:lobbyfind-label-window>")

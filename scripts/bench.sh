@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Builds the program and its benchmarks in release mode into build-bench/ and
-# prints every figure with its target and PASS or FAIL. Exit status 0 when
-# every target is met. Extra arguments go to cmake at configure time.
+# prints every figure with its target and PASS or FAIL, then every figure
+# again in one table with the machine's load before and after. Exit status 0
+# when every target is met. Extra arguments go to cmake at configure time.
+#
+#   --with-peers   first install the programs the start-up is compared with
+#                  (Debian's xqf and quassel-client; needs root and apt).
+#                  Nothing else installs them.
 #
 # The figures are timings: run it on a quiet machine, and read the load line
 # each suite prints before trusting a FAIL.
@@ -9,6 +14,15 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 jobs=${BENCH_JOBS:-2}
+
+if [ "${1:-}" = "--with-peers" ]; then
+  shift
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends xqf quassel-client >/dev/null ||
+    { echo "bench: installing xqf and quassel-client failed" >&2; exit 1; }
+fi
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLOBBYFIND_BENCH=ON "$@" >/dev/null || exit 1
 cmake --build "$build" -j "$jobs" --target \
@@ -20,6 +34,7 @@ run() {
   "$@" || failed=$((failed + 1))
 }
 
+{
 echo "lobbyfind benchmarks ($(nproc) cores; release build in $build)"
 run "$build/bench/qt_startup_bench"
 run "$build/bench/qt_game_list_bench"
@@ -45,6 +60,18 @@ echo "$irc" | awk '/^BM_/ {
     }
   } END { exit bad }' || failed=$((failed + 1))
 
+echo "$failed" >"$out.failed"
+} | tee "$out"
+failed=$(cat "$out.failed")
+rm -f "$out.failed"
+
+# The table: every figure with a target, the start-up figures of every
+# program measured (the peers have no target of their own), and the figures
+# that tell a busy machine from a slow program (the window thread's CPU time
+# in its longest turn; the kernel's own time for the requests).
+echo
+echo "== Every figure (load before: $load_before; after: $(cut -d' ' -f1-3 /proc/loadavg))"
+grep -E 'target |time to first window|peak memory|lobbyfind / |longest turn|floor: ' "$out" | grep -v '^== '
 echo
 if [ "$failed" -eq 0 ]; then
   echo "bench: every suite met its targets"

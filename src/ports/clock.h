@@ -13,6 +13,10 @@ class Clock {
   [[nodiscard]] virtual std::int32_t MsSinceMidnight() const = 0;
   // Milliseconds of a clock that never goes back; its origin is arbitrary.
   [[nodiscard]] virtual std::int64_t MonotonicMs() const = 0;
+  // The same clock in microseconds, for round trips that are shown to the
+  // millisecond and must not lose one to truncation at both ends. A clock
+  // that counts only milliseconds gives them in microseconds.
+  [[nodiscard]] virtual std::int64_t MonotonicUs() const { return MonotonicMs() * 1000; }
 };
 
 // The machine's clocks.
@@ -20,6 +24,7 @@ class SystemClock final : public Clock {
  public:
   [[nodiscard]] std::int32_t MsSinceMidnight() const override;
   [[nodiscard]] std::int64_t MonotonicMs() const override;
+  [[nodiscard]] std::int64_t MonotonicUs() const override;
 };
 
 // Milliseconds since midnight for a time of day: ((h * 60 + m) * 60 + s) * 1000 + ms.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ class TcpConnection {
   // The peer's IPv4 address as dotted text ("" when unknown); an IPv4-mapped
   // IPv6 peer is given in its IPv4 form.
   [[nodiscard]] virtual std::string PeerAddress() const = 0;
+  // When the system received the bytes the next OnData hands over, on the
+  // clock of Clock::MonotonicUs, if the platform can tell; given once. The
+  // system's stamp is not delayed by the event loop's other work.
+  [[nodiscard]] virtual std::optional<std::int64_t> TakeArrivalUs() { return std::nullopt; }
 
   std::function<void()> OnConnected;
   // Every arrival of bytes, as the socket delivered them (not split in lines).

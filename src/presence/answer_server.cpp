@@ -65,11 +65,15 @@ void AnswerServer::Arrived(Connection* connection, std::string_view bytes) {
   // Whatever a peer sends, nothing may leave this handler: the edge calls it
   // from the event loop (a Qt slot, a window procedure), where an exception
   // would end the program. A failure is reported and the server goes on.
+  arrival_us_ = connection->socket->TakeArrivalUs();
   try {
     OnAnswer(connection->peer, bytes.substr(0, kMaxBytesPerArrival));
+    arrival_us_.reset();
   } catch (const std::exception& e) {
+    arrival_us_.reset();
     AnswerFailed(e.what());
   } catch (...) {
+    arrival_us_.reset();
     AnswerFailed(std::string(kUnknownFailure));
   }
 }

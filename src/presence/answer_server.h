@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ class AnswerServer {
   // Each arrival of data (at most 3001 bytes of it) with the peer's dotted
   // IPv4 address, "0.0.0.0" when the platform could not tell it.
   std::function<void(const std::string& peer, std::string_view bytes)> OnAnswer;
+  // Inside OnAnswer: when the system received those bytes (Clock::MonotonicUs),
+  // if the connection could tell; nothing outside OnAnswer.
+  [[nodiscard]] std::optional<std::int64_t> ArrivalUs() const { return arrival_us_; }
   // OnAnswer threw: the text of the failure. A failure with the same text as
   // the one reported last is not raised again: the hosted game answers on
   // every tick, and the same fault would fill the log.
@@ -76,6 +80,7 @@ class AnswerServer {
   std::vector<std::unique_ptr<Connection>> closed_;
   int notification_depth_ = 0;
   std::string last_failure_;
+  std::optional<std::int64_t> arrival_us_;
 };
 
 }  // namespace lobbyfind::presence

@@ -1,10 +1,19 @@
 #include "presence/game_list.h"
 
 #include <algorithm>
+#include <span>
 
 #include "presence/session_enumeration.h"
 
 namespace lobbyfind::presence {
+namespace {
+
+const std::string& Request() {
+  static const std::string request = SessionRequest();
+  return request;
+}
+
+}  // namespace
 
 std::string AnsweredLine(std::int64_t round_trip_ms, std::string_view name, std::string_view map) {
   std::string line = round_trip_ms != 0 ? "[" + std::to_string(round_trip_ms) + "ms] " : std::string("[???ms] ");
@@ -55,31 +64,31 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
 void GameList::SendSlice() {
   const std::size_t end =
       slices_ ? std::min(ips_.size(), sent_at_.size() + kRequestsPerSlice) : ips_.size();
-  while (sent_at_.size() < end) {
-    const std::size_t i = sent_at_.size();
-    // Stamped right before its own request, so the time the line shows
-    // starts when the request leaves.
-    sent_at_.push_back(clock_.MonotonicMs());
-    // A refused request leaves the server waiting; the others still get theirs.
-    (void)PingServer(ips_[i]);
-  }
+  const std::size_t begin = sent_at_.size();
+  // Stamped right before their requests, which leave together in list
+  // order: the time a line shows starts when its request leaves.
+  sent_at_.resize(end, clock_.MonotonicUs());
+  // A refused request leaves the server waiting; the others still get theirs.
+  (void)sender_.SendToEach(std::span(ips_).subspan(begin, end - begin), kEnumerationPort, Request());
   if (slices_) slices_->SetEnabled(!AllRequestsSent());
 }
 
 bool GameList::PingServer(const std::string& address) {
-  static const std::string request = SessionRequest();
-  return sender_.Send(address, kEnumerationPort, request);
+  return sender_.Send(address, kEnumerationPort, Request());
 }
 
-void GameList::AnswerArrived(const std::string& peer) {
+void GameList::AnswerArrived(const std::string& peer, std::optional<std::int64_t> arrived_us) {
   const auto found = by_address_.find(peer);
   if (found == by_address_.end()) return;
-  const std::int64_t now = clock_.MonotonicMs();
+  const std::int64_t now = arrived_us.value_or(clock_.MonotonicUs());
   for (const std::size_t i : found->second) {
     // A server still waiting for its request cannot have answered it: an
     // answer to an earlier list's request is not timed against nothing.
     if (i >= sent_at_.size()) continue;
-    lines_[i] = AnsweredLine(now - sent_at_[i], names_[i], maps_[i]);
+    // Measured in microseconds, rounded to the millisecond only for the line.
+    // Nor can one that arrived before its request left.
+    if (now < sent_at_[i]) continue;
+    lines_[i] = AnsweredLine((now - sent_at_[i] + 500) / 1000, names_[i], maps_[i]);
     if (OnLineChanged) OnLineChanged(i, lines_[i]);
   }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,8 +49,9 @@ class GameList {
   bool PingServer(const std::string& address);
 
   // An answer from `peer` (not the own machine): every entry listed with
-  // that address shows the time since its request.
-  void AnswerArrived(const std::string& peer);
+  // that address shows the time from its request to `arrived_us` (when the
+  // system received the answer, on the clock's MonotonicUs), or to now.
+  void AnswerArrived(const std::string& peer, std::optional<std::int64_t> arrived_us = std::nullopt);
 
   // The lists, all of the same length. There is no list of send times as
   // text since midnight: the round trips are measured on the monotonic clock
@@ -73,8 +75,9 @@ class GameList {
   std::vector<std::string> names_;
   std::vector<std::string> maps_;
   std::vector<std::string> ips_;
-  // The monotonic clock at each request: round trips are measured on it, so
-  // neither local midnight nor a change of the wall clock distorts them.
+  // The monotonic clock at each request, in microseconds: round trips are
+  // measured on it, so neither local midnight nor a change of the wall clock
+  // distorts them.
   std::vector<std::int64_t> sent_at_;
   // Address -> indexes of its entries, so an answer does not scan the list.
   std::unordered_map<std::string, std::vector<std::size_t>> by_address_;

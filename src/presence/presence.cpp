@@ -17,7 +17,7 @@ void Presence::AntwortserverClientRead(const std::string& peer, std::string_view
   if (peer == kOwnMachine) {
     own_listing_.LocalAnswer(bytes);
   } else {
-    game_list_.AnswerArrived(peer);
+    game_list_.AnswerArrived(peer, answer_server_.ArrivalUs());
   }
 }
 

@@ -1,12 +1,23 @@
 #include "qt/qt_udp_sender.h"
 
 #include <QHostInfo>
+#include <QNetworkProxy>
 #include <optional>
 #include <string_view>
+#include <vector>
+
+#ifdef __linux__
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
 
 namespace lobbyfind::qt {
 
 QtUdpSender::QtUdpSender() {
+  // The requests go straight to the games: no proxy carries them, and asking
+  // the system's proxy settings (libproxy, on a thread of its own, while the
+  // window waits) is a good part of the start-up.
+  socket_.setProxy(QNetworkProxy::NoProxy);
   // A failed bind is not fatal: the first writeDatagram binds implicitly.
   socket_.bind(QHostAddress(QHostAddress::AnyIPv4), 0);
 }
@@ -69,6 +80,56 @@ bool QtUdpSender::Send(const std::string& host, std::uint16_t port, std::string_
     }
   });
   return true;
+}
+
+std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uint16_t port,
+                                    std::string_view datagram) {
+#ifdef __linux__
+  const int fd = static_cast<int>(socket_.socketDescriptor());
+  if (fd < 0 || port == 0) return UdpSender::SendToEach(hosts, port, datagram);
+  iovec bytes{const_cast<char*>(datagram.data()), datagram.size()};
+  std::vector<sockaddr_in> to;
+  std::vector<mmsghdr> messages;
+  to.reserve(hosts.size());
+  messages.reserve(hosts.size());
+  std::size_t sent = 0;
+  // Hands the plain addresses gathered so far to the system; a datagram the
+  // socket refuses is skipped, as a refused Send is.
+  const auto flush = [&] {
+    for (std::size_t at = 0; at < messages.size();) {
+      const int n = sendmmsg(fd, messages.data() + at, static_cast<unsigned>(messages.size() - at), 0);
+      if (n > 0) {
+        sent += static_cast<std::size_t>(n);
+        at += static_cast<std::size_t>(n);
+      } else {
+        ++at;
+      }
+    }
+    messages.clear();
+    to.clear();
+  };
+  for (const auto& host : hosts) {
+    const auto plain = PlainDottedIpv4(host);
+    if (!plain) {
+      flush();
+      sent += Send(host, port, datagram) ? 1 : 0;
+      continue;
+    }
+    sockaddr_in& address = to.emplace_back();
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(*plain);
+    mmsghdr& message = messages.emplace_back();
+    message.msg_hdr.msg_name = &address;
+    message.msg_hdr.msg_namelen = sizeof address;
+    message.msg_hdr.msg_iov = &bytes;
+    message.msg_hdr.msg_iovlen = 1;
+  }
+  flush();
+  return sent;
+#else
+  return UdpSender::SendToEach(hosts, port, datagram);
+#endif
 }
 
 ports::UdpSenderFactory MakeQtUdpSenderFactory() {

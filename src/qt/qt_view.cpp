@@ -84,7 +84,7 @@ class SortedEntry final : public QListWidgetItem {
 
 }  // namespace
 
-QtView::QtView(MainWindow& window) : window_(window) {}
+QtView::QtView(MainWindow& window) : window_(window), chat_log_(*window.chatlog) {}
 
 QWidget* QtView::Widget(Control c) const {
   MainWindow& w = window_;
@@ -322,32 +322,18 @@ Control QtView::ActivePage() const {
   return Control::tab_Start;
 }
 
-int QtView::ChatLogLineCount() const { return chat_lines_; }
+int QtView::ChatLogLineCount() const { return chat_log_.LineCount(); }
 
-void QtView::ChatLogDeleteFirstLine() {
-  if (chat_lines_ <= 1) {
-    ChatLogClear();
-    return;
-  }
-  QTextCursor cursor(window_.chatlog->document()->firstBlock());
-  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-  cursor.removeSelectedText();
-  --chat_lines_;
-}
+void QtView::ChatLogDeleteFirstLine() { chat_log_.DeleteFirstLine(); }
 
 void QtView::ChatLogAppend(std::string_view text, app::Rgb colour) {
   QTextCharFormat format;
   format.setForeground(ToColor(colour));
   // The log's line count is what keeps it short: one entry, one line.
-  AppendLine(*window_.chatlog, chat_lines_, ToScreenLine(text), format);
-  window_.chatlog->moveCursor(QTextCursor::End);
-  window_.chatlog->ensureCursorVisible();
+  chat_log_.Append(ToScreenLine(text), format);
 }
 
-void QtView::ChatLogClear() {
-  window_.chatlog->clear();
-  chat_lines_ = 0;
-}
+void QtView::ChatLogClear() { chat_log_.Clear(); }
 
 void QtView::NewsAppend(std::string_view text, const app::TextFormat& format) {
   QTextCharFormat chars;

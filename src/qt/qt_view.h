@@ -9,6 +9,7 @@
 
 #include "app/screen_text.h"
 #include "app/view.h"
+#include "qt/chat_log_batch.h"
 
 class QWidget;
 class QTextEdit;
@@ -77,10 +78,11 @@ class QtView final : public app::View {
   app::ShownTexts shown_;
   // Each status panel's bytes and the text shown for them.
   std::array<std::pair<std::string, std::string>, 2> panels_{};
-  // Lines in the chat log and the news pane: an empty document and a
-  // document of one empty line look the same to QTextDocument.
-  int chat_lines_ = 0;
+  // Lines in the news pane: an empty document and a document of one empty
+  // line look the same to QTextDocument.
   int news_lines_ = 0;
+  // The chat log's lines, shown once per turn of the event loop.
+  ChatLogBatch chat_log_;
 };
 
 }  // namespace lobbyfind::qt

@@ -64,7 +64,9 @@ class MainWindowTest : public ::testing::Test {
     }
     return false;
   }
+  // The log shows its lines at the end of the event-loop turn they came in.
   [[nodiscard]] QStringList ChatLines() const {
+    QCoreApplication::processEvents();
     return lobby_->window().chatlog->toPlainText().split('\n');
   }
 

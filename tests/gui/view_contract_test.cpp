@@ -54,7 +54,10 @@ class QtViewUnderTest final : public ViewUnderTest {
     for (int i = 0; i < list->count(); ++i) shown.push_back(Utf8(list->item(i)->text()));
     return shown;
   }
-  std::vector<std::string> ShownChatLines() override { return ShownLines(*window_.chatlog); }
+  std::vector<std::string> ShownChatLines() override {
+    QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
+    return ShownLines(*window_.chatlog);
+  }
   std::vector<std::string> ShownNewsLines() override { return ShownLines(*window_.onlinenews); }
   void Type(app::Control c, const std::string& screen) override {
     qobject_cast<QLineEdit*>(view_.Widget(c))->setText(QString::fromUtf8(screen.c_str()));

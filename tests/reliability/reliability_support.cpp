@@ -22,6 +22,7 @@
 #include <stdexcept>
 
 #include "app/config_keys.h"
+#include "support/free_port.h"
 #include "game/game_settings.h"
 #include "qt/text_spin_box.h"
 
@@ -233,26 +234,7 @@ std::string ScriptedServer::ReadToClose(int socket, int timeout_ms) {
   return bytes;
 }
 
-// A port below the kernel's ephemeral range (32768 and up): a port handed out
-// by bind(0) could be taken again by one of the lobby's own outgoing
-// connections before its listener binds it. Checked on every address, as the
-// lobby's listeners bind.
-std::uint16_t FreePort() {
-  static std::mt19937 random{std::random_device{}()};
-  std::uniform_int_distribution<int> range(20000, 32000);
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    const auto port = static_cast<std::uint16_t>(range(random));
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(port);
-    const bool free = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    if (free) return port;
-  }
-  throw std::runtime_error("no free port between 20000 and 32000");
-}
+std::uint16_t FreePort() { return test::FreeTcpPort(); }
 
 std::string IrcWelcome(const std::string& nick) {
   return ":srv 001 " + nick + " :Welcome\r\n:srv 376 " + nick + " :End of MOTD command\r\n";
@@ -327,6 +309,7 @@ void LobbyTest::StartLobby(const Setup& setup) {
 void LobbyTest::StopLobby() { lobby_.reset(); }
 
 QStringList LobbyTest::ChatLines() const {
+  QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
   QStringList lines;
   for (QTextBlock b = lobby_->window().chatlog->document()->firstBlock(); b.isValid(); b = b.next()) {
     lines.push_back(b.text());

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ports/clock.h"
@@ -144,8 +146,12 @@ class FakeTcpConnection final : public ports::TcpConnection {
   }
   [[nodiscard]] bool IsConnected() const override { return connected; }
   [[nodiscard]] std::string PeerAddress() const override { return peer_; }
+  [[nodiscard]] std::optional<std::int64_t> TakeArrivalUs() override { return std::exchange(arrival_us, std::nullopt); }
 
   // --- the platform's side ---
+  // When the system received the next bytes (MonotonicUs), as a platform
+  // that stamps arrivals tells it; given once.
+  std::optional<std::int64_t> arrival_us;
   // The connection comes up.
   void Open() {
     opening_ = false;

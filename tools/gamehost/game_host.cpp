@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <list>
 
 #include "presence/session_enumeration.h"
@@ -25,16 +26,20 @@ constexpr int kPieceGapMs = 20;
 constexpr std::uint32_t kMaxPlayers = 6;
 constexpr std::uint32_t kCurrentPlayers = 1;
 
-std::int64_t NowMs() {
+std::int64_t NowUs() {
   using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::int64_t NowMs() { return NowUs() / 1000; }
+
 // One answer on its way: waiting for its delay, then sent piece by piece.
+// Kept in microseconds: the delay is the reference the lobby's shown round
+// trips are checked against, so it must not be a millisecond off itself.
 struct Answer {
   sockaddr_in asker{};
-  std::int64_t received_ms = 0;
-  std::int64_t due_ms = 0;
+  std::int64_t received_us = 0;
+  std::int64_t due_us = 0;
   int fd = -1;
   std::size_t next_piece = 0;
 };
@@ -85,9 +90,10 @@ class Host {
     while (stop == 0) {
       pollfd fd{udp_, POLLIN, 0};
       // Wake at the next due answer, and often enough to notice a signal.
-      int timeout = 100;
-      for (const Answer& answer : answers_) timeout = std::clamp(static_cast<int>(answer.due_ms - NowMs()), 0, timeout);
-      if (poll(&fd, 1, timeout) > 0 && (fd.revents & POLLIN) != 0) Receive();
+      std::int64_t timeout_us = 100000;
+      for (const Answer& answer : answers_) timeout_us = std::clamp<std::int64_t>(answer.due_us - NowUs(), 0, timeout_us);
+      const timespec timeout{static_cast<time_t>(timeout_us / 1000000), static_cast<long>(timeout_us % 1000000 * 1000)};
+      if (ppoll(&fd, 1, &timeout, nullptr) > 0 && (fd.revents & POLLIN) != 0) Receive();
       SendDue();
       announcer_.Tick(NowMs());
     }
@@ -109,15 +115,15 @@ class Host {
     Answer answer;
     answer.asker = from;
     answer.asker.sin_port = htons(options_.answer_port);
-    answer.received_ms = NowMs();
-    answer.due_ms = answer.received_ms + options_.delay_ms;
+    answer.received_us = NowUs();
+    answer.due_us = answer.received_us + std::int64_t{options_.delay_ms} * 1000;
     answers_.push_back(answer);
   }
 
   void SendDue() {
-    const std::int64_t now = NowMs();
+    const std::int64_t now = NowUs();
     for (auto it = answers_.begin(); it != answers_.end();) {
-      if (it->due_ms <= now && !SendNextPiece(*it)) {
+      if (it->due_us <= now && !SendNextPiece(*it)) {
         if (it->fd >= 0) close(it->fd);
         it = answers_.erase(it);
       } else {
@@ -138,7 +144,7 @@ class Host {
       return false;
     }
     if (++answer.next_piece < pieces) {
-      answer.due_ms = NowMs() + kPieceGapMs;
+      answer.due_us = NowUs() + kPieceGapMs * 1000;
       return true;
     }
     Report(answer, "answered");
@@ -164,7 +170,7 @@ class Host {
   void Report(const Answer& answer, const std::string& what) {
     std::printf("%s %s:%u after %lld ms (game port %u, %d piece(s))\n", what.c_str(), AddressText(answer.asker).c_str(),
                 static_cast<unsigned>(ntohs(answer.asker.sin_port)),
-                static_cast<long long>(NowMs() - answer.received_ms), static_cast<unsigned>(options_.game_port),
+                static_cast<long long>((NowUs() - answer.received_us) / 1000), static_cast<unsigned>(options_.game_port),
                 options_.pieces);
     std::fflush(stdout);
   }

@@ -216,27 +216,50 @@ std::vector<std::string> ProgramsOf(pid_t pid) {
 
 }  // namespace
 
+// The connection and the search over it, kept between calls.
+struct X11Windows::Session {
+  explicit Session(Connection c) : connection(std::move(c)), search(connection.get()) {}
+  Connection connection;
+  Search search;
+};
+
 X11Windows::X11Windows(std::string display) : display_(std::move(display)) {}
+
+X11Windows::~X11Windows() = default;
+
+bool X11Windows::EnsureConnected() {
+  if (session_ && xcb_connection_has_error(session_->connection.get()) != 0) session_.reset();
+  if (!session_) {
+    auto connection = Connect(display_);
+    if (!connection) return false;
+    session_ = std::make_unique<Session>(std::move(connection));
+  }
+  return true;
+}
 
 std::optional<pid_t> X11Windows::FindGameWindowOwner(std::string_view title, const game::ProgramTest& is_game,
                                                      bool& found) {
   found = false;
-  const auto connection = Connect(display_);
-  if (!connection) return std::nullopt;
-  Search search(connection.get());
   std::optional<pid_t> owner;
-  const auto window = search.Find(title, [&](xcb_window_t candidate) {
-    const auto pid = search.Owner(candidate);
-    if (!pid) return false;
-    for (const auto& program : ProgramsOf(*pid)) {
-      if (is_game(program)) {
-        owner = pid;
-        return true;
+  // A kept connection may have broken since the last call (the X server
+  // restarted): then the search is done once more on a new one.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!EnsureConnected()) return std::nullopt;
+    Search& search = session_->search;
+    const auto window = search.Find(title, [&](xcb_window_t candidate) {
+      const auto pid = search.Owner(candidate);
+      if (!pid) return false;
+      for (const auto& program : ProgramsOf(*pid)) {
+        if (is_game(program)) {
+          owner = pid;
+          return true;
+        }
       }
-    }
-    return false;
-  });
-  found = window.has_value();
+      return false;
+    });
+    found = window.has_value();
+    if (xcb_connection_has_error(session_->connection.get()) == 0) break;
+  }
   return owner;
 }
 

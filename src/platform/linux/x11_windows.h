@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,9 +19,12 @@ namespace lobbyfind::platform {
 
 class X11Windows final : public game::WindowControl {
  public:
-  // The display to search; empty means $DISPLAY. Each call connects anew, so
-  // a display that comes or goes later is noticed.
+  // The display to search; empty means $DISPLAY. One connection serves
+  // every call while it works (the start-up looks for several titles in a
+  // row); a broken one is dropped and the next call connects anew, so a
+  // display that comes or goes later is noticed.
   explicit X11Windows(std::string display = "");
+  ~X11Windows() override;
 
   [[nodiscard]] bool IsWindowOpen(std::string_view title, const game::ProgramTest& is_game) override;
   bool KillWindowProcess(std::string_view title, const game::ProgramTest& is_game) override;
@@ -30,7 +34,12 @@ class X11Windows final : public game::WindowControl {
   // game's; `found` tells whether there was one.
   std::optional<pid_t> FindGameWindowOwner(std::string_view title, const game::ProgramTest& is_game, bool& found);
 
+  // Connects when there is no working connection; false without a display.
+  bool EnsureConnected();
+
+  struct Session;
   std::string display_;
+  std::unique_ptr<Session> session_;
 };
 
 }  // namespace lobbyfind::platform

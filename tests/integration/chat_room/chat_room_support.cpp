@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "game/game_settings.h"
+#include "support/free_port.h"
 
 namespace lobbyfind::qt {
 
@@ -24,6 +25,9 @@ void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& play
   options.config_file_name = ini.string();
   options.random_seed = 0;
   options.registry = &registry_;
+  // Logged in, the lobby answers pings: not on 2300, which the Windows
+  // edition's test beside it needs.
+  options.answer_port = test::FreeTcpPort();
   if (adjust) adjust(options);
   lobby_ = std::make_unique<LobbyApp>(options);
   lobby_->window().show();
@@ -31,6 +35,7 @@ void ChatRoomWindow::StartWindow(std::uint16_t irc_port, const std::string& play
 }
 
 QString ChatRoomWindow::LastChatLine() const {
+  QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
   return lobby_->window().chatlog->document()->lastBlock().text();
 }
 

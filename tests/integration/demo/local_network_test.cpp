@@ -233,6 +233,7 @@ class LocalNetwork : public ::testing::Test {
   }
 
   [[nodiscard]] bool ChatLogHas(const QString& line) const {
+    QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
     return lobby_->window().chatlog->toPlainText().split('\n').contains(line);
   }
 

@@ -67,7 +67,7 @@ TEST_F(GameLaunchTest, HostStartsTheGameThroughTheConfiguredLauncherInItsDirecto
 
 TEST_F(GameLaunchTest, AnEmptyLauncherRunsTheProgramItself) {
   auto& lobby = Start("launcher\r\n\r\n");
-  lobby.form().HandleServerList({{"Bob"}, {"12:00"}, {"2300"}, {"Downtown"}, {"4"}, {"127.0.0.9"}});
+  lobby.form().HandleServerList({{"Bob"}, {"12:00"}, {"2300"}, {"Downtown"}, {"4"}, {"127.0.0.9"}, {}});
   lobby.window().ListBox1->item(0)->setSelected(true);
   lobby.window().Button1->click();
   EXPECT_EQ(Started(), game_dir_ + "\n-network\n");

@@ -1,9 +1,10 @@
 #include "game_host_process.h"
 
-#include <QTcpServer>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include "support/free_port.h"
 
 namespace lobbyfind::presence::testing {
 
@@ -48,10 +49,6 @@ bool RunUntil(const std::function<bool()>& done, int timeout_ms) {
   return done();
 }
 
-std::uint16_t FreeTcpPort() {
-  QTcpServer probe;
-  if (!probe.listen(QHostAddress::AnyIPv4, 0)) return 0;
-  return probe.serverPort();
-}
+std::uint16_t FreeTcpPort() { return test::FreeTcpPort(); }
 
 }  // namespace lobbyfind::presence::testing

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "game_host_process.h"
 #include "ports/clock.h"
@@ -148,6 +150,45 @@ TEST(QtUdpSender, ResolvesHostNamesWithoutBlockingAndRefusesBadInput) {
   EXPECT_FALSE(sender.Send("", 47624, "x"));
   EXPECT_FALSE(sender.Send("::1", 47624, "x"));
   EXPECT_FALSE(sender.Send("127.0.0.1", 0, "x"));
+}
+
+TEST(QtUdpSender, SendingToEachDeliversOneRequestToEveryGoodAddressAndCountsThem) {
+  // Receivers on distinct loopback addresses, addressed in every way the
+  // sender takes: plain ones go out in batches, the rest one by one between.
+  constexpr int kReceivers = 150;
+  std::vector<std::unique_ptr<QUdpSocket>> receivers;
+  std::vector<std::string> hosts;
+  std::uint16_t port = 0;
+  for (int i = 0; i < kReceivers; ++i) {
+    const QString address = QString("127.0.%1.%2").arg(i / 100 + 1).arg(i % 100 + 1);
+    auto& receiver = receivers.emplace_back(std::make_unique<QUdpSocket>());
+    ASSERT_TRUE(receiver->bind(QHostAddress(address), port)) << address.toStdString();
+    port = receiver->localPort();
+    std::string host = address.toStdString();
+    if (i % 50 == 7) host = " " + host;  // not plain: the general way
+    hosts.push_back(host);
+    if (i % 40 == 3) hosts.push_back("");  // refused, and the rest still go
+  }
+  qt::QtUdpSender sender;
+  const std::string request = SessionRequest();
+  EXPECT_EQ(sender.SendToEach(hosts, port, request), static_cast<std::size_t>(kReceivers));
+  std::vector<std::vector<QByteArray>> received(kReceivers);
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        int complete = 0;
+        for (int i = 0; i < kReceivers; ++i) {
+          while (receivers[i]->hasPendingDatagrams()) received[i].push_back(receivers[i]->receiveDatagram().data());
+          complete += received[i].empty() ? 0 : 1;
+        }
+        return complete == kReceivers;
+      },
+      5000));
+  RunUntil([] { return false; }, 50);  // a duplicate would have come by now
+  for (int i = 0; i < kReceivers; ++i) {
+    while (receivers[i]->hasPendingDatagrams()) received[i].push_back(receivers[i]->receiveDatagram().data());
+    ASSERT_EQ(received[i].size(), 1U) << i;
+    EXPECT_EQ(received[i][0], QByteArray::fromStdString(request)) << i;
+  }
 }
 
 TEST(QtUdpSender, EverySpellingOfAnAddressDeliversTheRequestByteForByte) {

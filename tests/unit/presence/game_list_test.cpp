@@ -133,6 +133,41 @@ TEST_F(GameListTest, AnswerInTheSameMillisecondShowsQuestionMarks) {
   EXPECT_EQ(list.ListBox1(), (Lines{"[???ms] A:x"}));
 }
 
+// A clock that counts microseconds, as the machine's does.
+class MicrosecondClock final : public ports::Clock {
+ public:
+  [[nodiscard]] std::int32_t MsSinceMidnight() const override { return 0; }
+  [[nodiscard]] std::int64_t MonotonicMs() const override { return us / 1000; }
+  [[nodiscard]] std::int64_t MonotonicUs() const override { return us; }
+  std::int64_t us = 5000000;
+};
+
+TEST(GameListRoundTrip, MeasuredInMicrosecondsAndRoundedToTheMillisecondForTheLine) {
+  struct Case {
+    std::int64_t sent_at_us;  // past a millisecond boundary by this much
+    std::int64_t round_trip_us;
+    const char* shown;
+  };
+  // Truncating both stamps to milliseconds would show up to 1 ms off; the
+  // boundary cases catch it.
+  const Case cases[] = {
+      {900, 9200, "[9ms] A:x"},     // 9.2 ms across two boundaries: not 10
+      {100, 9900, "[10ms] A:x"},    // 9.9 ms within one: not 9
+      {0, 9499, "[9ms] A:x"},       {0, 9500, "[10ms] A:x"},
+      {999, 200400, "[200ms] A:x"}, {0, 400, "[???ms] A:x"},  // under half a millisecond rounds to 0
+  };
+  for (const Case& c : cases) {
+    FakeUdpSender sender;
+    MicrosecondClock clock;
+    clock.us += c.sent_at_us;
+    GameList list(sender, clock);
+    list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
+    clock.us += c.round_trip_us;
+    list.AnswerArrived("10.0.0.7");
+    EXPECT_EQ(list.ListBox1(), (Lines{c.shown})) << c.round_trip_us << " us sent at +" << c.sent_at_us;
+  }
+}
+
 TEST_F(GameListTest, PingAcrossLocalMidnightCountsTheTimeIntoTheNextDay) {
   clock.ms_since_midnight = ports::MsOfDay(23, 59, 59, 950);
   list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});

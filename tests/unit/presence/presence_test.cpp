@@ -151,5 +151,42 @@ TEST_F(PresenceTest, AnswersArriveThroughTheAnswerServer) {
   EXPECT_EQ(added, (std::vector<Announcement>{{"Bob", 2301, "Downtown"}}));
 }
 
+TEST_F(PresenceTest, AnAnswerIsTimedWhenTheSystemReceivedIt) {
+  ASSERT_TRUE(presence->Antwortserver().Activate());
+  presence->game_list().HandleServerList({"A", "B", "C", "D"}, {"m", "m", "m", "m"},
+                                         {"10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.5"});
+  const std::int64_t sent_us = clock.MonotonicUs();
+  struct Case {
+    const char* peer;
+    std::optional<std::int64_t> arrival_us;  // from the request, as the platform stamped it
+    const char* line;
+  };
+  // The event loop reads every answer 40 ms after the requests left.
+  const Case cases[] = {
+      {"10.0.0.2", 12400, "[12ms] A:m"},  // the system's stamp counts, not the reading
+      {"10.0.0.3", std::nullopt, "[40ms] B:m"},  // no stamp: the time of reading
+      {"10.0.0.4", -3000, "[*]C:m"},  // received before its request left: an older list's answer
+      {"10.0.0.5", 39600, "[40ms] D:m"},
+  };
+  clock.Advance(40);
+  for (const Case& c : cases) {
+    FakeTcpConnection* answer = listener->Connect(c.peer);
+    if (c.arrival_us) answer->arrival_us = sent_us + *c.arrival_us;
+    answer->Deliver(ReplyWithPort(0x08, 0xFC));
+  }
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(presence->game_list().ListBox1()[i], cases[i].line) << cases[i].peer;
+  }
+  // A stamp is used for the bytes it belongs to only: a second piece on the
+  // same connection, and a direct call, are timed when they are read.
+  FakeTcpConnection* pieces = listener->Connect("10.0.0.2");
+  pieces->arrival_us = sent_us + 5000;
+  pieces->Deliver("x");
+  EXPECT_EQ(presence->game_list().ListBox1()[0], "[5ms] A:m");
+  pieces->Deliver("y");
+  EXPECT_EQ(presence->game_list().ListBox1()[0], "[40ms] A:m");
+  EXPECT_FALSE(presence->Antwortserver().ArrivalUs().has_value());
+}
+
 }  // namespace
 }  // namespace lobbyfind::presence
