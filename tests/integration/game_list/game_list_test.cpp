@@ -152,7 +152,9 @@ TEST_F(GameListEndToEnd, ListedHostsShowTheirRoundTripsAndAHostedGameIsAnnounced
         if (LineMs(lines[i], kHosts[i]) < 0) return false;
       }
       return true;
-    }, 2000)) << "lines: " << ::testing::PrintToString(Lines());
+      // A datagram lost on a loaded machine is asked again at the next
+      // refresh: the three must answer within one list, not the first one.
+    }, 10000)) << "lines: " << ::testing::PrintToString(Lines());
     const auto lines = Lines();
     int error = 0;
     for (std::size_t i = 0; i < 3; ++i) error = std::max(error, std::abs(LineMs(lines[i], kHosts[i]) - kHosts[i].delay_ms));
