@@ -132,29 +132,5 @@ TEST_F(ChatNotices, WhispersNamesAndNewGamesAreToldWhileAway) {
                                                                {"New game: carl", "carl plays map"}}));
 }
 
-TEST_F(ChatNotices, LinesNamingTheUserAreHighlightedTheTextUnchanged) {
-  Serve(":bob!b@h PRIVMSG #lobbyfind :me: join <b>me</b>");
-  Serve(":bob!b@h PRIVMSG #lobbyfind :memo");
-  ASSERT_EQ(view_.chat_log.size(), 2U);
-  EXPECT_EQ(view_.chat_log[0].text, "bob : me: join <b>me</b>");
-  EXPECT_EQ(view_.chat_log[0].colour, app::kHighlightColour);
-  EXPECT_EQ(view_.chat_log[1].colour, app::kChatColour);
-}
-
-TEST_F(ChatNotices, TabCompletesABegunWordAndOtherwiseMovesOn) {
-  const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"hi bo", "hi bob "},  // completed
-      {"hi zz", "hi zz"},    // nobody fits: kept, and the focus stays
-      {"", std::nullopt},    // nothing begun: the key is not taken
-      {"hi ", std::nullopt},
-  };
-  for (const auto& [typed, after] : cases) {
-    SCOPED_TRACE(typed);
-    view_.SetText(Control::Edit3, typed);
-    EXPECT_EQ(form_->Edit3KeyDown(app::Key::Tab), after.has_value());
-    EXPECT_EQ(view_.Text(Control::Edit3), after.value_or(typed));
-  }
-}
-
 }  // namespace
 }  // namespace lobbyfind::test
