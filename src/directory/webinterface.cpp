@@ -91,6 +91,14 @@ cWebinterface::~cWebinterface() {
   http_.OnExchangeFailed = nullptr;
 }
 
+void cWebinterface::SetStepTimer(std::unique_ptr<ports::Timer> steps) {
+  steps_ = std::move(steps);
+  if (!steps_) return;
+  steps_->SetEnabled(false);
+  steps_->SetInterval(0);  // the next turn of the event loop
+  steps_->OnTimer = [this] { ReadStep(); };
+}
+
 void cWebinterface::RequestServerList() { QueueRequest(Query(wire::kServers), RequestKind::kServerList); }
 
 void cWebinterface::AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
@@ -150,6 +158,10 @@ void cWebinterface::SendNextRequest() {
 }
 
 void cWebinterface::RequestDone() {
+  if (reading_) {
+    done_waiting_ = true;
+    return;
+  }
   // The close of a failed exchange and its failure are one completion; the
   // failure, which follows at once, advances the queue.
   if (http_.Failed()) return;
@@ -158,13 +170,47 @@ void cWebinterface::RequestDone() {
 }
 
 void cWebinterface::RequestFailed() {
+  if (reading_) {
+    failed_waiting_ = true;
+    return;
+  }
   busy_ = false;
   if (OnConnectFailed) OnConnectFailed();
   SendNextRequest();
 }
 
 void cWebinterface::ReplyReceived() {
+  if (steps_ && http_.Body().size() >= kLongReplyBytes) {
+    parser_.BeginParse(http_.Body());
+    reading_ = true;
+    parsed_ = false;
+    steps_->SetEnabled(true);
+    return;
+  }
   parser_.Parse(http_.Body());
+  ReadReply();
+}
+
+void cWebinterface::ReadStep() {
+  if (!parsed_) {
+    // The turn that parses the last part does not read the reply too.
+    parsed_ = parser_.ParseStep(kElementsPerStep);
+    return;
+  }
+  steps_->SetEnabled(false);
+  reading_ = false;
+  ReadReply();
+  // The exchange's end, held back meanwhile, now lets the next request go.
+  const bool failed = std::exchange(failed_waiting_, false);
+  const bool done = std::exchange(done_waiting_, false);
+  if (failed) {
+    RequestFailed();
+  } else if (done) {
+    RequestDone();
+  }
+}
+
+void cWebinterface::ReadReply() {
   const std::string title = parser_.Value(Path(wire::kTitle));
   if (title == wire::kVersionRequest) {
     VersionReply();

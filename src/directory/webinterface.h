@@ -18,12 +18,14 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "directory/http_exchange.h"
 #include "directory/xml_parser.h"
+#include "ports/timer.h"
 
 namespace lobbyfind::directory {
 
@@ -64,6 +66,15 @@ class cWebinterface {
   cWebinterface& operator=(const cWebinterface&) = delete;
   ~cWebinterface();
 
+  // A reply of this many bytes or more (a list of some hundreds of servers)
+  // is parsed in steps of this many elements, one per turn of the event
+  // loop, and read out on the turn after; a shorter one at once.
+  static constexpr std::size_t kLongReplyBytes = std::size_t{64} << 10;
+  static constexpr std::size_t kElementsPerStep = 8000;
+  // Paces the steps of a long reply (interval 0: the next turn of the event
+  // loop); without it every reply is read at once.
+  void SetStepTimer(std::unique_ptr<ports::Timer> steps);
+
   void RequestServerList();
   void AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
                  const std::string& Map);
@@ -96,6 +107,9 @@ class cWebinterface {
   [[nodiscard]] bool IsListing(const std::string& url) const;
   void SendNextRequest();
   void ReplyReceived();
+  // One step of a long reply: a part parsed, or, once all is, the reply read.
+  void ReadStep();
+  void ReadReply();
   void RequestDone();
   void RequestFailed();
   void VersionReply();
@@ -113,6 +127,13 @@ class cWebinterface {
   std::deque<std::string> queue_;
   bool busy_ = false;
   tServerLists server_lists_;
+  std::unique_ptr<ports::Timer> steps_;
+  // A long reply is being parsed (`parsed_` once all of it is); the end of
+  // its exchange waits until it is read, so the next reply cannot come first.
+  bool reading_ = false;
+  bool parsed_ = false;
+  bool done_waiting_ = false;
+  bool failed_waiting_ = false;
 };
 
 }  // namespace lobbyfind::directory
