@@ -19,6 +19,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,9 +69,11 @@ class cWebinterface {
 
   // A reply of this many bytes or more (a list of some hundreds of servers)
   // is parsed in steps of this many elements, one per turn of the event
-  // loop, and read out on the turn after; a shorter one at once.
+  // loop, its servers read out this many per turn after that, and reported
+  // on the turn after the last; a shorter one at once.
   static constexpr std::size_t kLongReplyBytes = std::size_t{64} << 10;
   static constexpr std::size_t kElementsPerStep = 8000;
+  static constexpr std::size_t kServersPerStep = 2500;
   // Paces the steps of a long reply (interval 0: the next turn of the event
   // loop); without it every reply is read at once.
   void SetStepTimer(std::unique_ptr<ports::Timer> steps);
@@ -114,6 +117,9 @@ class cWebinterface {
   void RequestFailed();
   void VersionReply();
   void ServerListReply();
+  // The server list's readout: emptied and sized, then servers [begin, end).
+  void StartServerLists();
+  void ReadServers(std::size_t begin, std::size_t end);
   void NewsReply();
   void PortCheckReply();
 
@@ -132,6 +138,9 @@ class cWebinterface {
   // its exchange waits until it is read, so the next reply cannot come first.
   bool reading_ = false;
   bool parsed_ = false;
+  // For a long server list: how many servers there are and are read out.
+  std::optional<std::size_t> servers_;
+  std::size_t servers_read_ = 0;
   bool done_waiting_ = false;
   bool failed_waiting_ = false;
 };
