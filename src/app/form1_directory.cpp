@@ -14,6 +14,7 @@ void TForm1::CreateWebinterface() {
   http_ = std::make_unique<directory::HttpExchange>(deps_.make_tcp_connection, deps_.make_timer,
                                                    deps_.http_limits);
   webinterface_ = std::make_unique<directory::cWebinterface>(*http_, DirectoryHost(*config_));
+  webinterface_->SetStepTimer(deps_.make_timer());
   webinterface_->OnVersionResult = [this](bool update_available, const std::string& text) {
     HandleVersionResult(update_available, text);
   };

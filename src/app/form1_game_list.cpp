@@ -25,6 +25,8 @@ void TForm1::CreateNetworkComponents() {
   auto slices = deps_.make_timer();
   presence_ = std::make_unique<presence::Presence>(std::move(sender), std::move(listener), std::move(sweep),
                                                    *deps_.clock, deps_.answer_port, std::move(slices));
+  // Made after the parts above, so their order stays as it was.
+  shown_games_.SetSliceTimer(deps_.make_timer());
   auto& games = presence_->game_list();
   games.OnLinesReplaced = [this](const std::vector<std::string>& /*lines*/) {
     shown_games_.ListReplaced(GameSource());

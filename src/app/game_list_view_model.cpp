@@ -83,6 +83,14 @@ std::vector<std::size_t> ArrangeServers(const GameListSource& source, const Game
 
 GameListViewModel::GameListViewModel(View& view, Control list) : view_(view), list_(list) {}
 
+void GameListViewModel::SetSliceTimer(std::unique_ptr<ports::Timer> slices) {
+  slices_ = std::move(slices);
+  if (!slices_) return;
+  slices_->SetEnabled(false);
+  slices_->SetInterval(0);  // the next turn of the event loop
+  slices_->OnTimer = [this] { FillSlice(); };
+}
+
 void GameListViewModel::ListReplaced(const GameListSource& source) {
   const std::optional<std::string> selected = SelectedKey();
   CarryTimes(source);
@@ -99,6 +107,7 @@ void GameListViewModel::LineChanged(const GameListSource& source, std::size_t se
     Show(source, SelectedKey());
     return;
   }
+  if (line >= filled_) return;  // its slice takes the new text
   view_.SetItem(list_, static_cast<int>(line), source.lines[server]);
   view_.SetItemStyle(list_, static_cast<int>(line),
                      GameLineStyle(source.lines[server], IsFavourite(source, server)));
@@ -111,15 +120,15 @@ void GameListViewModel::SetRules(const GameListSource& source, GameListRules rul
 }
 
 std::optional<std::size_t> GameListViewModel::ServerOfLine(int line) const {
-  if (line < 0 || static_cast<std::size_t>(line) >= shown_.size()) return std::nullopt;
+  if (line < 0 || static_cast<std::size_t>(line) >= filled_) return std::nullopt;
   return shown_[static_cast<std::size_t>(line)];
 }
 
 std::optional<std::string> GameListViewModel::SelectedKey() const {
-  for (std::size_t line = 0; line < shown_keys_.size(); ++line) {
+  for (std::size_t line = 0; line < filled_; ++line) {
     if (view_.Selected(list_, static_cast<int>(line))) return shown_keys_[line];
   }
-  return std::nullopt;
+  return pending_selected_;
 }
 
 bool GameListViewModel::IsFavourite(const GameListSource& source, std::size_t server) const {
@@ -157,24 +166,48 @@ void GameListViewModel::Show(const GameListSource& source, const std::optional<s
   for (std::size_t line = 0; line < shown_.size(); ++line) line_of_[shown_[line]] = line;
   shown_keys_.clear();
   shown_keys_.reserve(shown_.size());
+  for (const std::size_t server : shown_) shown_keys_.push_back(KeyOf(source, server));
+  source_.emplace(source);
+  filled_ = 0;
+  pending_selected_ = selected;
+  FillSlice();
+}
+
+void GameListViewModel::FillSlice() {
+  if (!source_) return;
+  const GameListSource& source = *source_;
+  const std::size_t begin = filled_;
+  const std::size_t end = slices_ ? std::min(shown_.size(), begin + kLinesPerSlice) : shown_.size();
   std::vector<std::string> lines;
-  lines.reserve(shown_.size());
-  for (const std::size_t server : shown_) {
-    lines.push_back(source.lines[server]);
-    shown_keys_.push_back(KeyOf(source, server));
+  lines.reserve(end - begin);
+  for (std::size_t line = begin; line < end; ++line) lines.push_back(source.lines[shown_[line]]);
+  if (begin == 0) {
+    view_.SetItems(list_, lines);
+  } else {
+    for (const auto& line : lines) view_.AddItem(list_, line);
   }
-  view_.SetItems(list_, lines);
-  for (std::size_t line = 0; line < shown_.size(); ++line) {
+  filled_ = end;
+  for (std::size_t line = begin; line < end; ++line) {
     const std::size_t server = shown_[line];
     view_.SetItemStyle(list_, static_cast<int>(line),
                        GameLineStyle(source.lines[server], IsFavourite(source, server)));
     if (server < unreachable_.size() && unreachable_[server])
       view_.MarkUnreachable(list_, static_cast<int>(line));
   }
-  if (selected) {
-    const auto at = std::find(shown_keys_.begin(), shown_keys_.end(), *selected);
-    if (at != shown_keys_.end()) view_.SetSelected(list_, static_cast<int>(at - shown_keys_.begin()), true);
+  if (pending_selected_) {
+    const auto first = shown_keys_.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto at = std::find(first, shown_keys_.begin() + static_cast<std::ptrdiff_t>(end), *pending_selected_);
+    if (at != shown_keys_.begin() + static_cast<std::ptrdiff_t>(end)) {
+      // Unless the user picked another line meanwhile: that pick wins.
+      bool picked_meanwhile = false;
+      for (std::size_t line = 0; line < begin && !picked_meanwhile; ++line)
+        picked_meanwhile = view_.Selected(list_, static_cast<int>(line));
+      if (!picked_meanwhile) view_.SetSelected(list_, static_cast<int>(at - shown_keys_.begin()), true);
+      pending_selected_.reset();
+    }
   }
+  if (Filled()) pending_selected_.reset();  // the picked game is not listed any more
+  if (slices_) slices_->SetEnabled(!Filled());
 }
 
 }  // namespace lobbyfind::app

@@ -6,9 +6,14 @@
 //
 // With no filter, no sort and no favourite the shown lines are the full list
 // in the directory's order, put into the view exactly as before.
+//
+// A long list goes into the view in slices, one per turn of the event loop,
+// so that thousands of servers never freeze the window; a short one goes in
+// at once.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +22,7 @@
 
 #include "app/favourites.h"
 #include "app/view.h"
+#include "ports/timer.h"
 
 namespace lobbyfind::app {
 
@@ -52,7 +58,17 @@ struct GameListRules {
 
 class GameListViewModel {
  public:
+  // Lines put into the view in one go. A list up to this long is shown at
+  // once; a longer one a slice per turn of the event loop.
+  static constexpr std::size_t kLinesPerSlice = 500;
+
   explicit GameListViewModel(View& view, Control list = Control::ListBox1);
+
+  // Paces the slices of a long list (interval 0: the next turn of the event
+  // loop); without it every list is shown at once.
+  void SetSliceTimer(std::unique_ptr<ports::Timer> slices);
+  // True once every shown line is in the view.
+  [[nodiscard]] bool Filled() const { return filled_ == shown_.size(); }
 
   // A new server list replaced every line. The server the user picked stays
   // picked while it is listed and shown: the list is refilled on every tick,
@@ -68,12 +84,16 @@ class GameListViewModel {
   void SetRules(const GameListSource& source, GameListRules rules);
   [[nodiscard]] const GameListRules& rules() const { return rules_; }
 
-  // The server a shown line stands for; nothing for a line not shown.
+  // The server a shown line stands for; nothing for a line not shown (or
+  // not in the view yet).
   [[nodiscard]] std::optional<std::size_t> ServerOfLine(int line) const;
   [[nodiscard]] const std::vector<std::size_t>& shown() const { return shown_; }
 
  private:
   void Show(const GameListSource& source, const std::optional<std::string>& selected);
+  // Puts the next slice of the shown lines into the view (all of them
+  // without a timer), with their looks, marks and the kept selection.
+  void FillSlice();
   // The key of the server on the selected line; nothing when none is.
   [[nodiscard]] std::optional<std::string> SelectedKey() const;
   [[nodiscard]] bool IsFavourite(const GameListSource& source, std::size_t server) const;
@@ -97,6 +117,15 @@ class GameListViewModel {
   // with it, so that a sorted list keeps its order while a refresh awaits the
   // new answers; carried from list to list by name and address.
   std::vector<std::optional<std::int64_t>> known_ms_;
+  // The lists being shown, kept while their lines go into the view: the
+  // game list owns them and they outlive every slice. A slice takes each
+  // line's text as it is then, so an answer meanwhile is not lost.
+  std::optional<GameListSource> source_;
+  // How many shown lines are in the view; the rest follow in slices.
+  std::size_t filled_ = 0;
+  // The key of the picked game while its line is not in the view yet.
+  std::optional<std::string> pending_selected_;
+  std::unique_ptr<ports::Timer> slices_;
 };
 
 }  // namespace lobbyfind::app

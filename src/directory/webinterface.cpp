@@ -91,6 +91,14 @@ cWebinterface::~cWebinterface() {
   http_.OnExchangeFailed = nullptr;
 }
 
+void cWebinterface::SetStepTimer(std::unique_ptr<ports::Timer> steps) {
+  steps_ = std::move(steps);
+  if (!steps_) return;
+  steps_->SetEnabled(false);
+  steps_->SetInterval(0);  // the next turn of the event loop
+  steps_->OnTimer = [this] { ReadStep(); };
+}
+
 void cWebinterface::RequestServerList() { QueueRequest(Query(wire::kServers), RequestKind::kServerList); }
 
 void cWebinterface::AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
@@ -150,6 +158,10 @@ void cWebinterface::SendNextRequest() {
 }
 
 void cWebinterface::RequestDone() {
+  if (reading_) {
+    done_waiting_ = true;
+    return;
+  }
   // The close of a failed exchange and its failure are one completion; the
   // failure, which follows at once, advances the queue.
   if (http_.Failed()) return;
@@ -158,13 +170,64 @@ void cWebinterface::RequestDone() {
 }
 
 void cWebinterface::RequestFailed() {
+  if (reading_) {
+    failed_waiting_ = true;
+    return;
+  }
   busy_ = false;
   if (OnConnectFailed) OnConnectFailed();
   SendNextRequest();
 }
 
 void cWebinterface::ReplyReceived() {
+  if (steps_ && http_.Body().size() >= kLongReplyBytes) {
+    parser_.BeginParse(http_.Body());
+    reading_ = true;
+    parsed_ = false;
+    servers_.reset();
+    steps_->SetEnabled(true);
+    return;
+  }
   parser_.Parse(http_.Body());
+  ReadReply();
+}
+
+void cWebinterface::ReadStep() {
+  if (!parsed_) {
+    // The turn that parses the last part does not read the reply too.
+    parsed_ = parser_.ParseStep(kElementsPerStep);
+    return;
+  }
+  const bool servers = parser_.Value(Path(wire::kTitle)) == wire::kServers;
+  if (servers && !servers_) {
+    StartServerLists();
+    servers_ = server_lists_.Unreachable.size();
+    servers_read_ = 0;
+  }
+  if (servers_ && servers_read_ < *servers_) {
+    const std::size_t end = std::min(*servers_, servers_read_ + kServersPerStep);
+    ReadServers(servers_read_, end);
+    servers_read_ = end;
+    return;  // reported on the next turn
+  }
+  steps_->SetEnabled(false);
+  reading_ = false;
+  if (servers) {
+    if (OnServerList) OnServerList(server_lists_);
+  } else {
+    ReadReply();
+  }
+  // The exchange's end, held back meanwhile, now lets the next request go.
+  const bool failed = std::exchange(failed_waiting_, false);
+  const bool done = std::exchange(done_waiting_, false);
+  if (failed) {
+    RequestFailed();
+  } else if (done) {
+    RequestDone();
+  }
+}
+
+void cWebinterface::ReadReply() {
   const std::string title = parser_.Value(Path(wire::kTitle));
   if (title == wire::kVersionRequest) {
     VersionReply();
@@ -201,30 +264,47 @@ void cWebinterface::VersionReply() {
 }
 
 void cWebinterface::ServerListReply() {
-  const std::array<std::pair<std::vector<std::string>*, std::string>, 6> fields = {{
-      {&server_lists_.ServerNames, Path(wire::kServerNameElement)},
-      {&server_lists_.LastUpdates, Path(wire::kLastUpdate)},
-      {&server_lists_.IPs, Path(wire::kIp)},
-      {&server_lists_.Maps, Path(wire::kMapElement)},
-      {&server_lists_.Ports, Path(wire::kPortElement)},
-      {&server_lists_.Versions, Path(wire::kVersionElement)},
+  StartServerLists();
+  ReadServers(0, server_lists_.Unreachable.size());
+  if (OnServerList) OnServerList(server_lists_);
+}
+
+namespace {
+
+// The six lists of a server list and the field each is read from.
+std::array<std::pair<std::vector<std::string>*, std::string>, 6> ServerFields(tServerLists& lists) {
+  return {{
+      {&lists.ServerNames, Path(wire::kServerNameElement)},
+      {&lists.LastUpdates, Path(wire::kLastUpdate)},
+      {&lists.IPs, Path(wire::kIp)},
+      {&lists.Maps, Path(wire::kMapElement)},
+      {&lists.Ports, Path(wire::kPortElement)},
+      {&lists.Versions, Path(wire::kVersionElement)},
   }};
-  const std::string server_path = Path(wire::kServer);
-  const int servers = parser_.Count(server_path);
-  for (const auto& [list, field] : fields) {
+}
+
+}  // namespace
+
+void cWebinterface::StartServerLists() {
+  const int servers = parser_.Count(Path(wire::kServer));
+  for (const auto& [list, field] : ServerFields(server_lists_)) {
     list->clear();
     list->reserve(static_cast<std::size_t>(servers));
   }
+  server_lists_.Unreachable.assign(static_cast<std::size_t>(servers), false);
+}
+
+void cWebinterface::ReadServers(std::size_t begin, std::size_t end) {
+  const auto fields = ServerFields(server_lists_);
+  const std::string server_path = Path(wire::kServer);
   // Read apart from the six: a directory that does not check games sends
   // no such element, and the six lists stay what they always were.
   const std::string reachable = Path(wire::kReachable);
-  server_lists_.Unreachable.assign(static_cast<std::size_t>(servers), false);
-  for (int i = 0; i < servers; ++i) {
-    const std::string server = InstancePath(server_path, static_cast<std::size_t>(i));
+  for (std::size_t i = begin; i < end; ++i) {
+    const std::string server = InstancePath(server_path, i);
     for (const auto& [list, field] : fields) list->push_back(parser_.Value(server + field));
-    server_lists_.Unreachable[static_cast<std::size_t>(i)] = parser_.Value(server + reachable) == wire::kReachableNo;
+    server_lists_.Unreachable[i] = parser_.Value(server + reachable) == wire::kReachableNo;
   }
-  if (OnServerList) OnServerList(server_lists_);
 }
 
 void cWebinterface::PortCheckReply() {

@@ -18,12 +18,15 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "directory/http_exchange.h"
 #include "directory/xml_parser.h"
+#include "ports/timer.h"
 
 namespace lobbyfind::directory {
 
@@ -64,6 +67,17 @@ class cWebinterface {
   cWebinterface& operator=(const cWebinterface&) = delete;
   ~cWebinterface();
 
+  // A reply of this many bytes or more (a list of some hundreds of servers)
+  // is parsed in steps of this many elements, one per turn of the event
+  // loop, its servers read out this many per turn after that, and reported
+  // on the turn after the last; a shorter one at once.
+  static constexpr std::size_t kLongReplyBytes = std::size_t{64} << 10;
+  static constexpr std::size_t kElementsPerStep = 8000;
+  static constexpr std::size_t kServersPerStep = 2500;
+  // Paces the steps of a long reply (interval 0: the next turn of the event
+  // loop); without it every reply is read at once.
+  void SetStepTimer(std::unique_ptr<ports::Timer> steps);
+
   void RequestServerList();
   void AddServer(const std::string& ServerName, std::int32_t Port, const std::string& Version,
                  const std::string& Map);
@@ -96,10 +110,16 @@ class cWebinterface {
   [[nodiscard]] bool IsListing(const std::string& url) const;
   void SendNextRequest();
   void ReplyReceived();
+  // One step of a long reply: a part parsed, or, once all is, the reply read.
+  void ReadStep();
+  void ReadReply();
   void RequestDone();
   void RequestFailed();
   void VersionReply();
   void ServerListReply();
+  // The server list's readout: emptied and sized, then servers [begin, end).
+  void StartServerLists();
+  void ReadServers(std::size_t begin, std::size_t end);
   void NewsReply();
   void PortCheckReply();
 
@@ -113,6 +133,16 @@ class cWebinterface {
   std::deque<std::string> queue_;
   bool busy_ = false;
   tServerLists server_lists_;
+  std::unique_ptr<ports::Timer> steps_;
+  // A long reply is being parsed (`parsed_` once all of it is); the end of
+  // its exchange waits until it is read, so the next reply cannot come first.
+  bool reading_ = false;
+  bool parsed_ = false;
+  // For a long server list: how many servers there are and are read out.
+  std::optional<std::size_t> servers_;
+  std::size_t servers_read_ = 0;
+  bool done_waiting_ = false;
+  bool failed_waiting_ = false;
 };
 
 }  // namespace lobbyfind::directory

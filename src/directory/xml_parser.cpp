@@ -10,16 +10,6 @@ namespace {
 constexpr std::string_view kMissingSuffix = ") EXISTIERT NICHT";
 constexpr std::size_t kNoLeaf = static_cast<std::size_t>(-1);
 
-// One level of the walk: the elements of [pos, end) belong under the first
-// `prefix_length` bytes of the path being built. Children are walked on an
-// explicit stack, so a deeply nested (or broken) document cannot exhaust the
-// call stack, and the levels share one path instead of a copy each.
-struct Level {
-  std::size_t prefix_length;
-  std::size_t pos;
-  std::size_t end;
-};
-
 std::size_t FindIn(std::string_view document, char c, std::size_t from, std::size_t end) {
   return document.substr(0, end).find(c, from);
 }
@@ -54,7 +44,19 @@ void cXMLparser::Clear() {
 }
 
 void cXMLparser::Parse(std::string_view text) {
+  owned_text_.clear();
+  StartWalk(text);
+  ParseStep(static_cast<std::size_t>(-1));
+}
+
+void cXMLparser::BeginParse(std::string text) {
+  owned_text_ = std::move(text);
+  StartWalk(owned_text_);
+}
+
+void cXMLparser::StartWalk(std::string_view text) {
   Clear();
+  text_ = text;
   // About one leaf per closing tag; saves most regrowing on large replies.
   // A reply of closing tags only would reserve for nothing, hence the cap
   // (the tables of a reply of some 20,000 servers).
@@ -68,10 +70,15 @@ void cXMLparser::Parse(std::string_view text) {
   values_.reserve(closers);
   nodes_.Reserve(closers + 8);
   first_leaf_.reserve(closers + 8);
-  std::vector<Level> levels;
-  levels.push_back({0, 0, text.size()});
-  std::string path;
-  while (!levels.empty()) {
+  levels_.assign(1, {0, 0, text.size()});
+  path_.clear();
+}
+
+bool cXMLparser::ParseStep(std::size_t elements) {
+  const std::string_view text = text_;
+  std::vector<Level>& levels = levels_;
+  std::string& path = path_;
+  for (std::size_t walked = 0; !levels.empty() && walked < elements; ++walked) {
     Level& level = levels.back();
     const std::size_t open = FindIn(text, '<', level.pos, level.end);
     if (open == std::string_view::npos) {
@@ -114,6 +121,10 @@ void cXMLparser::Parse(std::string_view text) {
       levels.push_back({path.size(), rest, content_end});  // `level` is invalid from here
     }
   }
+  if (!levels.empty()) return false;
+  owned_text_.clear();  // the table holds copies of everything it needs
+  text_ = {};
+  return true;
 }
 
 std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view name, std::size_t from,

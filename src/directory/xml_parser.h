@@ -61,6 +61,14 @@ class cXMLparser {
   // Replaces the whole table with the entries of `text`.
   void Parse(std::string_view text);
 
+  // The same parse in steps, so that a reply of thousands of servers never
+  // holds the event loop for long: BeginParse empties the table and keeps
+  // `text`; each ParseStep walks at most `elements` more elements and says
+  // whether the whole text is walked. The table is complete only then; the
+  // entries come in the same order as from Parse.
+  void BeginParse(std::string text);
+  bool ParseStep(std::size_t elements);
+
   // The text of the first leaf whose path equals `path` exactly, else the text
   // "(" path ") EXISTIERT NICHT", which callers pass on unchecked.
   [[nodiscard]] std::string Value(std::string_view path) const;
@@ -86,6 +94,18 @@ class cXMLparser {
     std::size_t to;
     std::size_t found;
   };
+  // One level of the walk: the elements of [pos, end) belong under the first
+  // `prefix_length` bytes of the path being built. Children are walked on an
+  // explicit stack, so a deeply nested (or broken) document cannot exhaust the
+  // call stack, and the levels share one path instead of a copy each.
+  struct Level {
+    std::size_t prefix_length;
+    std::size_t pos;
+    std::size_t end;
+  };
+
+  // Empties the table and starts a walk of `text`.
+  void StartWalk(std::string_view text);
 
   void Clear();
   void Add(std::string path, std::string_view value);
@@ -117,6 +137,12 @@ class cXMLparser {
   // where the last one for the same path stopped (kept for counts above 0).
   mutable std::unordered_map<std::string, std::size_t> known_counts_;
   std::unordered_map<std::string, CloserSearch> closer_searches_;
+  // The walk under way: its text (owned for a parse in steps), levels and
+  // the path being built.
+  std::string owned_text_;
+  std::string_view text_;
+  std::vector<Level> levels_;
+  std::string path_;
 };
 
 }  // namespace lobbyfind::directory

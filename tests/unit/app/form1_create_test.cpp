@@ -18,8 +18,9 @@ using app::OnlineState;
 TEST_F(FormFixture, TimersExistEnabledWithTheirIntervalsBeforeCreation) {
   app::TForm1 form(Deps());
   // Then the chat client's registration fallback, the answer server's
-  // sweep of idle connections and the pacing of the server list's requests.
-  ASSERT_EQ(timers_.made.size(), 5U);
+  // sweep of idle connections, the pacing of the server list's requests and
+  // of the game list's lines.
+  ASSERT_EQ(timers_.made.size(), 6U);
   EXPECT_EQ(UpdateconfigTimer().interval, 500U);
   EXPECT_TRUE(UpdateconfigTimer().enabled);
   EXPECT_EQ(Timer2().interval, 2500U);

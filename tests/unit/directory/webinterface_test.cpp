@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/directory_replies.h"
 #include "support/fake_ports.h"
 
 namespace lobbyfind::directory {
@@ -210,6 +212,45 @@ TEST_F(WebinterfaceTest, ServerListReply) {
   Answer("200 OK", "<titel>SERVERS</titel>");
   EXPECT_EQ(events, (std::vector<std::string>{"servers:2", "servers:0"}));
   EXPECT_EQ(last_lists, tServerLists{}) << "an empty list clears all six";
+}
+
+TEST_F(WebinterfaceTest, ALongReplyIsParsedInStepsAndTheNextRequestWaitsUntilItIsRead) {
+  auto owned = std::make_unique<test::FakeTimer>();
+  test::FakeTimer& steps = *owned;
+  web.SetStepTimer(std::move(owned));
+  // A short reply is still read at once.
+  web.RequestServerList();
+  Answer("200 OK", testing::ServersReply(3));
+  EXPECT_EQ(events, std::vector<std::string>{"servers:3"});
+  EXPECT_FALSE(steps.enabled);
+
+  constexpr int kServers = 6000;  // more than one turn's readout
+  const std::string reply = testing::ServersReply(kServers);
+  ASSERT_GE(reply.size(), cWebinterface::kLongReplyBytes);
+  web.RequestServerList();
+  web.RequestNews();
+  Answer("200 OK", reply);
+  EXPECT_EQ(events.size(), 1U) << "read only after its steps";
+  EXPECT_TRUE(web.Busy());
+  EXPECT_EQ(net.connections.size(), 2U) << "the news wait for the list";
+  int turns = 0;
+  for (; steps.enabled && turns < 1000; ++turns) steps.Tick();
+  // About eight elements per server, each step a bounded part of them;
+  // then the servers read out, a bounded part per turn.
+  EXPECT_GE(turns, 8 * kServers / static_cast<int>(cWebinterface::kElementsPerStep) +
+                       kServers / static_cast<int>(cWebinterface::kServersPerStep));
+  ASSERT_EQ(events, (std::vector<std::string>{"servers:3", "servers:" + std::to_string(kServers)}));
+  cXMLparser at_once;
+  at_once.Parse(reply);
+  ASSERT_EQ(last_lists.ServerNames.size(), static_cast<std::size_t>(kServers));
+  for (int i = 0; i < kServers; ++i) {
+    const std::string server = InstancePath(".server", static_cast<std::size_t>(i));
+    ASSERT_EQ(last_lists.ServerNames[static_cast<std::size_t>(i)], "Player " + std::to_string(i));
+    ASSERT_EQ(last_lists.IPs[static_cast<std::size_t>(i)], at_once.Value(server + ".ip"));
+    ASSERT_EQ(last_lists.Versions[static_cast<std::size_t>(i)], "4");
+  }
+  EXPECT_EQ(net.connections.size(), 3U) << "the news went out once the list was read";
+  EXPECT_TRUE(web.Busy());
 }
 
 TEST_F(WebinterfaceTest, ReachabilityIsReadBesideTheSixListsWhichStayAsTheyWere) {

@@ -1,5 +1,6 @@
 // The indexed parser must give exactly the results of the plain, scan-everything
-// reading of the path rules, on well-formed replies and on any broken input.
+// reading of the path rules, on well-formed replies and on any broken input,
+// whether it parses a document at once or in steps of a few elements.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -68,11 +69,19 @@ void ExpectSameResults(const std::string& document, const ParseLimits& limits = 
   testing::LiteralXmlParser literal(limits);
   indexed.Parse(document);
   literal.Parse(document);
-  ASSERT_EQ(indexed.Paths(), literal.Paths) << "document: " << document;
-  ASSERT_EQ(indexed.Values(), literal.Values) << "document: " << document;
-  for (const std::string& query : Queries(literal.Paths)) {
-    ASSERT_EQ(indexed.Count(query), literal.Count(query)) << "query " << query << " in " << document;
-    ASSERT_EQ(indexed.Value(query), literal.Value(query)) << "query " << query << " in " << document;
+  // In steps of one to three elements, over the table of an earlier reply.
+  cXMLparser stepped(limits);
+  stepped.Parse("<titel>OLD</titel><server><ip>1</ip></server>");
+  stepped.BeginParse(document);
+  const std::size_t step = 1 + document.size() % 3;
+  for (std::size_t steps = 0; !stepped.ParseStep(step); ++steps) ASSERT_LT(steps, 2 * document.size() + 2);
+  for (const cXMLparser* parser : {&indexed, &stepped}) {
+    ASSERT_EQ(parser->Paths(), literal.Paths) << "document: " << document;
+    ASSERT_EQ(parser->Values(), literal.Values) << "document: " << document;
+    for (const std::string& query : Queries(literal.Paths)) {
+      ASSERT_EQ(parser->Count(query), literal.Count(query)) << "query " << query << " in " << document;
+      ASSERT_EQ(parser->Value(query), literal.Value(query)) << "query " << query << " in " << document;
+    }
   }
 }
 
