@@ -15,6 +15,7 @@
 #include "app/spin_box.h"
 #include "app/window_layout.h"
 #include "qt/main_window.h"
+#include "qt/star_password_style.h"
 #include "qt/text_bytes.h"
 #include "qt/text_spin_box.h"
 
@@ -52,7 +53,7 @@ QLineEdit* MakeEdit(const app::Placement& p, QWidget* parent) {
   if (p.kind == ControlKind::PasswordEdit) {
     edit->setEchoMode(QLineEdit::Password);
     // Typed characters show as "*", whatever the style's own mask is.
-    edit->setStyleSheet("QLineEdit { lineedit-password-character: 42 }");
+    UseStarPasswordMask(*edit);
   }
   return edit;
 }
