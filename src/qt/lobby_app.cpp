@@ -19,6 +19,7 @@
 #include "config/config_file.h"
 #include "app/screen_text.h"
 #include "game/game_settings.h"
+#include "qt/after_first_frame.h"
 #include "qt/event_hook.h"
 #include "qt/text_bytes.h"
 #include "qt/qt_tcp_connection.h"
@@ -44,7 +45,13 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
   windows_ = std::make_unique<platform::X11Windows>();
 #endif
   if (options.registry == nullptr) throw std::invalid_argument("the program needs the game's registry");
-  game_ = std::make_unique<game::GameBridge>(*options.registry, *windows_, clock_);
+  game::WindowControl* windows = windows_.get();
+  if (options.search_windows_after_first_frame) {
+    deferred_windows_ = std::make_unique<game::DeferredWindowControl>(*windows_);
+    windows = deferred_windows_.get();
+    RunAfterFirstFrame(window_, [deferred = deferred_windows_.get()] { deferred->Release(); });
+  }
+  game_ = std::make_unique<game::GameBridge>(*options.registry, *windows, clock_);
   // The launcher is read when the game starts, so a changed setting counts.
   shell_.SetLauncher([this] {
     return running_ && running_->form().HasConfig() ? app::Launcher(running_->form().Config())

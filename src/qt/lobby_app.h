@@ -10,6 +10,7 @@
 
 #include "app/form1.h"
 #include "app/running_form.h"
+#include "game/deferred_window_control.h"
 #include "game/game_bridge.h"
 #include "game/registry_port.h"
 #include "game/window_control.h"
@@ -45,6 +46,10 @@ class LobbyApp {
     bool notifications = false;
     // The D-Bus address of that service's bus; empty: the session bus.
     QString notification_bus;
+    // Whether the search for game windows left running, which the start-up
+    // asks for, waits until the window has been shown: the program does;
+    // tests that watch the start-up close windows see it happen at once.
+    bool search_windows_after_first_frame = false;
   };
 
   // Builds the window and runs the core's creation handler; the window is
@@ -72,6 +77,8 @@ class LobbyApp {
   ports::SystemClock clock_;
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
+  // In front of windows_ when the search waits for the first frame.
+  std::unique_ptr<game::DeferredWindowControl> deferred_windows_;
   std::unique_ptr<game::GameBridge> game_;
   std::unique_ptr<QtNotifier> notifier_;
   std::optional<app::RunningForm> running_;
