@@ -47,9 +47,7 @@ class Search {
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c_));
     for (; screens.rem > 0; xcb_screen_next(&screens)) {
       const xcb_window_t root = screens.data->root;
-      for (const auto window : WindowList(root, net_client_list_)) {
-        if (Matches(window, wanted)) return window;
-      }
+      if (auto found = FirstOf(WindowList(root, net_client_list_), wanted)) return found;
       if (auto found = Walk(root, wanted, kSearchDepth)) return found;
     }
     return std::nullopt;
@@ -82,23 +80,10 @@ class Search {
     const std::function<bool(xcb_window_t)>& accept;
   };
 
-  bool Matches(xcb_window_t window, const Wanted& wanted) {
-    return Titled(window, wanted.title) && wanted.accept(window);
-  }
-
   xcb_atom_t Atom(const char* name) {
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         c_, xcb_intern_atom(c_, 1, static_cast<std::uint16_t>(std::string_view(name).size()), name), nullptr));
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-  }
-
-  std::string Property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
-    if (property == XCB_ATOM_NONE) return {};
-    Reply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c_, xcb_get_property(c_, 0, window, property, type, 0, 1024), nullptr));
-    if (!reply || reply->format != 8) return {};
-    const auto* data = static_cast<const char*>(xcb_get_property_value(reply.get()));
-    return std::string(data, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
   }
 
   std::vector<std::uint32_t> Cardinals(xcb_window_t window, xcb_atom_t property) {
@@ -115,26 +100,84 @@ class Search {
     return {ids.begin(), ids.end()};
   }
 
-  bool Titled(xcb_window_t window, const std::string& wanted) {
-    // _NET_WM_NAME is UTF-8, WM_NAME Latin-1; both match an ASCII title alike.
-    return game::FoldCase(Property(window, net_wm_name_, XCB_ATOM_ANY)) == wanted ||
-           game::FoldCase(Property(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY)) == wanted;
+  // A window's two titles, asked for and not yet read.
+  struct TitleRequest {
+    std::optional<xcb_get_property_cookie_t> net_wm_name;
+    xcb_get_property_cookie_t wm_name;
+  };
+
+  TitleRequest AskTitles(xcb_window_t window) {
+    TitleRequest request{std::nullopt, xcb_get_property(c_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 1024)};
+    if (net_wm_name_ != XCB_ATOM_NONE) {
+      request.net_wm_name = xcb_get_property(c_, 0, window, net_wm_name_, XCB_ATOM_ANY, 0, 1024);
+    }
+    return request;
+  }
+
+  std::string TextOf(xcb_get_property_cookie_t cookie) {
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c_, cookie, nullptr));
+    if (!reply || reply->format != 8) return {};
+    const auto* data = static_cast<const char*>(xcb_get_property_value(reply.get()));
+    return std::string(data, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+  }
+
+  // Reads both answers (every request asked must be read or dropped).
+  bool TitleMatches(const TitleRequest& request, const std::string& wanted) {
+    const bool net = request.net_wm_name && game::FoldCase(TextOf(*request.net_wm_name)) == wanted;
+    const bool plain = game::FoldCase(TextOf(request.wm_name)) == wanted;
+    return net || plain;
+  }
+
+  void Drop(const TitleRequest& request) {
+    if (request.net_wm_name) xcb_discard_reply(c_, request.net_wm_name->sequence);
+    xcb_discard_reply(c_, request.wm_name.sequence);
+  }
+
+  // The first of `windows` with the title that `accept` takes; all titles
+  // are asked for before the first answer is awaited.
+  std::optional<xcb_window_t> FirstOf(const std::vector<xcb_window_t>& windows, const Wanted& wanted) {
+    std::vector<TitleRequest> titles;
+    titles.reserve(windows.size());
+    for (const auto window : windows) titles.push_back(AskTitles(window));
+    std::optional<xcb_window_t> found;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      if (found) {
+        Drop(titles[i]);
+      } else if (TitleMatches(titles[i], wanted.title) && wanted.accept(windows[i])) {
+        found = windows[i];
+      }
+    }
+    return found;
   }
 
   std::optional<xcb_window_t> Walk(xcb_window_t parent, const Wanted& wanted, int depth) {
-    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, parent), nullptr));
+    return WalkTree(xcb_query_tree(c_, parent), wanted, depth);
+  }
+
+  // The children of one window are looked at in order, then below each in
+  // order. All questions about a level go out together before the first
+  // answer is awaited: a desktop of a few hundred windows then costs a few
+  // round trips to the X server per level instead of one per question.
+  std::optional<xcb_window_t> WalkTree(xcb_query_tree_cookie_t tree_request, const Wanted& wanted, int depth) {
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, tree_request, nullptr));
     if (!tree) return std::nullopt;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int count = xcb_query_tree_children_length(tree.get());
-    for (int i = 0; i < count; ++i) {
-      if (Matches(children[i], wanted)) return children[i];
-    }
+    const std::vector<xcb_window_t> level(children, children + count);
+    std::vector<xcb_query_tree_cookie_t> subtrees;
     if (depth > 1) {
-      for (int i = 0; i < count; ++i) {
-        if (auto found = Walk(children[i], wanted, depth - 1)) return found;
+      subtrees.reserve(level.size());
+      for (const auto child : level) subtrees.push_back(xcb_query_tree(c_, child));
+    }
+    std::optional<xcb_window_t> found = FirstOf(level, wanted);
+    for (const auto& subtree : subtrees) {
+      if (found) {
+        xcb_discard_reply(c_, subtree.sequence);
+      } else {
+        found = WalkTree(subtree, wanted, depth - 1);
       }
     }
-    return std::nullopt;
+    return found;
   }
 
   xcb_connection_t* c_;

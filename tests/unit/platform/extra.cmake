@@ -12,6 +12,8 @@ if(WIN32)
 else()
   add_executable(x11_test_window ${test_dir}/helpers/x11_test_window.cpp)
   target_link_libraries(x11_test_window PRIVATE xcb)
+  # The test makes windows of its own too.
+  target_link_libraries(${test_program} PRIVATE xcb)
   add_dependencies(${test_program} x11_test_window)
   target_compile_definitions(${test_program} PRIVATE
     X11_TEST_WINDOW="$<TARGET_FILE:x11_test_window>")

@@ -9,10 +9,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <chrono>
 #include <filesystem>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -173,6 +175,70 @@ TEST_F(X11WindowsTest, AWineProgramIsKnownByTheWindowsPathInItsCommandLine) {
   }
   EXPECT_NE(status, -1) << "the stand-in was not ended";
   std::filesystem::remove_all(base);
+}
+
+// A window of the test's own making: top-level or inside `parent`, with a
+// title (none when empty) and, when `pid` is given, _NET_WM_PID.
+xcb_window_t MakeWindow(xcb_connection_t* c, xcb_window_t parent, const std::string& title, std::uint32_t pid = 0) {
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const xcb_window_t window = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, parent == 0 ? screen->root : parent, 0, 0, 20, 20, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+  if (!title.empty()) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(title.size()), title.data());
+  }
+  if (pid != 0) {
+    const char name[] = "_NET_WM_PID";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom->atom, XCB_ATOM_CARDINAL, 32, 1, &pid);
+    std::free(atom);
+  }
+  xcb_map_window(c, window);
+  return window;
+}
+
+TEST_F(X11WindowsTest, AFramedWindowAmongManyIsFoundAndEverySearchOnOneConnectionStandsAlone) {
+  // The server resets when its last client leaves, as the previous test's
+  // did, and refuses connections meanwhile: tried again for up to 5 s.
+  xcb_connection_t* c = nullptr;
+  for (int attempt = 0; attempt < 250; ++attempt) {
+    if (c != nullptr) xcb_disconnect(c);
+    c = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(c) == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(xcb_connection_has_error(c), 0) << "no connection to " << display_;
+  // Windows made here belong to this test program: it stands in for the game.
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const game::ProgramTest is_self = [self](std::string_view program) { return program == self; };
+  for (int i = 0; i < 40; ++i) {
+    const xcb_window_t decoy = MakeWindow(c, 0, "Decoy " + std::to_string(i));
+    MakeWindow(c, decoy, "");
+    MakeWindow(c, decoy, "Inner " + std::to_string(i));
+  }
+  // The title on a window of another program (init) comes first and is passed over.
+  MakeWindow(c, 0, "GTA2 Manager", 1);
+  const xcb_window_t frame = MakeWindow(c, 0, "");
+  const xcb_window_t framed = MakeWindow(c, frame, "GTA2 Manager", static_cast<std::uint32_t>(getpid()));
+  free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+  X11Windows windows(display_);
+  // Found early (its remaining questions dropped), late, deep, and not at
+  // all, in turns on one connection: each answer is its own search's.
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(windows.IsWindowOpen("decoy 0", is_self));
+    EXPECT_TRUE(windows.IsWindowOpen("Decoy 39", is_self));
+    EXPECT_TRUE(windows.IsWindowOpen("Inner 17", is_self));
+    EXPECT_TRUE(windows.IsWindowOpen("GTA2 Manager", is_self));
+    EXPECT_FALSE(windows.IsWindowOpen("Decoy 40", is_self));
+    // Found, and never ended: it is the program's own process.
+    EXPECT_TRUE(windows.KillWindowProcess("GTA2 Manager", is_self));
+  }
+  xcb_destroy_window(c, framed);
+  free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  EXPECT_FALSE(windows.IsWindowOpen("GTA2 Manager", is_self));
+  xcb_disconnect(c);
 }
 
 TEST_F(X11WindowsTest, WithoutDisplayNothingIsFound) {
