@@ -35,7 +35,7 @@ GameList::GameList(ports::UdpSender& sender, const ports::Clock& clock, std::uni
     : sender_(sender), clock_(clock), slices_(std::move(slices)) {
   if (slices_) {
     slices_->SetInterval(0);  // the next turn of the event loop
-    slices_->OnTimer = [this] { SendTurn(); };
+    slices_->OnTimer = [this] { SendSlice(); };
   }
 }
 
@@ -58,14 +58,7 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
     by_address_[ips_[i]].push_back(i);
   }
   if (OnLinesReplaced) OnLinesReplaced(lines_);
-  // The turn that took the list in has done its share: one slice.
   SendSlice();
-  if (slices_) slices_->SetEnabled(!AllRequestsSent());
-}
-
-void GameList::SendTurn() {
-  for (std::size_t slice = 0; slice < kSlicesPerTurn && !AllRequestsSent(); ++slice) SendSlice();
-  slices_->SetEnabled(!AllRequestsSent());
 }
 
 void GameList::SendSlice() {
@@ -77,6 +70,7 @@ void GameList::SendSlice() {
   sent_at_.resize(end, clock_.MonotonicUs());
   // A refused request leaves the server waiting; the others still get theirs.
   (void)sender_.SendToEach(std::span(ips_).subspan(begin, end - begin), kEnumerationPort, Request());
+  if (slices_) slices_->SetEnabled(!AllRequestsSent());
 }
 
 bool GameList::PingServer(const std::string& address) {

@@ -21,15 +21,10 @@ namespace lobbyfind::presence {
 
 class GameList {
  public:
-  // Requests handed to the sender in one go, stamped with one departure
-  // time: the last of them leaves a fraction of a millisecond after the
-  // stamp, well inside the millisecond a line shows.
+  // Requests sent in one go. A long list is sent in slices of this many, one
+  // slice per turn of the event loop, so that answers that come meanwhile
+  // are read (and timed) at once and the window never freezes.
   static constexpr std::size_t kRequestsPerSlice = 64;
-  // Slices sent per turn of the event loop after the first turn, which sends
-  // one: a long list goes out in a few turns of a few milliseconds each,
-  // so the window never freezes and answers meanwhile are read soon, while
-  // the turns' own overhead does not hold back the last request.
-  static constexpr std::size_t kSlicesPerTurn = 16;
 
   // `slices` paces the slices of a long list; without it every request of a
   // list is sent at once.
@@ -38,8 +33,7 @@ class GameList {
   // Replaces every list by a new server list (names, maps and IPv4 addresses,
   // index-aligned as the directory gave them) and shows every line as
   // waiting; then, in list order, stamps each server and sends it a request,
-  // the first slice at once and the rest on the following turns, several
-  // slices a turn. A server
+  // the first slice at once and the rest on the following turns. A server
   // whose request cannot be sent (bad address, refused send) keeps its
   // waiting line and the pass goes on with the next one.
   void HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
@@ -73,10 +67,7 @@ class GameList {
   std::function<void(std::size_t index, const std::string& line)> OnLineChanged;
 
  private:
-  // Stamps and sends the next slice (without pacing, every request left).
   void SendSlice();
-  // One turn's slices; the pacing stops after the last.
-  void SendTurn();
 
   ports::UdpSender& sender_;
   const ports::Clock& clock_;

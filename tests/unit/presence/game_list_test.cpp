@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <span>
 
 #include "support/fake_ports.h"
 #include "presence/session_enumeration.h"
@@ -226,24 +225,21 @@ class SlicedGameListTest : public ::testing::Test {
   std::unique_ptr<GameList> list;
 };
 
-TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSliceThenSeveralPerTurnEachStampedWhenSent) {
-  constexpr std::size_t kSlice = GameList::kRequestsPerSlice;
-  constexpr std::size_t kTurn = GameList::kSlicesPerTurn * kSlice;
-  constexpr std::size_t kServers = kSlice + kTurn + 22;
+TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSlicePerTurnEachStampedWhenSent) {
+  constexpr std::size_t kServers = 2 * GameList::kRequestsPerSlice + 22;
   ListServers(kServers);
   // Every line waits from the start; only the first slice has gone out.
   EXPECT_EQ(list->ListBox1().size(), kServers);
   EXPECT_EQ(list->ListBox1().back(), "[*]S" + std::to_string(kServers - 1) + ":m");
-  EXPECT_EQ(sender.sent.size(), kSlice);
-  EXPECT_EQ(list->RequestsSent(), kSlice);
+  EXPECT_EQ(sender.sent.size(), GameList::kRequestsPerSlice);
+  EXPECT_EQ(list->RequestsSent(), GameList::kRequestsPerSlice);
   EXPECT_FALSE(list->AllRequestsSent());
   EXPECT_TRUE(slices->enabled);
   EXPECT_EQ(slices->interval, 0U);
 
   clock.Advance(3);
   slices->Tick();
-  EXPECT_EQ(sender.sent.size(), kSlice + kTurn);
-  EXPECT_TRUE(slices->enabled);
+  EXPECT_EQ(sender.sent.size(), 2 * GameList::kRequestsPerSlice);
   clock.Advance(3);
   slices->Tick();
   EXPECT_TRUE(list->AllRequestsSent());
@@ -251,55 +247,13 @@ TEST_F(SlicedGameListTest, RequestsGoOutInListOrderOneSliceThenSeveralPerTurnEac
 
   ASSERT_EQ(sender.sent.size(), kServers);
   for (std::size_t i = 0; i < kServers; ++i) EXPECT_EQ(sender.sent[i].host, Address(i)) << i;
-  // Each turn's requests are stamped when they go out: answers that arrive
-  // together show 3 ms less for each later turn.
+  // Each slice is stamped when it goes out: answers that arrive together
+  // show 3 ms less for each later slice.
   clock.Advance(10);
   for (std::size_t i = 0; i < kServers; ++i) list->AnswerArrived(Address(i));
   for (std::size_t i = 0; i < kServers; ++i) {
-    const int turn = i < kSlice ? 0 : i < kSlice + kTurn ? 1 : 2;
-    EXPECT_EQ(list->ListBox1()[i], "[" + std::to_string(16 - 3 * turn) + "ms] S" + std::to_string(i) + ":m") << i;
-  }
-}
-
-// A sender through which every batch takes a millisecond to leave.
-class MillisecondPerBatchSender final : public ports::UdpSender {
- public:
-  explicit MillisecondPerBatchSender(FakeClock& clock) : clock_(clock) {}
-  bool Send(const std::string& host, std::uint16_t, std::string_view) override {
-    hosts.push_back(host);
-    return true;
-  }
-  std::size_t SendToEach(std::span<const std::string> batch, std::uint16_t port, std::string_view datagram) override {
-    const std::size_t sent = UdpSender::SendToEach(batch, port, datagram);
-    clock_.Advance(1);
-    return sent;
-  }
-  std::vector<std::string> hosts;
-
- private:
-  FakeClock& clock_;
-};
-
-TEST(SlicedGameListStamps, EverySliceOfATurnIsStampedJustBeforeItLeavesNotAtTheTurnsStart) {
-  FakeClock clock;
-  MillisecondPerBatchSender sender(clock);
-  auto timer = std::make_unique<FakeTimer>();
-  FakeTimer* turns = timer.get();
-  GameList list(sender, clock, std::move(timer));
-  constexpr std::size_t kSlice = GameList::kRequestsPerSlice;
-  const std::size_t count = (1 + GameList::kSlicesPerTurn) * kSlice;
-  Lines names(count, "S"), maps(count, "m"), ips;
-  for (std::size_t i = 0; i < count; ++i) ips.push_back("10.1." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1));
-  list.HandleServerList(names, maps, ips);
-  turns->Tick();
-  ASSERT_TRUE(list.AllRequestsSent());
-  ASSERT_EQ(sender.hosts, ips);
-  // Slice k left k ms after the first, so an answer now shows k ms less.
-  clock.Advance(20);
-  const std::int64_t first = 20 + static_cast<std::int64_t>(count / kSlice);
-  for (std::size_t i = 0; i < count; i += 7) {
-    list.AnswerArrived(ips[i]);
-    EXPECT_EQ(list.ListBox1()[i], "[" + std::to_string(first - static_cast<std::int64_t>(i / kSlice)) + "ms] S:m") << i;
+    const auto slice = static_cast<int>(i / GameList::kRequestsPerSlice);
+    EXPECT_EQ(list->ListBox1()[i], "[" + std::to_string(16 - 3 * slice) + "ms] S" + std::to_string(i) + ":m") << i;
   }
 }
 
