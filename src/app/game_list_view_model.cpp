@@ -184,7 +184,7 @@ void GameListViewModel::FillSlice() {
   if (begin == 0) {
     view_.SetItems(list_, lines);
   } else {
-    for (const auto& line : lines) view_.AddItem(list_, line);
+    view_.AddItems(list_, lines);
   }
   filled_ = end;
   for (std::size_t line = begin; line < end; ++line) {

@@ -129,6 +129,11 @@ class View {
   virtual void SetItems(Control c, const std::vector<std::string>& items) = 0;
   virtual void SetItem(Control c, int index, std::string_view text) = 0;
   virtual void AddItem(Control c, std::string_view text) = 0;
+  // As AddItem for each, in order; a view that can take many entries in one
+  // go (a game list fills thousands of lines) does so.
+  virtual void AddItems(Control c, const std::vector<std::string>& items) {
+    for (const auto& item : items) AddItem(c, item);
+  }
   virtual void DeleteItem(Control c, int index) = 0;
   [[nodiscard]] virtual bool Selected(Control c, int index) const = 0;
   virtual void SetSelected(Control c, int index, bool selected) = 0;

@@ -82,6 +82,17 @@ class SortedEntry final : public QListWidgetItem {
   }
 };
 
+// Appends entries to an unsorted list in one insertion: a game list of
+// thousands of servers is not laid out, nor its views told, once per line.
+void Append(QListWidget& list, const std::vector<std::string>& items) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(items.size()));
+  for (const auto& item : items) texts.push_back(ToScreen(item));
+  const int first = list.count();
+  list.addItems(texts);
+  for (std::size_t i = 0; i < items.size(); ++i) StoreBytes(*list.item(first + static_cast<int>(i)), items[i]);
+}
+
 }  // namespace
 
 QtView::QtView(MainWindow& window) : window_(window), chat_log_(*window.chatlog) {}
@@ -207,14 +218,19 @@ void QtView::SetItems(Control c, const std::vector<std::string>& items) {
       list->sortItems(Qt::AscendingOrder);
       return;
     }
-    // One insertion for the whole list: a game list of thousands of servers
-    // is not laid out once per line.
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(items.size()));
-    for (const auto& item : items) texts.push_back(ToScreen(item));
-    list->addItems(texts);
-    for (int i = 0; i < list->count(); ++i) StoreBytes(*list->item(i), items[static_cast<std::size_t>(i)]);
+    Append(*list, items);
   }
+}
+
+void QtView::AddItems(Control c, const std::vector<std::string>& items) {
+  auto* list = AsList(Widget(c));
+  if (list == nullptr) return;
+  if (list->isSortingEnabled()) {
+    for (const auto& item : items) AddItem(c, item);
+    return;
+  }
+  const QSignalBlocker quiet(list);
+  Append(*list, items);
 }
 
 void QtView::SetItem(Control c, int index, std::string_view text) {

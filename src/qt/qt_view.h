@@ -32,6 +32,7 @@ class QtView final : public app::View {
   void SetItems(app::Control c, const std::vector<std::string>& items) override;
   void SetItem(app::Control c, int index, std::string_view text) override;
   void AddItem(app::Control c, std::string_view text) override;
+  void AddItems(app::Control c, const std::vector<std::string>& items) override;
   void DeleteItem(app::Control c, int index) override;
   [[nodiscard]] bool Selected(app::Control c, int index) const override;
   void SetSelected(app::Control c, int index, bool selected) override;

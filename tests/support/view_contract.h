@@ -132,6 +132,22 @@ TEST_P(ViewContract, ListEntriesGiveBackTheirBytes) {
   view().SetItems(Control::ListBox2, {});
   for (const auto& entry : bytes) view().AddItem(Control::ListBox2, entry);
   EXPECT_EQ(SortedCopy(view().Items(Control::ListBox2)), SortedCopy(bytes));
+
+  // Added many at once: after the entries already there, in order, their
+  // bytes kept; a sorted list puts each in its place.
+  view().SetItems(Control::ListBox1, {"[*]first:m"});
+  view().AddItems(Control::ListBox1, bytes);
+  view().AddItems(Control::ListBox1, {"[*]last:m"});
+  std::vector<std::string> appended = {"[*]first:m"};
+  appended.insert(appended.end(), bytes.begin(), bytes.end());
+  appended.push_back("[*]last:m");
+  EXPECT_EQ(view().Items(Control::ListBox1), appended);
+  shown.insert(shown.begin(), "[*]first:m");
+  shown.push_back("[*]last:m");
+  EXPECT_EQ(probe().ShownItems(Control::ListBox1), shown);
+  view().SetItems(Control::ListBox2, {"mid"});
+  view().AddItems(Control::ListBox2, {"zed", "Alpha", "beta"});
+  EXPECT_EQ(view().Items(Control::ListBox2), (std::vector<std::string>{"Alpha", "beta", "mid", "zed"}));
 }
 
 TEST_P(ViewContract, TypedTextIsEncodedForWhereItGoesAndUnchangedTextStaysAsItWas) {

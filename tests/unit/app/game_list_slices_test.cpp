@@ -109,7 +109,7 @@ TEST_F(SlicedGameList, AnswersDuringTheFillLandOnTheirLinesWhetherAlreadyInTheVi
   EXPECT_FALSE(model_.ServerOfLine(static_cast<int>(2 * kSlice)));
   FinishFill();
   const int last = static_cast<int>(2 * kSlice);
-  EXPECT_EQ(Shown()[2 * kSlice], "[200ms] game1000:Industrial");
+  EXPECT_EQ(Shown()[2 * kSlice], "[200ms] game" + std::to_string(2 * kSlice) + ":" + maps_[2 * kSlice]);
   EXPECT_EQ(view_.ItemStyleAt(Control::ListBox1, last), app::GameLineStyle(lines_[2 * kSlice], false));
   EXPECT_EQ(model_.ServerOfLine(last), 2 * kSlice);
 
