@@ -6,6 +6,7 @@
 
 #ifdef __linux__
 
+#include <netinet/in.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -29,8 +30,9 @@ struct StampedRead {
 };
 
 // Reads up to `size` bytes from `fd` with their arrival stamp, without
-// blocking. `flags` go to recvmsg (MSG_PEEK leaves the bytes in place).
-StampedRead ReadStamped(int fd, char* buffer, std::size_t size, int flags = 0);
+// blocking. `flags` go to recvmsg (MSG_PEEK leaves the bytes in place);
+// `from`, when given, gets a datagram's sender.
+StampedRead ReadStamped(int fd, char* buffer, std::size_t size, int flags = 0, sockaddr_in* from = nullptr);
 
 // A stamp of the system's wall clock, as the system gives it, on the steady
 // clock in microseconds: its age is taken from both clocks read together,

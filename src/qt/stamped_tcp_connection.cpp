@@ -82,7 +82,9 @@ std::string StampedTcpConnection::PeerAddress() const {
   return {};
 }
 
-std::optional<std::int64_t> StampedTcpConnection::TakeArrivalUs() { return std::exchange(arrival_us_, std::nullopt); }
+std::optional<std::int64_t> StampedTcpConnection::TakeArrivalUs() {
+  return std::exchange(arrival_us_, std::nullopt);
+}
 
 }  // namespace lobbyfind::qt
 
