@@ -13,7 +13,9 @@
 //     linear growth (10 times the answers cost at most 12 times the time).
 //  3. Ping accuracy: four stand-in game hosts (lobbyfind-gamehost) answering
 //     after 0, 10, 50 and 200 ms, listed among 1,000 servers; the times shown
-//     against the injected delays. Target: worst error at most 2 ms.
+//     against the injected delays. Target: worst error at most 2 ms. The
+//     hosts' own lateness past their delays (they share the machine) is
+//     printed beside it: the floor of this measurement.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -21,6 +23,7 @@
 
 #include <QAbstractItemModel>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <algorithm>
 #include <span>
 #include <atomic>
@@ -319,6 +322,18 @@ struct Host {
 // everyone after it are still going out.
 constexpr Host kHosts[] = {{"127.83.0.2", 0, 0}, {"127.83.0.3", 10, 333}, {"127.83.0.4", 50, 666}, {"127.83.0.5", 200, 999}};
 
+// How late a stand-in host sent each of its answers past its delay, in ms,
+// from what it printed ("..., sent 123 us past the delay").
+std::vector<double> HostLateness(presence::testing::GameHostProcess& host) {
+  std::vector<double> late_ms;
+  for (const QString& line : host.Output().split('\n')) {
+    static const QRegularExpression pattern("^answered .*, sent (-?\\d+) us past the delay$");
+    const QRegularExpressionMatch match = pattern.match(line);
+    if (match.hasMatch()) late_ms.push_back(match.captured(1).toDouble() / 1000);
+  }
+  return late_ms;
+}
+
 int PingAccuracy(BenchLobby& lobby, ReplyServer& server, std::uint16_t answer_port) {
   Heading("Ping accuracy: stand-in hosts among 1,000 listed servers (20 passes)");
   lobby->form().presence().Antwortserver().Activate();
@@ -363,6 +378,21 @@ int PingAccuracy(BenchLobby& lobby, ReplyServer& server, std::uint16_t answer_po
   }
   Figure("all hosts: mean absolute error", Mean(all), "ms");
   Figure("all hosts: median absolute error", Median(all), "ms");
+  // The stand-in hosts share the machine: a host the scheduler wakes late
+  // answers late, and the lobby rightly shows the longer round trip. Their
+  // own lateness is the floor of this measurement; less it, what remains is
+  // the lobby's (give or take the half millisecond the line rounds to).
+  std::vector<double> host_late;
+  std::vector<double> lobby_share;
+  for (std::size_t h = 0; h < std::size(kHosts); ++h) {
+    const std::vector<double> late = HostLateness(*hosts[h]);
+    host_late.insert(host_late.end(), late.begin(), late.end());
+    if (late.size() != errors[h].size()) continue;  // a pass went missing: no pairs
+    for (std::size_t i = 0; i < late.size(); ++i) lobby_share.push_back(std::abs(errors[h][i] - late[i]));
+  }
+  Figure("stand-in hosts: mean lateness past their delay", Mean(host_late), "ms");
+  Figure("stand-in hosts: worst lateness past their delay", Max(host_late), "ms");
+  Figure("all hosts: worst error less the host's lateness", Max(lobby_share), "ms");
   return Checked("all hosts: worst absolute error", Max(all), "ms", "<= 2 ms", !all.empty() && Max(all) <= kPingErrorTargetMs)
              ? 0
              : 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "presence/departure_times.h"
 #include "presence/session_enumeration.h"
 
 namespace lobbyfind::presence {
@@ -65,11 +66,15 @@ void GameList::SendSlice() {
   const std::size_t end =
       slices_ ? std::min(ips_.size(), sent_at_.size() + kRequestsPerSlice) : ips_.size();
   const std::size_t begin = sent_at_.size();
-  // Stamped right before their requests, which leave together in list
-  // order: the time a line shows starts when its request leaves.
-  sent_at_.resize(end, clock_.MonotonicUs());
+  // Stamped when their requests leave, together in list order: the time a
+  // line shows starts when its own request left.
+  const std::int64_t before = clock_.MonotonicUs();
+  sent_at_.resize(end, before);
   // A refused request leaves the server waiting; the others still get theirs.
   (void)sender_.SendToEach(std::span(ips_).subspan(begin, end - begin), kEnumerationPort, Request());
+  if (sent_at_.size() == end) {
+    SpreadOverCall(std::span(sent_at_).subspan(begin, end - begin), before, clock_.MonotonicUs());
+  }
   if (slices_) slices_->SetEnabled(!AllRequestsSent());
 }
 

@@ -1,7 +1,6 @@
 #include "qt/qt_tcp_connection.h"
 
 #include <QHostAddress>
-#include <utility>
 
 namespace lobbyfind::qt {
 
@@ -82,8 +81,6 @@ std::string QtTcpConnection::PeerAddress() const {
   if (!ok) return {};
   return QHostAddress(v4).toString().toStdString();
 }
-
-std::optional<std::int64_t> QtTcpConnection::TakeArrivalUs() { return std::exchange(arrival_us_, std::nullopt); }
 
 ports::TcpConnectionFactory MakeQtTcpConnectionFactory() {
   return [] { return std::make_unique<QtTcpConnection>(); };

@@ -4,7 +4,6 @@
 
 #include <QTcpSocket>
 #include <memory>
-#include <optional>
 
 #include "ports/tcp_connection.h"
 
@@ -25,10 +24,6 @@ class QtTcpConnection final : public ports::TcpConnection {
   void Close() override;
   [[nodiscard]] bool IsConnected() const override;
   [[nodiscard]] std::string PeerAddress() const override;
-  [[nodiscard]] std::optional<std::int64_t> TakeArrivalUs() override;
-  // When the system received the first bytes waiting on an accepted socket
-  // (the listener asks the system to stamp what arrives).
-  void SetFirstArrivalUs(std::int64_t us) { arrival_us_ = us; }
 
  private:
   void Wire();
@@ -36,7 +31,6 @@ class QtTcpConnection final : public ports::TcpConnection {
   QTcpSocket* socket_;
   bool closing_ = false;
   bool connected_ = false;
-  std::optional<std::int64_t> arrival_us_;
 };
 
 ports::TcpConnectionFactory MakeQtTcpConnectionFactory();

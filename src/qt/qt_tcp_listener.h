@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTcpServer>
+#include <functional>
 
 #include "ports/tcp_listener.h"
 
@@ -18,7 +19,17 @@ class QtTcpListener final : public ports::TcpListener {
   [[nodiscard]] bool IsListening() const override;
 
  private:
-  QTcpServer server_;
+  // A QTcpServer that can take each accepted socket as it is accepted,
+  // before Qt wraps it (and reads it) in a QTcpSocket.
+  class Server final : public QTcpServer {
+   public:
+    std::function<void(qintptr)> take_accepted;
+
+   protected:
+    void incomingConnection(qintptr fd) override;
+  };
+
+  Server server_;
 };
 
 ports::TcpListenerFactory MakeQtTcpListenerFactory();

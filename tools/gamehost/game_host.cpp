@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <list>
 
 #include "presence/session_enumeration.h"
+#include "qt/arrival_stamp.h"
 
 namespace lobbyfind::gamehost {
 namespace {
@@ -38,8 +40,13 @@ std::int64_t NowMs() { return NowUs() / 1000; }
 // trips are checked against, so it must not be a millisecond off itself.
 struct Answer {
   sockaddr_in asker{};
+  // When the request reached the host's socket, by the system's stamp: the
+  // delay starts there, however late this process got round to reading it.
   std::int64_t received_us = 0;
   std::int64_t due_us = 0;
+  // When the first piece was handed to the system: how late the host was
+  // past its delay.
+  std::int64_t first_sent_us = 0;
   int fd = -1;
   std::size_t next_piece = 0;
 };
@@ -73,6 +80,10 @@ class Host {
     udp_ = socket(AF_INET, SOCK_DGRAM, 0);
     const int yes = 1;
     setsockopt(udp_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    (void)qt::AskForArrivalStamps(udp_);
+    // Wake at the answer's due time, not up to the default 50 us after it:
+    // the delay is a reference.
+    (void)prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     sockaddr_in bound = local_;
     bound.sin_port = htons(presence::kEnumerationPort);
     if (udp_ < 0 || bind(udp_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0) {
@@ -104,8 +115,8 @@ class Host {
   void Receive() {
     char buffer[2048];
     sockaddr_in from{};
-    socklen_t from_size = sizeof from;
-    const ssize_t n = recvfrom(udp_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &from_size);
+    const qt::StampedRead read = qt::ReadStamped(udp_, buffer, sizeof buffer, 0, &from);
+    const ssize_t n = read.bytes;
     if (n <= 0) return;
     if (!presence::IsGameSessionRequest(std::string_view(buffer, static_cast<std::size_t>(n)))) {
       std::printf("ignored %zd bytes from %s: not a request for this game\n", n, AddressText(from).c_str());
@@ -115,7 +126,7 @@ class Host {
     Answer answer;
     answer.asker = from;
     answer.asker.sin_port = htons(options_.answer_port);
-    answer.received_us = NowUs();
+    answer.received_us = read.arrival_us.value_or(NowUs());
     answer.due_us = answer.received_us + std::int64_t{options_.delay_ms} * 1000;
     answers_.push_back(answer);
   }
@@ -139,6 +150,9 @@ class Host {
     const std::size_t size = reply_.size() / pieces;
     const std::size_t begin = answer.next_piece * size;
     const std::size_t length = answer.next_piece + 1 == pieces ? reply_.size() - begin : size;
+    // Read before the send: on loopback the bytes reach the asker within the
+    // call, and the scheduler is likelier to come in as the call returns.
+    if (answer.next_piece == 0) answer.first_sent_us = NowUs();
     if (send(answer.fd, reply_.data() + begin, length, MSG_NOSIGNAL) != static_cast<ssize_t>(length)) {
       Report(answer, std::string("failed: ") + std::strerror(errno));
       return false;
@@ -167,11 +181,18 @@ class Host {
     return true;
   }
 
+  // The line ends with how long after its delay the answer's first piece
+  // went out: the stand-in's own share of a measured round trip.
   void Report(const Answer& answer, const std::string& what) {
-    std::printf("%s %s:%u after %lld ms (game port %u, %d piece(s))\n", what.c_str(), AddressText(answer.asker).c_str(),
+    std::printf("%s %s:%u after %lld ms (game port %u, %d piece(s))", what.c_str(), AddressText(answer.asker).c_str(),
                 static_cast<unsigned>(ntohs(answer.asker.sin_port)),
                 static_cast<long long>((NowUs() - answer.received_us) / 1000), static_cast<unsigned>(options_.game_port),
                 options_.pieces);
+    if (answer.first_sent_us != 0) {
+      const std::int64_t late = answer.first_sent_us - (answer.received_us + std::int64_t{options_.delay_ms} * 1000);
+      std::printf(", sent %lld us past the delay", static_cast<long long>(late));
+    }
+    std::printf("\n");
     std::fflush(stdout);
   }
 

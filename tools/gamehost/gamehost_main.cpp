@@ -22,7 +22,7 @@ constexpr const char* kUsage =
     "  --address A      IPv4 address to listen on and answer from (default 127.0.0.1)\n"
     "  --game-port N    game port announced in the reply (default 2300)\n"
     "  --answer-port N  TCP port of the asker the reply goes to (default 2300)\n"
-    "  --delay-ms N     wait this long before answering (default 0)\n"
+    "  --delay-ms N     answer this long after the request reached the host (default 0)\n"
     "  --pieces N       send the reply in N writes (default 1)\n"
     "  --session NAME   session name in the reply\n"
     "  --announce HOST[:PORT]  announce the game to this directory service every few\n"

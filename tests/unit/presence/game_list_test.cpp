@@ -168,6 +168,34 @@ TEST(GameListRoundTrip, MeasuredInMicrosecondsAndRoundedToTheMillisecondForTheLi
   }
 }
 
+// A sender whose system takes `per_datagram_us` for each datagram it is
+// handed, on the clock the list stamps with.
+class PacedSender final : public ports::UdpSender {
+ public:
+  PacedSender(MicrosecondClock& clock, std::int64_t per_datagram_us)
+      : clock_(clock), per_datagram_us_(per_datagram_us) {}
+  bool Send(const std::string&, std::uint16_t, std::string_view) override {
+    clock_.us += per_datagram_us_;
+    return true;
+  }
+
+ private:
+  MicrosecondClock& clock_;
+  std::int64_t per_datagram_us_;
+};
+
+TEST(GameListRoundTrip, RequestsSentInOneCallAreEachTimedFromWhenTheyLeft) {
+  MicrosecondClock clock;
+  PacedSender sender(clock, 1000);
+  GameList list(sender, clock);
+  list.HandleServerList({"A", "B", "C"}, {"x", "y", "z"}, {"10.0.0.1", "10.0.0.2", "10.0.0.3"});
+  // Sent 1, 2 and 3 ms into the call; all three answers come 10 ms after
+  // the last left. Timed from the call's start, each would show 13 ms.
+  clock.us += 10000;
+  for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) list.AnswerArrived(ip);
+  EXPECT_EQ(list.ListBox1(), (Lines{"[12ms] A:x", "[11ms] B:y", "[10ms] C:z"}));
+}
+
 TEST_F(GameListTest, PingAcrossLocalMidnightCountsTheTimeIntoTheNextDay) {
   clock.ms_since_midnight = ports::MsOfDay(23, 59, 59, 950);
   list.HandleServerList({"A"}, {"x"}, {"10.0.0.7"});
