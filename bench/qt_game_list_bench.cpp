@@ -242,6 +242,8 @@ double AnswersOverSockets(BenchLobby& lobby, std::uint16_t answer_port, int coun
   lobby->form().presence().Antwortserver().Activate();
 
   std::atomic<int> updated{0};
+  std::atomic<bool> clients_done{false};
+  std::atomic<bool> stop{false};
   const auto connection = QObject::connect(lobby->window().ListBox1->model(), &QAbstractItemModel::dataChanged,
                                            [&] { updated.fetch_add(1); });
   const std::string reply = presence::SessionReply(2300, "bench", 6, 1);
@@ -251,8 +253,8 @@ double AnswersOverSockets(BenchLobby& lobby, std::uint16_t answer_port, int coun
     to.sin_family = AF_INET;
     to.sin_port = htons(answer_port);
     inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-    for (int i = 0; i < count; ++i) {
-      while (i - updated.load() > 32) std::this_thread::sleep_for(std::chrono::microseconds(20));
+    for (int i = 0; i < count && !stop.load(); ++i) {
+      while (i - updated.load() > 32 && !stop.load()) std::this_thread::sleep_for(std::chrono::microseconds(20));
       sockaddr_in from{};
       from.sin_family = AF_INET;
       inet_pton(AF_INET, ips[static_cast<std::size_t>(i)].c_str(), &from.sin_addr);
@@ -264,9 +266,15 @@ double AnswersOverSockets(BenchLobby& lobby, std::uint16_t answer_port, int coun
       }
       close(fd);
     }
+    clients_done.store(true);
   });
-  const bool all = RunUntil([&] { return updated.load() >= count; }, 60000);
+  // A line may be updated more than once, so the count of updates alone can
+  // reach `count` before the last client got through; and the window must
+  // keep accepting until then, or that client waits in connect() for good.
+  const bool all = RunUntil([&] { return clients_done.load() && updated.load() >= count; }, 60000);
   const double elapsed = NowMs() - start;
+  stop.store(true);
+  RunUntil([&] { return clients_done.load(); }, 60000);
   clients.join();
   QObject::disconnect(connection);
   if (!all) std::printf("  (only %d of %d answers arrived)\n", updated.load(), count);

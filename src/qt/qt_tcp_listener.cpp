@@ -52,6 +52,10 @@ QtTcpListener::~QtTcpListener() {
 
 bool QtTcpListener::Listen(std::uint16_t port) {
   if (server_.isListening()) server_.close();
+  // Every listed game answers a refresh within a few milliseconds of the
+  // others; Qt's default queue of 50 would drop the rest, and each dropped
+  // game's system tries again only a second later, which shows as its ping.
+  server_.setListenBacklogSize(1024);
   // IPv4 only: the answers are matched by dotted IPv4 address.
   if (!server_.listen(QHostAddress::AnyIPv4, port)) return false;
 #ifdef __linux__

@@ -3,7 +3,9 @@
 // were there at the accept or came later while the event loop was busy.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -169,6 +171,46 @@ TEST_F(StampedArrivals, AFloodComesInSlicesInOrderAndThePeersCloseIsAnOrdinaryEn
   EXPECT_EQ(closed_, 1);
   EXPECT_TRUE(errors_.empty()) << errors_.front();
   EXPECT_FALSE(accepted_->IsConnected());
+}
+
+// Every listed game answers a refresh at about the same moment. The system
+// must take a burst of them while the window is busy: a connection it drops
+// is tried again by the game's system only a second later, a second that
+// would show as that game's ping.
+TEST(AnswerPortBurst, TwoHundredGamesConnectingAtOnceAreAllTakenBeforeTheProgramAcceptsOne) {
+  const std::uint16_t port = FreeTcpPort();
+  ASSERT_NE(port, 0);
+  QtTcpListener listener;
+  ASSERT_TRUE(listener.Listen(port));
+  constexpr int kGames = 200;
+  std::vector<int> clients;
+  for (int i = 0; i < kGames; ++i) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(fd, 0);
+    clients.push_back(fd);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, ("127.0.9." + std::to_string(i + 1)).c_str(), &local.sin_addr);
+    ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    (void)connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  }
+  // The event loop does not run meanwhile. A dropped handshake is retried
+  // after a second, so half of that tells taken from dropped.
+  std::vector<pollfd> polls;
+  for (int fd : clients) polls.push_back({fd, POLLOUT, 0});
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  int connected = 0;
+  while (connected < kGames && std::chrono::steady_clock::now() < until) {
+    (void)poll(polls.data(), polls.size(), 20);
+    connected = 0;
+    for (const pollfd& p : polls) connected += (p.revents & POLLOUT) != 0;
+  }
+  for (int fd : clients) close(fd);
+  EXPECT_EQ(connected, kGames);
 }
 
 }  // namespace
