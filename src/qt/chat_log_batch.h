@@ -1,13 +1,11 @@
-// The chat log's edits of one event-loop turn, put into its text view
-// together at the end of the turn: a flood of lines from the chat server
-// costs one layout of the log per turn instead of one per line, and lines
-// trimmed before they were ever shown are never laid out at all.
+// The Qt chat log's edits of one event-loop turn (app/chat_log_pending.h),
+// put into its text view together at the end of the turn.
 #pragma once
 
 #include <QObject>
-#include <QString>
-#include <QTextCharFormat>
-#include <deque>
+#include <string_view>
+
+#include "app/chat_log_pending.h"
 
 class QTextEdit;
 
@@ -17,12 +15,8 @@ class ChatLogBatch {
  public:
   explicit ChatLogBatch(QTextEdit& edit) : edit_(edit) {}
 
-  // Lines in the log as the core sees it: shown, less those to be trimmed,
-  // plus those waiting to be shown.
-  [[nodiscard]] int LineCount() const { return shown_ - trimmed_ + static_cast<int>(pending_.size()); }
-  // One entry as one new last line.
-  void Append(QString text, const QTextCharFormat& format);
-  // Takes away the oldest line.
+  [[nodiscard]] int LineCount() const { return pending_.LineCount(); }
+  void Append(std::string_view text, app::Rgb colour);
   void DeleteFirstLine();
   // Empties the log at once, pending lines included.
   void Clear();
@@ -31,16 +25,10 @@ class ChatLogBatch {
   void Flush();
 
  private:
-  struct Line {
-    QString text;
-    QTextCharFormat format;
-  };
+  void PostFlush();
 
   QTextEdit& edit_;
-  int shown_ = 0;    // paragraphs in the document
-  int trimmed_ = 0;  // of those, the first ones to take away
-  std::deque<Line> pending_;
-  bool flush_posted_ = false;
+  app::ChatLogPending pending_;
   // The posted flush's context: gone with the batch, so a flush posted
   // before never touches a destroyed view.
   QObject context_;

@@ -343,10 +343,8 @@ int QtView::ChatLogLineCount() const { return chat_log_.LineCount(); }
 void QtView::ChatLogDeleteFirstLine() { chat_log_.DeleteFirstLine(); }
 
 void QtView::ChatLogAppend(std::string_view text, app::Rgb colour) {
-  QTextCharFormat format;
-  format.setForeground(ToColor(colour));
   // The log's line count is what keeps it short: one entry, one line.
-  chat_log_.Append(ToScreenLine(text), format);
+  chat_log_.Append(text, colour);
 }
 
 void QtView::ChatLogClear() { chat_log_.Clear(); }

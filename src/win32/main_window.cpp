@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "win32/banner_picture.h"
@@ -17,7 +19,6 @@ namespace {
 using app::Control;
 
 constexpr const char* kPageClass = "lobbyfind.page";
-constexpr const char* kHookProperty = "lobbyfind.hook";
 constexpr DWORD kFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kFontPoints = 8;
 constexpr int kScreenDpi = 96;
@@ -109,6 +110,11 @@ void MainWindow::PlacePages() {
 
 MainWindow::~MainWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
+  // The controls are gone; their handles may be given to new windows.
+  for (auto it = HookedControls().begin(); it != HookedControls().end();) {
+    const bool ours = std::ranges::any_of(hooks_, [&](const auto& entry) { return entry.get() == it->second; });
+    it = ours ? HookedControls().erase(it) : std::next(it);
+  }
   for (const BackgroundEntry& entry : backgrounds_) DeleteObject(entry.brush);
   if (banner_ != nullptr) DeleteObject(banner_);
   if (font_ != nullptr) DeleteObject(font_);
@@ -239,7 +245,8 @@ COLORREF MainWindow::Background(HWND control) const {
 void MainWindow::Hook(HWND control, MessageHook hook) {
   // A control hooked before keeps its one procedure in front: the hooks run
   // in the order they were added, until one swallows the message.
-  if (auto* hooked = static_cast<HookEntry*>(GetPropA(control, kHookProperty))) {
+  if (const auto found = HookedControls().find(control); found != HookedControls().end()) {
+    HookEntry* hooked = found->second;
     hooked->hook = [first = std::move(hooked->hook), then = std::move(hook)](UINT message, WPARAM wparam,
                                                                               LPARAM lparam) {
       return first(message, wparam, lparam) || then(message, wparam, lparam);
@@ -251,7 +258,7 @@ void MainWindow::Hook(HWND control, MessageHook hook) {
   // The wide forms: the controls are wide, and an ANSI procedure put in
   // front of one would see its text through the system's code page.
   entry->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
-  SetPropA(control, kHookProperty, entry.get());
+  HookedControls()[control] = entry.get();
   SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProcedure));
   hooks_.push_back(std::move(entry));
 }
@@ -261,9 +268,15 @@ void MainWindow::Show() {
   UpdateWindow(window_);
 }
 
+std::unordered_map<HWND, MainWindow::HookEntry*>& MainWindow::HookedControls() {
+  static std::unordered_map<HWND, HookEntry*> hooked;
+  return hooked;
+}
+
 LRESULT CALLBACK MainWindow::HookProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* entry = static_cast<HookEntry*>(GetPropA(window, kHookProperty));
-  if (entry == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  const auto found = HookedControls().find(window);
+  if (found == HookedControls().end()) return DefWindowProcW(window, message, wparam, lparam);
+  HookEntry* entry = found->second;
   if (entry->hook(message, wparam, lparam)) return 0;
   return CallWindowProcW(entry->original, window, message, wparam, lparam);
 }

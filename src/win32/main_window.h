@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "app/view.h"
@@ -134,6 +135,10 @@ class MainWindow {
   std::vector<BackgroundEntry> backgrounds_;
   struct HookEntry;
   std::vector<std::unique_ptr<HookEntry>> hooks_;
+  // Each hooked control's entry, looked up on every message the control
+  // gets: a window property would cost a trip to the window server (under
+  // Wine) on each, and a check box is read for every chat line.
+  static std::unordered_map<HWND, HookEntry*>& HookedControls();
   int quiet_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -15,6 +17,43 @@ constexpr UINT kUtf16CodePage = 1200;
 void SelectRange(HWND edit, int from, int to) {
   CHARRANGE range{from, to};
   SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+// The RTF that RichAppendLines inserts: ASCII only, whatever the text.
+std::string RichLinesRtf(const std::vector<RichLine>& lines, const char* face, int point_size, bool first) {
+  std::vector<COLORREF> colours;
+  std::string body;
+  for (const RichLine& line : lines) {
+    if (!first) body += "\\par ";
+    first = false;
+    auto at = std::find(colours.begin(), colours.end(), line.colour);
+    if (at == colours.end()) at = colours.insert(at, line.colour);
+    // Colour 0 of the table is the view's own: the lines' colours from 1.
+    body += "\\cf" + std::to_string(at - colours.begin() + 1) + ' ';
+    for (const wchar_t c : line.text) {
+      if (c == L'\\' || c == L'{' || c == L'}') {
+        body += '\\';
+        body += static_cast<char>(c);
+      } else if (c == L'\t') {
+        body += "\\tab ";
+      } else if (c >= 0x20 && c < 0x7f) {
+        body += static_cast<char>(c);
+      } else {
+        // Each UTF-16 unit as a signed 16-bit number, "?" standing in for
+        // readers without Unicode.
+        body += "\\u" + std::to_string(static_cast<std::int16_t>(c)) + '?';
+      }
+    }
+  }
+  std::string rtf = "{\\rtf1\\ansi\\deff0\\uc1{\\fonttbl{\\f0\\fnil ";
+  rtf += face;
+  rtf += ";}}{\\colortbl;";
+  for (const COLORREF c : colours) {
+    rtf += "\\red" + std::to_string(GetRValue(c)) + "\\green" + std::to_string(GetGValue(c)) + "\\blue" +
+           std::to_string(GetBValue(c)) + ';';
+  }
+  rtf += "}\\f0\\fs" + std::to_string(point_size * 2) + ' ' + body + '}';
+  return rtf;
 }
 
 }  // namespace
@@ -59,6 +98,14 @@ int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format,
     insert(line);
   }
   return RichTextLength(edit) - before;
+}
+
+void RichAppendLines(HWND edit, const std::vector<RichLine>& lines, const char* face, int point_size, bool first) {
+  const int end = RichTextLength(edit);
+  SelectRange(edit, end, end);
+  const std::string rtf = RichLinesRtf(lines, face, point_size, first);
+  SETTEXTEX how{ST_SELECTION, CP_ACP};
+  SendMessageA(edit, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(rtf.c_str()));
 }
 
 void RichRemoveFront(HWND edit, int characters) {

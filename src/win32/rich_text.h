@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace lobbyfind::win32 {
 
@@ -26,6 +28,18 @@ void SetRichFormat(HWND edit, const RichFormat& format, WPARAM which);
 // break unless the view is empty. Returns the characters the line took, its
 // break included. The text is inserted as it stands, never read as RTF.
 int RichAppendLine(HWND edit, std::string_view screen, const RichFormat& format, bool first);
+
+// One line of screen text (UTF-16, no breaks) in its colour.
+struct RichLine {
+  std::wstring text;
+  COLORREF colour = 0;
+};
+
+// Appends `lines` at the end in one edit, each in its colour, in `face` at
+// `point_size`, a break before each but the first of an empty view (`first`).
+// Many lines go in as one insertion of RTF written here, every character of
+// the text escaped, so nothing in a line is ever read as RTF.
+void RichAppendLines(HWND edit, const std::vector<RichLine>& lines, const char* face, int point_size, bool first);
 
 // Removes the first `characters` characters.
 void RichRemoveFront(HWND edit, int characters);

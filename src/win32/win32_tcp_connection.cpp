@@ -10,7 +10,9 @@
 namespace lobbyfind::win32 {
 namespace {
 constexpr long kEvents = FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE;
-constexpr std::size_t kReadChunk = 16384;
+// What one turn of the message loop reads: about 80 chat lines, whose
+// handling stays well within a frame even under Wine.
+constexpr std::size_t kReadChunk = 4096;
 }  // namespace
 
 Win32TcpConnection::Win32TcpConnection()
@@ -98,7 +100,12 @@ void Win32TcpConnection::HandleEvent(WPARAM wparam, LPARAM lparam) {
       if (OnConnected) OnConnected();
       Flush();
       break;
-    case FD_READ: ReadAll(); break;
+    case FD_READ:
+      // One chunk a turn: a peer that sends faster than the lines are taken
+      // would otherwise keep this turn going for as long as it sends. Winsock
+      // posts FD_READ again while bytes are left.
+      (void)ReadChunk();
+      break;
     case FD_WRITE: Flush(); break;
     case FD_CLOSE:
       if (error != 0) {
@@ -112,22 +119,26 @@ void Win32TcpConnection::HandleEvent(WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void Win32TcpConnection::ReadAll() {
+bool Win32TcpConnection::ReadChunk() {
+  if (socket_ == INVALID_SOCKET) return false;
   std::array<char, kReadChunk> buffer{};
-  while (socket_ != INVALID_SOCKET) {
-    const int got = recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
-    if (got > 0) {
-      if (OnData) OnData(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-      continue;
-    }
-    if (got == 0) {
-      Release();
-      if (OnClosed) OnClosed();
-      return;
-    }
-    const int error = WSAGetLastError();
-    if (error != WSAEWOULDBLOCK) Fail(WinsockErrorText(error));
-    return;
+  const int got = recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
+  if (got > 0) {
+    if (OnData) OnData(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    return true;
+  }
+  if (got == 0) {
+    Release();
+    if (OnClosed) OnClosed();
+    return false;
+  }
+  const int error = WSAGetLastError();
+  if (error != WSAEWOULDBLOCK) Fail(WinsockErrorText(error));
+  return false;
+}
+
+void Win32TcpConnection::ReadAll() {
+  while (ReadChunk()) {
   }
 }
 

@@ -31,6 +31,9 @@ class Win32TcpConnection final : public ports::TcpConnection {
   void Watch();
   void OpenTo(in_addr address, std::uint16_t port);
   void HandleEvent(WPARAM wparam, LPARAM lparam);
+  // Reads one chunk; false when there was nothing more to read (or the
+  // connection ended).
+  bool ReadChunk();
   void ReadAll();
   void Flush();
   void Fail(const std::string& reason);

@@ -16,9 +16,7 @@ namespace {
 
 using app::Control;
 
-constexpr const char* kChatFace = "MS Sans Serif";
 constexpr const char* kNewsFace = "Courier New";
-constexpr int kChatPoints = 8;
 
 std::string WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -49,8 +47,9 @@ int InsertEntry(HWND list, std::string_view bytes, bool sorted, int index) {
 }  // namespace
 
 Win32View::Win32View(MainWindow& window)
-    : window_(window), panel_widths_{MainWindow::kClientWidth - MainWindow::kStatusBarPanelWidth,
-                                     MainWindow::kStatusBarPanelWidth} {}
+    : window_(window),
+      chat_log_(window.Child(Control::chatlog)),
+      panel_widths_{MainWindow::kClientWidth - MainWindow::kStatusBarPanelWidth, MainWindow::kStatusBarPanelWidth} {}
 
 std::string Win32View::Text(Control c) const { return shown_.Bytes(c, WindowText(Child(c))); }
 
@@ -183,34 +182,13 @@ bool Win32View::PageVisible(Control page) const { return window_.PageVisible(pag
 void Win32View::SetActivePage(Control page) { window_.SetActivePage(page); }
 Control Win32View::ActivePage() const { return window_.ActivePage(); }
 
-int Win32View::ChatLogLineCount() const { return static_cast<int>(chat_lines_.size()); }
+int Win32View::ChatLogLineCount() const { return chat_log_.LineCount(); }
 
-void Win32View::ChatLogDeleteFirstLine() {
-  if (chat_lines_.size() <= 1) {
-    ChatLogClear();
-    return;
-  }
-  // The first line goes with the break that follows it, which the second
-  // line counted as its own.
-  RichRemoveFront(Child(Control::chatlog), chat_lines_[0] + 1);
-  chat_lines_.pop_front();
-  chat_lines_.front() -= 1;
-}
+void Win32View::ChatLogDeleteFirstLine() { chat_log_.DeleteFirstLine(); }
 
-void Win32View::ChatLogAppend(std::string_view text, app::Rgb colour) {
-  HWND log = Child(Control::chatlog);
-  const RichFormat format{kChatFace, kChatPoints, false, ToColorref(colour)};
-  // One entry, one shown line: breaks and controls are shown as symbols.
-  chat_lines_.push_back(RichAppendLine(log, app::ShownLine(text), format, chat_lines_.empty()));
-  const int end = RichTextLength(log);
-  SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(end), end);
-  SendMessageA(log, EM_SCROLLCARET, 0, 0);
-}
+void Win32View::ChatLogAppend(std::string_view text, app::Rgb colour) { chat_log_.Append(text, colour); }
 
-void Win32View::ChatLogClear() {
-  SetWindowTextA(Child(Control::chatlog), "");
-  chat_lines_.clear();
-}
+void Win32View::ChatLogClear() { chat_log_.Clear(); }
 
 void Win32View::NewsAppend(std::string_view text, const app::TextFormat& format) {
   const RichFormat rich{kNewsFace, format.point_size, format.bold, ToColorref(format.colour)};

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <deque>
 #include <map>
 #include <string>
 #include <utility>
@@ -13,6 +12,7 @@
 
 #include "app/screen_text.h"
 #include "app/view.h"
+#include "win32/chat_log_batch.h"
 #include "win32/main_window.h"
 
 namespace lobbyfind::win32 {
@@ -72,8 +72,7 @@ class Win32View final : public app::View {
   std::map<app::Control, std::vector<std::string>> items_;
   // Each status panel's bytes and the text shown for them.
   std::array<std::pair<std::string, std::string>, 2> panels_{};
-  // Characters each chat-log line takes, its leading break included.
-  std::deque<int> chat_lines_;
+  ChatLogBatch chat_log_;
   // The track bar's position as the core last knew it: set by the core or
   // taken from a move of the user.
   int speed_known_ = -1;

@@ -58,6 +58,21 @@ class QtViewUnderTest final : public ViewUnderTest {
     QCoreApplication::processEvents();  // the log shows its lines at the end of the turn
     return ShownLines(*window_.chatlog);
   }
+  std::vector<app::Rgb> ShownChatColours() override {
+    QCoreApplication::processEvents();
+    std::vector<app::Rgb> colours;
+    if (window_.chatlog->document()->isEmpty()) return colours;
+    for (QTextBlock block = window_.chatlog->document()->begin(); block.isValid(); block = block.next()) {
+      const QColor c = block.begin().fragment().charFormat().foreground().color();
+      colours.push_back({static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                         static_cast<std::uint8_t>(c.blue())});
+    }
+    return colours;
+  }
+  bool ChatCaretAtEnd() override {
+    return window_.chatlog->textCursor().position() == window_.chatlog->document()->characterCount() - 1;
+  }
+  void EndTurn() override { QCoreApplication::processEvents(); }
   std::vector<std::string> ShownNewsLines() override { return ShownLines(*window_.onlinenews); }
   void Type(app::Control c, const std::string& screen) override {
     qobject_cast<QLineEdit*>(view_.Widget(c))->setText(QString::fromUtf8(screen.c_str()));

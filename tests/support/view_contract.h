@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -34,9 +35,17 @@ class ViewUnderTest {
   // rendered, should the control render it).
   virtual std::string Shown(app::Control c) = 0;
   virtual std::vector<std::string> ShownItems(app::Control c) = 0;
-  // The chat log's and the news pane's lines as shown: a line break of any
-  // kind starts a new line.
+  // The chat log's and the news pane's lines as shown, at the end of the
+  // turn of the event loop: a line break of any kind starts a new line.
   virtual std::vector<std::string> ShownChatLines() = 0;
+  // The colour of each chat-log line (of its first character).
+  virtual std::vector<app::Rgb> ShownChatColours() = 0;
+  // Whether the chat log's caret stands after its last character, which
+  // keeps the newest line in view.
+  virtual bool ChatCaretAtEnd() = 0;
+  // Lets the event loop finish its turn: a view may show the edits of one
+  // turn together at its end.
+  virtual void EndTurn() = 0;
   virtual std::vector<std::string> ShownNewsLines() = 0;
   // Replaces an edit's text as the user would by typing (UTF-8 screen text).
   virtual void Type(app::Control c, const std::string& screen) = 0;
@@ -296,7 +305,9 @@ TEST_P(ViewContract, ChatLogShowsEachEntryAsOneLineWithBreaksAsSymbols) {
       {"\x01\x7f\x0b\x0c", "\xe2\x90\x81\xe2\x90\xa1\xe2\x90\x8b\xe2\x90\x8c"},
       {"x\xe2\x80\xa8y\xe2\x80\xa9z", "x\xe2\x90\xa4y\xe2\x90\xa4z"},
       {"<b>bold</b> &lt;", "<b>bold</b> &lt;"},
+      {"{\\rtf1 \\b x\\par}", "{\\rtf1 \\b x\\par}"},
       {"J\xfcrgen\r", "J\xc3\xbcrgen\xe2\x90\x8d"},
+      {"gg \xf0\x9f\x99\x82 \xd0\x96", "gg \xf0\x9f\x99\x82 \xd0\x96"},
       {"", ""},
   };
   std::vector<std::string> expected;
@@ -319,6 +330,84 @@ TEST_P(ViewContract, ChatLogCapCountsShownLines) {
   ASSERT_EQ(shown.size(), 201u);
   EXPECT_EQ(shown.front(), "line 49\xe2\x90\x8d\xe2\x90\x8a" "forged");
   EXPECT_EQ(shown.back(), "line 249\xe2\x90\x8d\xe2\x90\x8a" "forged");
+}
+
+namespace view_contract {
+inline std::string FloodLine(int i) {
+  std::string line = "line " + std::to_string(i);
+  for (int k = 0; k < i % 7; ++k) line += "\xc3\xa4";
+  if (i % 5 == 0) line += " \xf0\x9f\x99\x82";
+  return line;
+}
+inline app::Rgb FloodColour(int i) { return {static_cast<std::uint8_t>(i % 3 * 100), 0, static_cast<std::uint8_t>(i % 2 * 200)}; }
+}  // namespace view_contract
+
+// The core trims the log to 200 lines before each new one; the lines of one
+// turn may be shown together at its end. Whatever the turns, the log ends
+// with the newest lines, in order, at its cap, and scrolled to the newest.
+TEST_P(ViewContract, ChatLogKeepsTheNewestLinesInOrderWhateverTheTurns) {
+  using view_contract::FloodColour;
+  using view_contract::FloodLine;
+  constexpr int kCap = app::TForm1::kChatLogKeepLines;
+  struct Schedule {
+    const char* name;
+    std::vector<int> lines_per_turn;
+    int clear_after_turn = -1;  // the log emptied after this turn's lines, before the turn ends
+  };
+  const Schedule schedules[] = {
+      {"one line", {1}},
+      {"fewer than the cap in one turn", {150}},
+      {"more than the cap in one turn", {1000}},
+      {"a line a turn past the cap", std::vector<int>(230, 1)},
+      {"turns that cross the cap", {150, 100, 3, 400, 1}},
+      {"exactly the cap and one", {kCap + 1}},
+      {"cleared with lines pending", {120, 50}, 1},
+      {"cleared, then a full turn", {300, 20, 260}, 1},
+  };
+  for (const Schedule& s : schedules) {
+    view().ChatLogClear();
+    probe().EndTurn();
+    int written = 0;
+    int first_after_clear = 0;
+    for (std::size_t turn = 0; turn < s.lines_per_turn.size(); ++turn) {
+      for (int i = 0; i < s.lines_per_turn[turn]; ++i) {
+        while (view().ChatLogLineCount() > kCap) view().ChatLogDeleteFirstLine();
+        // Lines of differing lengths in UTF-8 and on screen: a trim must
+        // take whole lines.
+        view().ChatLogAppend(FloodLine(written), FloodColour(written));
+        ++written;
+      }
+      if (static_cast<int>(turn) == s.clear_after_turn) {
+        view().ChatLogClear();
+        first_after_clear = written;
+      }
+      probe().EndTurn();
+    }
+    std::vector<std::string> expected;
+    std::vector<app::Rgb> colours;
+    for (int i = std::max(first_after_clear, written - (kCap + 1)); i < written; ++i) {
+      expected.push_back(FloodLine(i));
+      colours.push_back(FloodColour(i));
+    }
+    EXPECT_EQ(probe().ShownChatLines(), expected) << s.name;
+    EXPECT_EQ(view().ChatLogLineCount(), static_cast<int>(expected.size())) << s.name;
+    if (!expected.empty()) {
+      EXPECT_TRUE(probe().ChatCaretAtEnd()) << s.name;
+    }
+    EXPECT_TRUE(probe().ShownChatColours() == colours) << s.name;
+  }
+}
+
+TEST_P(ViewContract, ChatLogCountsAndTrimsLinesNotShownYet) {
+  view().ChatLogClear();
+  for (int i = 0; i < 5; ++i) view().ChatLogAppend("shown " + std::to_string(i), {0, 0, 0});
+  probe().EndTurn();
+  for (int i = 0; i < 3; ++i) view().ChatLogAppend("pending " + std::to_string(i), {0, 0, 0});
+  EXPECT_EQ(view().ChatLogLineCount(), 8);
+  // Trimming takes the oldest first: the shown lines, then pending ones.
+  for (int i = 0; i < 6; ++i) view().ChatLogDeleteFirstLine();
+  EXPECT_EQ(view().ChatLogLineCount(), 2);
+  EXPECT_EQ(probe().ShownChatLines(), (std::vector<std::string>{"pending 1", "pending 2"}));
 }
 
 TEST_P(ViewContract, MarkupIsShownLiterallyEverywhere) {

@@ -20,6 +20,13 @@ class FakeViewUnderTest final : public ViewUnderTest {
     for (const auto& line : fake_.chat_log) shown.push_back(app::ShownLine(line.text));
     return shown;
   }
+  std::vector<app::Rgb> ShownChatColours() override {
+    std::vector<app::Rgb> colours;
+    for (const auto& line : fake_.chat_log) colours.push_back(line.colour);
+    return colours;
+  }
+  bool ChatCaretAtEnd() override { return fake_.chat_caret_at_end; }
+  void EndTurn() override {}
   std::vector<std::string> ShownNewsLines() override {
     std::vector<std::string> shown;
     for (const auto& line : fake_.news) shown.push_back(app::ShownText(line.text));

@@ -93,6 +93,10 @@ TEST_F(Win32ChatAids, AClickOnAnAddressInTheLogOpensIt) {
   HWND log = app_.window().Child(Control::chatlog);
   app_.window().Show();
   app_.form().AddChatLine(app::LineKind::lkChat, "peer : maps at www.gta2.example/maps, see?");
+  // The log shows the line when its posted flush comes.
+  for (MSG queued; PeekMessageW(&queued, nullptr, 0, 0, PM_REMOVE);) {
+    if (queued.message != WM_QUIT) DispatchMessageW(&queued);
+  }
   const std::wstring shown = L"peer : maps at www.gta2.example/maps, see?";
   const auto click = [&](const wchar_t* word) {
     // The line is the log's last paragraph; the point a little inside the

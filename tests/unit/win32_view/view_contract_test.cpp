@@ -42,6 +42,17 @@ std::vector<std::string> ShownLines(HWND edit) {
   return lines;
 }
 
+// Runs the messages queued, as the message loop would before it waits.
+void RunQueuedMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    // A quit asked for by the main window of an earlier test is not this one's.
+    if (message.message == WM_QUIT) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 // What the message box on screen says; it is then closed.
 std::string g_message_shown;
 BOOL CALLBACK ReadMessageBox(HWND window, LPARAM) {
@@ -83,7 +94,38 @@ class Win32ViewUnderTest final : public ViewUnderTest {
     }
     return shown;
   }
-  std::vector<std::string> ShownChatLines() override { return ShownLines(window_.Child(app::Control::chatlog)); }
+  std::vector<std::string> ShownChatLines() override {
+    RunQueuedMessages();  // the log shows its lines when its posted flush comes
+    return ShownLines(window_.Child(app::Control::chatlog));
+  }
+  std::vector<app::Rgb> ShownChatColours() override {
+    RunQueuedMessages();
+    HWND log = window_.Child(app::Control::chatlog);
+    CHARRANGE kept{};
+    SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    std::vector<app::Rgb> colours;
+    LONG start = 0;
+    for (const std::string& line : ShownLines(log)) {
+      CHARRANGE first{start, start + 1};
+      SendMessageW(log, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+      CHARFORMAT2W format{};
+      format.cbSize = sizeof format;
+      SendMessageW(log, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+      colours.push_back({GetRValue(format.crTextColor), GetGValue(format.crTextColor), GetBValue(format.crTextColor)});
+      start += static_cast<LONG>(win32::Wide(line).size()) + 1;
+    }
+    SendMessageW(log, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    return colours;
+  }
+  bool ChatCaretAtEnd() override {
+    HWND log = window_.Child(app::Control::chatlog);
+    CHARRANGE selection{};
+    SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    GETTEXTLENGTHEX how_long{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const auto length = SendMessageW(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how_long), 0);
+    return selection.cpMin == length && selection.cpMax == length;
+  }
+  void EndTurn() override { RunQueuedMessages(); }
   std::vector<std::string> ShownNewsLines() override { return ShownLines(window_.Child(app::Control::onlinenews)); }
   void Type(app::Control c, const std::string& screen) override {
     SetWindowTextW(window_.Child(c), win32::Wide(screen).c_str());
