@@ -1,12 +1,17 @@
-// A chat server on loopback for the flood benchmark: it logs one client in
-// (welcome, join, names) and, when told, sends channel lines at a set rate.
+// A chat server on loopback for the flood benchmarks of both editions: it
+// logs one client in (welcome, join, names) and, when told, sends channel
+// lines at a set rate.
 #pragma once
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cstdint>
@@ -18,9 +23,27 @@
 namespace lobbyfind::bench {
 
 class IrcFloodServer {
+#ifdef _WIN32
+  using Socket = SOCKET;
+  static constexpr Socket kNone = INVALID_SOCKET;
+  static constexpr int kNoSignal = 0;
+  static constexpr int kStreamFlags = 0;
+  static void Close(Socket s) { closesocket(s); }
+  // Winsock leaves accept() waiting on a listener that is shut down; only
+  // closing it ends the wait.
+  static void Interrupt(Socket s) { closesocket(s); }
+#else
+  using Socket = int;
+  static constexpr Socket kNone = -1;
+  static constexpr int kNoSignal = MSG_NOSIGNAL;
+  static constexpr int kStreamFlags = SOCK_CLOEXEC;
+  static void Close(Socket s) { close(s); }
+  static void Interrupt(Socket s) { shutdown(s, SHUT_RDWR); }
+#endif
+
  public:
   IrcFloodServer(int lines, int lines_per_second) : lines_(lines), per_second_(lines_per_second) {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener_ = socket(AF_INET, SOCK_STREAM | kStreamFlags, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -34,11 +57,13 @@ class IrcFloodServer {
   }
   ~IrcFloodServer() {
     stopping_ = true;
-    shutdown(listener_, SHUT_RDWR);
-    if (client_ >= 0) shutdown(client_, SHUT_RDWR);
+    Interrupt(listener_);
+    if (client_ != kNone) shutdown(client_, 2);  // both directions
     if (thread_.joinable()) thread_.join();
-    if (client_ >= 0) close(client_);
-    close(listener_);
+    if (client_ != kNone) Close(client_);
+#ifndef _WIN32
+    Close(listener_);
+#endif
   }
   [[nodiscard]] std::uint16_t Port() const { return port_; }
   // The text the log shows for line `i` of the flood.
@@ -51,7 +76,7 @@ class IrcFloodServer {
   bool SendAll(const std::string& bytes) {
     std::size_t at = 0;
     while (at < bytes.size() && !stopping_) {
-      const ssize_t n = send(client_, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
+      const auto n = send(client_, bytes.data() + at, static_cast<int>(bytes.size() - at), kNoSignal);
       if (n <= 0) return false;
       at += static_cast<std::size_t>(n);
     }
@@ -66,14 +91,14 @@ class IrcFloodServer {
         return line;
       }
       char buffer[4096];
-      const ssize_t n = recv(client_, buffer, sizeof buffer, 0);
+      const auto n = recv(client_, buffer, sizeof buffer, 0);
       if (n <= 0) return {};
       pending_.append(buffer, static_cast<std::size_t>(n));
     }
   }
   void Serve() {
     client_ = accept(listener_, nullptr, nullptr);
-    if (client_ < 0 || !SendAll(":srv NOTICE AUTH :*** Looking up your hostname\r\n")) return;
+    if (client_ == kNone || !SendAll(":srv NOTICE AUTH :*** Looking up your hostname\r\n")) return;
     std::string nick = "bencher";
     for (std::string line = ReadLine(); !line.starts_with("USER "); line = ReadLine()) {
       if (line.empty() && stopping_) return;
@@ -106,8 +131,8 @@ class IrcFloodServer {
 
   const int lines_;
   const int per_second_;
-  int listener_ = -1;
-  std::atomic<int> client_{-1};
+  Socket listener_ = kNone;
+  std::atomic<Socket> client_{kNone};
   std::uint16_t port_ = 0;
   std::string pending_;
   std::atomic<bool> go_{false};

@@ -25,6 +25,7 @@
 #include "bench_figures.h"
 #include "game/memory_registry.h"
 #include "game/game_settings.h"
+#include "irc_flood_server.h"
 #include "support/fake_ports.h"
 #include "win32/wide_text.h"
 #include "win32/win32_app.h"
@@ -35,100 +36,6 @@ namespace {
 constexpr int kFloodLines = 100000;
 constexpr int kFloodLinesPerSecond = 100000;
 constexpr double kStallTargetMs = 16;
-
-std::string Shown(int i) { return "flooder : flood line " + std::to_string(i); }
-
-// A chat server that logs one client in (welcome, join, names) and, when
-// told, sends channel lines at a set rate, each millisecond those due.
-class FloodServer {
- public:
-  FloodServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener_, 4) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      return;
-    }
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~FloodServer() {
-    stopping_ = true;
-    closesocket(listener_);
-    if (client_ != INVALID_SOCKET) shutdown(client_, SD_BOTH);
-    if (thread_.joinable()) thread_.join();
-    if (client_ != INVALID_SOCKET) closesocket(client_);
-  }
-  [[nodiscard]] int Port() const { return port_; }
-  void Go() { go_ = true; }
-  [[nodiscard]] double SentRate() const { return sent_rate_; }
-
- private:
-  bool SendAll(const std::string& bytes) {
-    std::size_t at = 0;
-    while (at < bytes.size() && !stopping_) {
-      const int n = send(client_, bytes.data() + at, static_cast<int>(bytes.size() - at), 0);
-      if (n <= 0) return false;
-      at += static_cast<std::size_t>(n);
-    }
-    return at == bytes.size();
-  }
-  std::string ReadLine() {
-    for (;;) {
-      if (const auto end = pending_.find("\r\n"); end != std::string::npos) {
-        std::string line = pending_.substr(0, end);
-        pending_.erase(0, end + 2);
-        return line;
-      }
-      char buffer[4096];
-      const int n = recv(client_, buffer, sizeof buffer, 0);
-      if (n <= 0) return {};
-      pending_.append(buffer, static_cast<std::size_t>(n));
-    }
-  }
-  void Serve() {
-    client_ = accept(listener_, nullptr, nullptr);
-    if (client_ == INVALID_SOCKET) return;
-    std::string nick = "bencher";
-    for (std::string line = ReadLine(); !line.starts_with("USER "); line = ReadLine()) {
-      if (line.empty() && stopping_) return;
-      if (line.starts_with("NICK ")) nick = line.substr(5);
-    }
-    if (!SendAll(":srv 001 " + nick + " :Welcome\r\n:srv 376 " + nick + " :End of MOTD command\r\n")) return;
-    for (std::string line = ReadLine(); !line.starts_with("JOIN "); line = ReadLine()) {
-      if (line.empty() && stopping_) return;
-    }
-    if (!SendAll(":" + nick + "!u@h JOIN :#lobbyfind\r\n:srv 353 " + nick + " = #lobbyfind :" + nick +
-                 " flooder\r\n:srv 366 " + nick + " #lobbyfind :End of NAMES list\r\n")) {
-      return;
-    }
-    while (!go_ && !stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const double start = NowMs();
-    int sent = 0;
-    while (sent < kFloodLines && !stopping_) {
-      const int due = std::min(kFloodLines, static_cast<int>((NowMs() - start) * kFloodLinesPerSecond / 1000) + 1);
-      std::string burst;
-      for (; sent < due; ++sent) {
-        burst += ":flooder!f@h PRIVMSG #lobbyfind :flood line " + std::to_string(sent) + "\r\n";
-      }
-      if (!burst.empty() && !SendAll(burst)) return;
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-    sent_rate_ = kFloodLines * 1000.0 / (NowMs() - start);
-  }
-
-  SOCKET listener_ = INVALID_SOCKET;
-  SOCKET client_ = INVALID_SOCKET;
-  int port_ = 0;
-  std::string pending_;
-  std::atomic<bool> go_{false};
-  std::atomic<bool> stopping_{false};
-  std::atomic<double> sent_rate_{0};
-  std::thread thread_;
-};
 
 // A message box would hold the loop: its text is printed and it is closed.
 BOOL CALLBACK CloseMessageBox(HWND window, LPARAM) {
@@ -206,7 +113,7 @@ bool RunLoop(Done done, double timeout_ms, Turns* turns = nullptr) {
 
 int Flood() {
   Heading("Windows edition, chat flood: 100,000 channel lines in a second from the chat server");
-  FloodServer server;
+  IrcFloodServer server(kFloodLines, kFloodLinesPerSecond);
   const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                     ("lobbyfind-flood-" + std::to_string(GetCurrentProcessId()));
   std::filesystem::create_directories(dir / "GTA2");
@@ -234,7 +141,7 @@ int Flood() {
     RunLoop([] { return false; }, 200);
     KillTimer(nullptr, closer);
     HWND log = lobby.window().Child(app::Control::chatlog);
-    const std::string last = Shown(kFloodLines - 1);
+    const std::string last = IrcFloodServer::Shown(kFloodLines - 1);
     Turns turns;
     const double start = NowMs();
     server.Go();
@@ -249,7 +156,7 @@ int Flood() {
     const auto lines = LogLines(log);
     int in_order = 0;
     int i = kFloodLines - static_cast<int>(lines.size());
-    for (const std::string& line : lines) in_order += line == Shown(i++);
+    for (const std::string& line : lines) in_order += line == IrcFloodServer::Shown(i++);
     Figure("lines per second sent by the server", server.SentRate(), "lines");
     Figure("first line sent to the last line shown", done ? shown_ms : -1, "ms");
     failed += !Checked("lines in the log after the flood", static_cast<double>(lines.size()), "lines", "201",
