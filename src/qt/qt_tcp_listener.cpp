@@ -6,7 +6,7 @@
 #include "qt/qt_tcp_connection.h"
 
 #ifdef __linux__
-#include "qt/arrival_stamp.h"
+#include "platform/linux/arrival_stamp.h"
 #include "qt/stamped_tcp_connection.h"
 #endif
 
@@ -60,7 +60,7 @@ bool QtTcpListener::Listen(std::uint16_t port) {
   if (!server_.listen(QHostAddress::AnyIPv4, port)) return false;
 #ifdef __linux__
   // The accepted sockets take the option from the listener.
-  (void)AskForArrivalStamps(static_cast<int>(server_.socketDescriptor()));
+  (void)platform::AskForArrivalStamps(static_cast<int>(server_.socketDescriptor()));
 #endif
   return true;
 }

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "qt/arrival_stamp.h"
+#include "platform/linux/arrival_stamp.h"
 
 namespace lobbyfind::qt {
 
@@ -29,7 +29,7 @@ StampedTcpConnection::~StampedTcpConnection() {
 void StampedTcpConnection::ReadSlice() {
   // One slice per notification; what remains raises the next one.
   static thread_local std::vector<char> buffer(kReadSliceBytes);
-  const StampedRead read = ReadStamped(fd_, buffer.data(), buffer.size());
+  const platform::StampedRead read = platform::ReadStamped(fd_, buffer.data(), buffer.size());
   if (read.bytes < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
   if (read.bytes < 0) return Broken(std::strerror(errno));
   if (read.bytes == 0) return Broken({});

@@ -1,5 +1,5 @@
 // TcpConnection port over a socket accepted on Linux, read straight from the
-// system with each arrival's stamp (see arrival_stamp.h). QTcpSocket reads
+// system with each arrival's stamp (see platform/linux/arrival_stamp.h). QTcpSocket reads
 // its bytes before any signal of its own, so the stamp of bytes that come
 // after the accept would be gone by then; this reads them itself. It only
 // takes what is already connected: Connect() is not for it.

@@ -17,7 +17,7 @@
 #include <list>
 
 #include "presence/session_enumeration.h"
-#include "qt/arrival_stamp.h"
+#include "platform/linux/arrival_stamp.h"
 
 namespace lobbyfind::gamehost {
 namespace {
@@ -80,7 +80,7 @@ class Host {
     udp_ = socket(AF_INET, SOCK_DGRAM, 0);
     const int yes = 1;
     setsockopt(udp_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    (void)qt::AskForArrivalStamps(udp_);
+    (void)platform::AskForArrivalStamps(udp_);
     // Wake at the answer's due time, not up to the default 50 us after it:
     // the delay is a reference.
     (void)prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -115,7 +115,7 @@ class Host {
   void Receive() {
     char buffer[2048];
     sockaddr_in from{};
-    const qt::StampedRead read = qt::ReadStamped(udp_, buffer, sizeof buffer, 0, &from);
+    const platform::StampedRead read = platform::ReadStamped(udp_, buffer, sizeof buffer, 0, &from);
     const ssize_t n = read.bytes;
     if (n <= 0) return;
     if (!presence::IsGameSessionRequest(std::string_view(buffer, static_cast<std::size_t>(n)))) {

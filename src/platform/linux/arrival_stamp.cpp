@@ -1,4 +1,4 @@
-#include "qt/arrival_stamp.h"
+#include "platform/linux/arrival_stamp.h"
 
 #ifdef __linux__
 
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace lobbyfind::qt {
+namespace lobbyfind::platform {
 namespace {
 
 constexpr int kConversionTries = 4;
@@ -68,6 +68,6 @@ std::int64_t SteadyUsOfWallStamp(const timespec& stamp) {
   return steady_now - std::max<std::int64_t>(0, wall_now - Us(stamp));
 }
 
-}  // namespace lobbyfind::qt
+}  // namespace lobbyfind::platform
 
 #endif

@@ -14,7 +14,7 @@
 #include <ctime>
 #include <optional>
 
-namespace lobbyfind::qt {
+namespace lobbyfind::platform {
 
 // Asks the system to stamp what arrives on `fd`; sockets accepted from a
 // listening `fd` take the option along. False when the system refuses.
@@ -40,6 +40,6 @@ StampedRead ReadStamped(int fd, char* buffer, std::size_t size, int flags = 0, s
 // the future (the wall clock was set back meanwhile) counts as now.
 std::int64_t SteadyUsOfWallStamp(const timespec& stamp);
 
-}  // namespace lobbyfind::qt
+}  // namespace lobbyfind::platform
 
 #endif
