@@ -6,41 +6,13 @@
 #include <richedit.h>
 
 #include "support/view_contract.h"
+#include "support/win32_shown_text.h"
 #include "win32/main_window.h"
 #include "win32/wide_text.h"
 #include "win32/win32_view.h"
 
 namespace lobbyfind::test {
 namespace {
-
-std::wstring WindowTextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-// The lines a rich edit shows: every kind of break starts a new one.
-std::vector<std::string> ShownLines(HWND edit) {
-  GETTEXTLENGTHEX how_long{GTL_NUMCHARS | GTL_PRECISE, 1200};
-  const auto length = SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how_long), 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-  const auto got = SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(got));
-  std::vector<std::string> lines;
-  if (text.empty()) return lines;
-  std::wstring line;
-  for (const wchar_t c : text) {
-    if (c == L'\r' || c == L'\n' || c == L'\v' || c == 0x2028 || c == 0x2029) {
-      lines.push_back(win32::Utf8(line));
-      line.clear();
-    } else {
-      line.push_back(c);
-    }
-  }
-  lines.push_back(win32::Utf8(line));
-  return lines;
-}
 
 // Runs the messages queued, as the message loop would before it waits.
 void RunQueuedMessages() {
@@ -55,25 +27,8 @@ void RunQueuedMessages() {
 
 // What the message box on screen says; it is then closed.
 std::string g_message_shown;
-BOOL CALLBACK ReadMessageBox(HWND window, LPARAM) {
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (std::wstring(name) != L"#32770") return TRUE;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM) -> BOOL {
-        wchar_t kind[16] = {};
-        GetClassNameW(child, kind, 16);
-        const std::wstring text = WindowTextOf(child);
-        if (lstrcmpiW(kind, L"Static") == 0 && !text.empty()) g_message_shown = win32::Utf8(text);
-        return TRUE;
-      },
-      0);
-  PostMessageW(window, WM_COMMAND, IDOK, 0);
-  return FALSE;
-}
 void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR, DWORD) {
-  EnumThreadWindows(GetCurrentThreadId(), ReadMessageBox, 0);
+  if (const auto text = CloseThreadMessageBox(); text && !text->empty()) g_message_shown = *text;
 }
 
 class Win32ViewUnderTest final : public ViewUnderTest {

@@ -27,6 +27,7 @@
 #include "game/game_settings.h"
 #include "irc_flood_server.h"
 #include "support/fake_ports.h"
+#include "support/win32_shown_text.h"
 #include "win32/wide_text.h"
 #include "win32/win32_app.h"
 
@@ -38,42 +39,8 @@ constexpr int kFloodLinesPerSecond = 100000;
 constexpr double kStallTargetMs = 16;
 
 // A message box would hold the loop: its text is printed and it is closed.
-BOOL CALLBACK CloseMessageBox(HWND window, LPARAM) {
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (std::wstring(name) != L"#32770") return TRUE;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM) -> BOOL {
-        wchar_t text[512] = {};
-        GetWindowTextW(child, text, 512);
-        if (text[0] != 0) std::fprintf(stderr, "  (message box: %s)\n", win32::Utf8(text).c_str());
-        return TRUE;
-      },
-      0);
-  PostMessageW(window, WM_COMMAND, IDOK, 0);
-  return FALSE;
-}
 void CALLBACK CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) {
-  EnumThreadWindows(GetCurrentThreadId(), CloseMessageBox, 0);
-}
-
-// The log's lines as shown, UTF-8.
-std::vector<std::string> LogLines(HWND log) {
-  GETTEXTLENGTHEX how_long{GTL_NUMCHARS | GTL_PRECISE, 1200};
-  const auto length = SendMessageW(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how_long), 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-  text.resize(static_cast<std::size_t>(
-      SendMessageW(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()))));
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start <= text.size() && !text.empty()) {
-    const std::size_t end = std::min(text.find(L'\r', start), text.size());
-    lines.push_back(win32::Utf8(std::wstring_view(text).substr(start, end - start)));
-    start = end + 1;
-  }
-  return lines;
+  if (const auto text = test::CloseThreadMessageBox()) std::fprintf(stderr, "  (message box: %s)\n", text->c_str());
 }
 
 // Runs the message loop until `done` or `timeout_ms`; the longest dispatch of
@@ -147,13 +114,13 @@ int Flood() {
     server.Go();
     const bool done = RunLoop(
         [&] {
-          const auto lines = LogLines(log);
+          const auto lines = test::ShownLines(log);
           return !lines.empty() && lines.back() == last;
         },
         60000, &turns);
     const double shown_ms = NowMs() - start;
     RunLoop([] { return false; }, 30, &turns);
-    const auto lines = LogLines(log);
+    const auto lines = test::ShownLines(log);
     int in_order = 0;
     int i = kFloodLines - static_cast<int>(lines.size());
     for (const std::string& line : lines) in_order += line == IrcFloodServer::Shown(i++);
