@@ -8,6 +8,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "ports/clock.h"
 
 namespace lobbyfind::ports {
 
@@ -31,6 +34,33 @@ class UdpSender {
     for (const auto& host : hosts) sent += Send(host, port, datagram) ? 1 : 0;
     return sent;
   }
+
+  // A run of the requests of one SendToEachAway that went to the system in
+  // one call: hosts[first] to hosts[first + count - 1], leaving one after
+  // another between `before_us` and `after_us` (the clock's MonotonicUs).
+  struct Departure {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::int64_t before_us = 0;
+    std::int64_t after_us = 0;
+  };
+  using Departed = std::function<void(const Departure&)>;
+
+  // Sends the datagram to each of `hosts` at `port`, in their order, as
+  // SendToEach would, but from a thread of the adapter's own: the requests of
+  // a long list then cost the caller's thread nothing. `departed` is called on
+  // the caller's thread, from its event loop, once for each run, in order;
+  // `clock` stamps the runs from that other thread. A new call or
+  // StopSendingAway drops what the previous call has not sent yet, and no
+  // report of it comes after. False, with nothing sent, where the adapter
+  // cannot (no such thread, or a host that is not a dotted IPv4 address):
+  // the caller sends them itself.
+  virtual bool SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
+                              const Clock& clock, Departed departed) {
+    (void)hosts, (void)port, (void)datagram, (void)clock, (void)departed;
+    return false;
+  }
+  virtual void StopSendingAway() {}
 };
 
 using UdpSenderFactory = std::function<std::unique_ptr<UdpSender>()>;

@@ -40,6 +40,11 @@ GameList::GameList(ports::UdpSender& sender, const ports::Clock& clock, std::uni
   }
 }
 
+GameList::~GameList() {
+  // No report may come for a list that is gone.
+  if (sending_away_) sender_.StopSendingAway();
+}
+
 void GameList::HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
                                 const std::vector<std::string>& ips) {
   // The directory's lists are index-aligned; should one ever be short, the
@@ -49,33 +54,58 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
   names_.assign(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(count));
   maps_.assign(maps.begin(), maps.begin() + static_cast<std::ptrdiff_t>(count));
   ips_.assign(ips.begin(), ips.begin() + static_cast<std::ptrdiff_t>(count));
+  sent_at_.assign(count, 0);
+  sent_ = 0;
+  early_.clear();
+  ++list_number_;
+  if (slices_) slices_->SetEnabled(false);
+  // A long list goes out from the sender's own thread where it has one (a
+  // short one costs nothing worth a thread), starting before the lines are
+  // built: answers are read on this thread, after this returns.
+  const std::uint64_t list = list_number_;
+  const bool was_away = sending_away_;
+  sending_away_ = count > kRequestsPerSlice && sender_.SendToEachAway(
+                                                  ips_, kEnumerationPort, Request(), clock_,
+                                                  [this, list](const ports::UdpSender::Departure& run) {
+                                                    if (list == list_number_) {
+                                                      Departed(run.first, run.count, run.before_us, run.after_us);
+                                                    }
+                                                  });
+  // The rest of an earlier long list is not sent.
+  if (was_away && !sending_away_) sender_.StopSendingAway();
   lines_.clear();
   lines_.reserve(count);
-  sent_at_.clear();
-  sent_at_.reserve(count);
   by_address_.clear();
   for (std::size_t i = 0; i < count; ++i) {
     lines_.push_back(WaitingLine(names_[i], maps_[i]));
     by_address_[ips_[i]].push_back(i);
   }
   if (OnLinesReplaced) OnLinesReplaced(lines_);
-  SendSlice();
+  if (!sending_away_) SendSlice();
 }
 
 void GameList::SendSlice() {
-  const std::size_t end =
-      slices_ ? std::min(ips_.size(), sent_at_.size() + kRequestsPerSlice) : ips_.size();
-  const std::size_t begin = sent_at_.size();
+  const std::size_t begin = sent_;
+  const std::size_t end = slices_ ? std::min(ips_.size(), begin + kRequestsPerSlice) : ips_.size();
   // Stamped when their requests leave, together in list order: the time a
   // line shows starts when its own request left.
   const std::int64_t before = clock_.MonotonicUs();
-  sent_at_.resize(end, before);
   // A refused request leaves the server waiting; the others still get theirs.
   (void)sender_.SendToEach(std::span(ips_).subspan(begin, end - begin), kEnumerationPort, Request());
-  if (sent_at_.size() == end) {
-    SpreadOverCall(std::span(sent_at_).subspan(begin, end - begin), before, clock_.MonotonicUs());
-  }
+  Departed(begin, end - begin, before, clock_.MonotonicUs());
   if (slices_) slices_->SetEnabled(!AllRequestsSent());
+}
+
+void GameList::Departed(std::size_t first, std::size_t count, std::int64_t before_us, std::int64_t after_us) {
+  // Runs come in order; anything else is not of this list.
+  if (first != sent_ || count > sent_at_.size() - first) return;
+  SpreadOverCall(std::span(sent_at_).subspan(first, count), before_us, after_us);
+  sent_ = first + count;
+  std::erase_if(early_, [this](const std::pair<std::size_t, std::int64_t>& early) {
+    if (early.first >= sent_) return false;
+    ShowRoundTrip(early.first, early.second);
+    return true;
+  });
 }
 
 bool GameList::PingServer(const std::string& address) {
@@ -87,15 +117,24 @@ void GameList::AnswerArrived(const std::string& peer, std::optional<std::int64_t
   if (found == by_address_.end()) return;
   const std::int64_t now = arrived_us.value_or(clock_.MonotonicUs());
   for (const std::size_t i : found->second) {
-    // A server still waiting for its request cannot have answered it: an
-    // answer to an earlier list's request is not timed against nothing.
-    if (i >= sent_at_.size()) continue;
-    // Measured in microseconds, rounded to the millisecond only for the line.
-    // Nor can one that arrived before its request left.
-    if (now < sent_at_[i]) continue;
-    lines_[i] = AnsweredLine((now - sent_at_[i] + 500) / 1000, names_[i], maps_[i]);
-    if (OnLineChanged) OnLineChanged(i, lines_[i]);
+    if (i < sent_) {
+      ShowRoundTrip(i, now);
+    } else {
+      // Not stamped yet: held until it is. An answer to an earlier list's
+      // request turns out older than this list's request and is dropped then.
+      // A peer that answers over and over gets no more room than the list.
+      if (early_.size() < ips_.size()) early_.emplace_back(i, now);
+    }
   }
+}
+
+void GameList::ShowRoundTrip(std::size_t index, std::int64_t arrived_us) {
+  // A server cannot have answered a request before it left: that answer was
+  // to an earlier list's request, and is not timed against this one.
+  if (arrived_us < sent_at_[index]) return;
+  // Measured in microseconds, rounded to the millisecond only for the line.
+  lines_[index] = AnsweredLine((arrived_us - sent_at_[index] + 500) / 1000, names_[index], maps_[index]);
+  if (OnLineChanged) OnLineChanged(index, lines_[index]);
 }
 
 }  // namespace lobbyfind::presence

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ports/clock.h"
@@ -27,8 +28,13 @@ class GameList {
   static constexpr std::size_t kRequestsPerSlice = 64;
 
   // `slices` paces the slices of a long list; without it every request of a
-  // list is sent at once.
+  // list is sent at once. A list longer than one slice goes out from the
+  // sender's own thread where it has one (SendToEachAway), and neither is
+  // needed; `clock` is then read from that thread too.
   GameList(ports::UdpSender& sender, const ports::Clock& clock, std::unique_ptr<ports::Timer> slices = nullptr);
+  ~GameList();
+  GameList(const GameList&) = delete;
+  GameList& operator=(const GameList&) = delete;
 
   // Replaces every list by a new server list (names, maps and IPv4 addresses,
   // index-aligned as the directory gave them) and shows every line as
@@ -40,9 +46,10 @@ class GameList {
                         const std::vector<std::string>& ips);
 
   // True once every server of the current list has been sent its request.
-  [[nodiscard]] bool AllRequestsSent() const { return sent_at_.size() == ips_.size(); }
-  // How many servers of the current list have been sent their request.
-  [[nodiscard]] std::size_t RequestsSent() const { return sent_at_.size(); }
+  [[nodiscard]] bool AllRequestsSent() const { return sent_ == ips_.size(); }
+  // How many servers of the current list have been sent their request (and
+  // stamped with when it left).
+  [[nodiscard]] std::size_t RequestsSent() const { return sent_; }
 
   // Sends one request to UDP port 47624 of `address`. False when the sender
   // refused it. Stamps nothing.
@@ -68,6 +75,9 @@ class GameList {
 
  private:
   void SendSlice();
+  // Requests first to first + count - 1 left between the two times.
+  void Departed(std::size_t first, std::size_t count, std::int64_t before_us, std::int64_t after_us);
+  void ShowRoundTrip(std::size_t index, std::int64_t arrived_us);
 
   ports::UdpSender& sender_;
   const ports::Clock& clock_;
@@ -78,7 +88,16 @@ class GameList {
   // The monotonic clock at each request, in microseconds: round trips are
   // measured on it, so neither local midnight nor a change of the wall clock
   // distorts them.
+  // The first `sent_` are known.
   std::vector<std::int64_t> sent_at_;
+  std::size_t sent_ = 0;
+  // Answers that came before their request's departure was known: sent from
+  // another thread, a request can be answered before its stamp is reported.
+  // Index and arrival time; timed once the stamp is in.
+  std::vector<std::pair<std::size_t, std::int64_t>> early_;
+  // Counts the lists, so a report for an earlier list is told apart.
+  std::uint64_t list_number_ = 0;
+  bool sending_away_ = false;
   // Address -> indexes of its entries, so an answer does not scan the list.
   std::unordered_map<std::string, std::vector<std::size_t>> by_address_;
   std::unique_ptr<ports::Timer> slices_;

@@ -49,7 +49,19 @@ std::optional<quint32> PlainDottedIpv4(std::string_view text) {
   return address;
 }
 
+#ifdef __linux__
+sockaddr_in Ipv4(quint32 address, std::uint16_t port) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = htonl(address);
+  return to;
+}
+#endif
+
 }  // namespace
+
+QtUdpSender::~QtUdpSender() = default;
 
 bool QtUdpSender::Send(const std::string& host, std::uint16_t port, std::string_view datagram) {
   if (port == 0) return false;
@@ -93,18 +105,9 @@ std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uin
   to.reserve(hosts.size());
   messages.reserve(hosts.size());
   std::size_t sent = 0;
-  // Hands the plain addresses gathered so far to the system; a datagram the
-  // socket refuses is skipped, as a refused Send is.
+  // Hands the plain addresses gathered so far to the system.
   const auto flush = [&] {
-    for (std::size_t at = 0; at < messages.size();) {
-      const int n = sendmmsg(fd, messages.data() + at, static_cast<unsigned>(messages.size() - at), 0);
-      if (n > 0) {
-        sent += static_cast<std::size_t>(n);
-        at += static_cast<std::size_t>(n);
-      } else {
-        ++at;
-      }
-    }
+    sent += platform::SendEachMessage(fd, messages);
     messages.clear();
     to.clear();
   };
@@ -115,10 +118,7 @@ std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uin
       sent += Send(host, port, datagram) ? 1 : 0;
       continue;
     }
-    sockaddr_in& address = to.emplace_back();
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(*plain);
+    sockaddr_in& address = to.emplace_back(Ipv4(*plain, port));
     mmsghdr& message = messages.emplace_back();
     message.msg_hdr.msg_name = &address;
     message.msg_hdr.msg_namelen = sizeof address;
@@ -130,6 +130,46 @@ std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uin
 #else
   return UdpSender::SendToEach(hosts, port, datagram);
 #endif
+}
+
+bool QtUdpSender::SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
+                                 const ports::Clock& clock, Departed departed) {
+#ifdef __linux__
+  const int fd = static_cast<int>(socket_.socketDescriptor());
+  if (fd < 0 || port == 0) return false;
+  std::vector<sockaddr_in> to;
+  to.reserve(hosts.size());
+  for (const auto& host : hosts) {
+    const auto plain = PlainDottedIpv4(host);
+    if (!plain) return false;  // a name is resolved in this thread's event loop: Send's way
+    to.push_back(Ipv4(*plain, port));
+  }
+  if (!away_) {
+    // Each run's report comes back through this thread's event loop; one
+    // that comes after a newer job started (or the sender is gone) is dropped.
+    away_ = std::make_unique<platform::DatagramThread>(
+        [this](std::uint64_t job, const Departure& run) {
+          QMetaObject::invokeMethod(
+              &socket_,
+              [this, job, run] {
+                if (away_ && away_->Current(job) && departed_) departed_(run);
+              },
+              Qt::QueuedConnection);
+        });
+  }
+  departed_ = std::move(departed);
+  away_->Start(fd, std::move(to), std::move(datagram), clock);
+  return true;
+#else
+  return UdpSender::SendToEachAway(std::move(hosts), port, std::move(datagram), clock, std::move(departed));
+#endif
+}
+
+void QtUdpSender::StopSendingAway() {
+#ifdef __linux__
+  if (away_) away_->Stop();
+#endif
+  departed_ = nullptr;
 }
 
 ports::UdpSenderFactory MakeQtUdpSenderFactory() {

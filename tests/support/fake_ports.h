@@ -274,8 +274,29 @@ class FakeUdpSender final : public ports::UdpSender {
     sent.push_back({host, port, std::string(datagram)});
     return true;
   }
+  // With `away` set, SendToEachAway takes a list as a sender with a thread
+  // of its own would; the test reports its runs through `departed`.
+  bool SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram, const ports::Clock&,
+                      Departed on_departed) override {
+    if (!away) return false;
+    away_hosts = std::move(hosts);
+    away_port = port;
+    away_datagram = std::move(datagram);
+    departed = std::move(on_departed);
+    return true;
+  }
+  void StopSendingAway() override {
+    ++stops;
+    departed = nullptr;
+  }
   std::vector<Datagram> sent;
   std::set<std::string> refused;
+  bool away = false;
+  std::vector<std::string> away_hosts;
+  std::uint16_t away_port = 0;
+  std::string away_datagram;
+  Departed departed;
+  int stops = 0;
 };
 
 class FakeShell final : public ports::Shell {

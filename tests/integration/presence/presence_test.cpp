@@ -152,43 +152,110 @@ TEST(QtUdpSender, ResolvesHostNamesWithoutBlockingAndRefusesBadInput) {
   EXPECT_FALSE(sender.Send("127.0.0.1", 0, "x"));
 }
 
-TEST(QtUdpSender, SendingToEachDeliversOneRequestToEveryGoodAddressAndCountsThem) {
-  // Receivers on distinct loopback addresses, addressed in every way the
-  // sender takes: plain ones go out in batches, the rest one by one between.
-  constexpr int kReceivers = 150;
-  std::vector<std::unique_ptr<QUdpSocket>> receivers;
+// Receivers on distinct loopback addresses, all on one port.
+struct LoopbackReceivers {
+  explicit LoopbackReceivers(int count) {
+    for (int i = 0; i < count; ++i) {
+      const QString address = QString("127.0.%1.%2").arg(i / 100 + 1).arg(i % 100 + 1);
+      auto& receiver = sockets.emplace_back(std::make_unique<QUdpSocket>());
+      if (!receiver->bind(QHostAddress(address), port)) return;
+      port = receiver->localPort();
+      hosts.push_back(address.toStdString());
+    }
+  }
+  [[nodiscard]] bool Bound() const { return hosts.size() == sockets.size(); }
+
+  // Each receiver got `datagram` exactly once.
+  void ExpectEachGotOnce(const std::string& datagram) {
+    std::vector<std::vector<QByteArray>> received(sockets.size());
+    const auto read = [&] {
+      std::size_t complete = 0;
+      for (std::size_t i = 0; i < sockets.size(); ++i) {
+        while (sockets[i]->hasPendingDatagrams()) received[i].push_back(sockets[i]->receiveDatagram().data());
+        complete += received[i].empty() ? 0 : 1;
+      }
+      return complete == sockets.size();
+    };
+    ASSERT_TRUE(RunUntil(read, 5000));
+    RunUntil([] { return false; }, 50);  // a duplicate would have come by now
+    read();
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+      ASSERT_EQ(received[i].size(), 1U) << i;
+      EXPECT_EQ(received[i][0], QByteArray::fromStdString(datagram)) << i;
+    }
+  }
+
+  std::vector<std::unique_ptr<QUdpSocket>> sockets;
   std::vector<std::string> hosts;
   std::uint16_t port = 0;
-  for (int i = 0; i < kReceivers; ++i) {
-    const QString address = QString("127.0.%1.%2").arg(i / 100 + 1).arg(i % 100 + 1);
-    auto& receiver = receivers.emplace_back(std::make_unique<QUdpSocket>());
-    ASSERT_TRUE(receiver->bind(QHostAddress(address), port)) << address.toStdString();
-    port = receiver->localPort();
-    std::string host = address.toStdString();
-    if (i % 50 == 7) host = " " + host;  // not plain: the general way
-    hosts.push_back(host);
+};
+
+TEST(QtUdpSender, SendingToEachDeliversOneRequestToEveryGoodAddressAndCountsThem) {
+  // Addressed in every way the sender takes: plain ones go out in batches,
+  // the rest one by one between.
+  LoopbackReceivers receivers(150);
+  ASSERT_TRUE(receivers.Bound());
+  std::vector<std::string> hosts;
+  for (std::size_t i = 0; i < receivers.hosts.size(); ++i) {
+    hosts.push_back(i % 50 == 7 ? " " + receivers.hosts[i] : receivers.hosts[i]);  // not plain: the general way
     if (i % 40 == 3) hosts.push_back("");  // refused, and the rest still go
   }
   qt::QtUdpSender sender;
   const std::string request = SessionRequest();
-  EXPECT_EQ(sender.SendToEach(hosts, port, request), static_cast<std::size_t>(kReceivers));
-  std::vector<std::vector<QByteArray>> received(kReceivers);
-  ASSERT_TRUE(RunUntil(
-      [&] {
-        int complete = 0;
-        for (int i = 0; i < kReceivers; ++i) {
-          while (receivers[i]->hasPendingDatagrams()) received[i].push_back(receivers[i]->receiveDatagram().data());
-          complete += received[i].empty() ? 0 : 1;
-        }
-        return complete == kReceivers;
-      },
-      5000));
-  RunUntil([] { return false; }, 50);  // a duplicate would have come by now
-  for (int i = 0; i < kReceivers; ++i) {
-    while (receivers[i]->hasPendingDatagrams()) received[i].push_back(receivers[i]->receiveDatagram().data());
-    ASSERT_EQ(received[i].size(), 1U) << i;
-    EXPECT_EQ(received[i][0], QByteArray::fromStdString(request)) << i;
+  EXPECT_EQ(sender.SendToEach(hosts, receivers.port, request), receivers.hosts.size());
+  receivers.ExpectEachGotOnce(request);
+}
+
+TEST(QtUdpSender, SendingFromItsThreadDeliversEveryRequestAndReportsEachRunInOrder) {
+  LoopbackReceivers receivers(150);
+  ASSERT_TRUE(receivers.Bound());
+  ports::SystemClock clock;
+  qt::QtUdpSender sender;
+  const std::string request = SessionRequest();
+  std::vector<ports::UdpSender::Departure> runs;
+  std::size_t reported = 0;
+  const auto record = [&](const ports::UdpSender::Departure& run) {
+    runs.push_back(run);
+    reported += run.count;
+  };
+  EXPECT_FALSE(sender.SendToEachAway({"127.0.0.1", "localhost"}, receivers.port, request, clock, record))
+      << "a name is looked up in the window's event loop";
+  const std::int64_t started = clock.MonotonicUs();
+  ASSERT_TRUE(sender.SendToEachAway(receivers.hosts, receivers.port, request, clock, record));
+  ASSERT_TRUE(RunUntil([&] { return reported == receivers.hosts.size(); }, 5000));
+  std::size_t next = 0;
+  std::int64_t last = started;
+  for (const auto& run : runs) {
+    EXPECT_EQ(run.first, next);
+    EXPECT_LE(last, run.before_us);
+    EXPECT_LE(run.before_us, run.after_us);
+    next = run.first + run.count;
+    last = run.after_us;
   }
+  EXPECT_LE(last, clock.MonotonicUs());
+  receivers.ExpectEachGotOnce(request);
+
+  // A new list drops what the long one has not sent, and no report of it comes
+  // after; a sender closed in the middle of a list stops at once.
+  std::vector<std::string> long_list(40000, receivers.hosts[0]);
+  ASSERT_TRUE(sender.SendToEachAway(long_list, receivers.port + 1, request, clock, record));
+  runs.clear();
+  reported = 0;
+  ASSERT_TRUE(sender.SendToEachAway({receivers.hosts[1]}, receivers.port + 1, request, clock, record));
+  ASSERT_TRUE(RunUntil([&] { return reported > 0; }, 5000));
+  RunUntil([] { return false; }, 100);
+  ASSERT_EQ(runs.size(), 1U);
+  EXPECT_EQ(runs[0].first, 0U);
+  EXPECT_EQ(runs[0].count, 1U);
+  ASSERT_TRUE(sender.SendToEachAway(long_list, receivers.port + 1, request, clock, record));
+  const std::int64_t before_stop = clock.MonotonicUs();
+  sender.StopSendingAway();
+  EXPECT_LT(clock.MonotonicUs() - before_stop, 1000000);
+  auto closing = std::make_unique<qt::QtUdpSender>();
+  ASSERT_TRUE(closing->SendToEachAway(long_list, receivers.port + 1, request, clock, record));
+  closing.reset();
+  RunUntil([] { return false; }, 100);  // reports posted before the close go nowhere
+  EXPECT_EQ(runs.size(), 1U);
 }
 
 TEST(QtUdpSender, EverySpellingOfAnAddressDeliversTheRequestByteForByte) {

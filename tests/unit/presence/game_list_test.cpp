@@ -324,6 +324,53 @@ TEST_F(SlicedGameListTest, AnEmptyListStopsThePacing) {
   EXPECT_FALSE(slices->enabled);
 }
 
+// A sender with a thread of its own takes a long list whole and reports
+// when each run left; every line is timed from its own run, even when its
+// answer was read before that run's report came.
+TEST_F(SlicedGameListTest, ALongListGoesOutFromTheSendersThreadEachLineTimedFromItsRun) {
+  constexpr std::size_t kRun = GameList::kRequestsPerSlice;
+  sender.away = true;
+  ListServers(2 * kRun);
+  ASSERT_EQ(sender.away_hosts.size(), 2 * kRun);
+  for (std::size_t i = 0; i < 2 * kRun; ++i) EXPECT_EQ(sender.away_hosts[i], Address(i)) << i;
+  EXPECT_EQ(sender.away_port, 47624);
+  EXPECT_EQ(sender.away_datagram, SessionRequest());
+  EXPECT_TRUE(sender.sent.empty());
+  EXPECT_FALSE(slices->enabled);
+  EXPECT_EQ(list->RequestsSent(), 0U);
+
+  const std::int64_t t0 = clock.MonotonicUs();
+  sender.departed({0, kRun, t0, t0});
+  EXPECT_EQ(list->RequestsSent(), kRun);
+  list->AnswerArrived(Address(kRun), t0 + 30000);  // its run is not reported yet
+  list->AnswerArrived(Address(kRun + 1), t0 - 1000);  // older than its request: an earlier list's
+  EXPECT_EQ(list->ListBox1()[kRun], "[*]S" + std::to_string(kRun) + ":m");
+  sender.departed({kRun, kRun, t0 + 2000, t0 + 2000});
+  EXPECT_TRUE(list->AllRequestsSent());
+  EXPECT_EQ(list->ListBox1()[kRun], "[28ms] S" + std::to_string(kRun) + ":m");
+  EXPECT_EQ(list->ListBox1()[kRun + 1], "[*]S" + std::to_string(kRun + 1) + ":m");
+  list->AnswerArrived(Address(0), t0 + 7000);
+  EXPECT_EQ(list->ListBox1()[0], "[7ms] S0:m");
+  list.reset();
+  EXPECT_EQ(sender.stops, 1) << "no report may reach a list that is gone";
+}
+
+TEST_F(SlicedGameListTest, ANewListDropsTheRestOfALongOneGoingOutFromTheSendersThread) {
+  sender.away = true;
+  ListServers(3 * GameList::kRequestsPerSlice);
+  const auto earlier = sender.departed;
+  // A short list is sent here and now, and the long one's rest is dropped.
+  list->HandleServerList({"A"}, {"x"}, {Address(0)});
+  EXPECT_EQ(sender.stops, 1);
+  ASSERT_EQ(sender.sent.size(), 1U);
+  // A report of the earlier list already on its way changes nothing.
+  const std::int64_t t0 = clock.MonotonicUs();
+  earlier({0, GameList::kRequestsPerSlice, t0 - 5000, t0 - 5000});
+  EXPECT_EQ(list->RequestsSent(), 1U);
+  list->AnswerArrived(Address(0), t0 + 4000);
+  EXPECT_EQ(list->ListBox1(), (Lines{"[4ms] A:x"}));
+}
+
 TEST(AnsweredLine, FormatsTimeNameAndMap) {
   EXPECT_EQ(AnsweredLine(87, "Name", "Map"), "[87ms] Name:Map");
   EXPECT_EQ(AnsweredLine(0, "Name", "Map"), "[???ms] Name:Map");
