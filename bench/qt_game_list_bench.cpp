@@ -218,7 +218,7 @@ double AnswersThroughHandler(BenchLobby& lobby, int count, bool report_list) {
   lists.Maps.assign(ips.size(), "Downtown");
   const double list_start = NowMs();
   lobby->form().HandleServerList(lists);
-  if (count == 10000 && report_list) Figure("10000 servers: HandleServerList itself (lines in, first slice sent)", NowMs() - list_start, "ms");
+  if (count == 10000 && report_list) Figure("10000 servers: HandleServerList itself (lines in, requests under way)", NowMs() - list_start, "ms");
   RunUntil([&] { return lobby->form().presence().game_list().AllRequestsSent(); }, 10000);
   RunUntil([] { return false; }, 20);
   const std::string reply = presence::SessionReply(2300, "bench", 6, 1);
