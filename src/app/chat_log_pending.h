@@ -58,4 +58,30 @@ class ChatLogPending {
   bool waiting_ = false;  // edits made since the last Take
 };
 
+// An edition's chat log over ChatLogPending: the first edit of a turn asks
+// the edition to flush at the end of the turn; the widget's edits are its own.
+class BatchedChatLog {
+ public:
+  BatchedChatLog() = default;
+  BatchedChatLog(const BatchedChatLog&) = delete;
+  BatchedChatLog& operator=(const BatchedChatLog&) = delete;
+  virtual ~BatchedChatLog() = default;
+
+  [[nodiscard]] int LineCount() const { return pending_.LineCount(); }
+  void Append(std::string_view text, Rgb colour) {
+    if (pending_.Append(text, colour)) PostFlush();
+  }
+  void DeleteFirstLine() {
+    if (pending_.DeleteFirstLine()) PostFlush();
+  }
+
+ protected:
+  // Has Flush run at the end of the current turn of the event loop.
+  virtual void PostFlush() = 0;
+  ChatLogPending& pending() { return pending_; }
+
+ private:
+  ChatLogPending pending_;
+};
+
 }  // namespace lobbyfind::app

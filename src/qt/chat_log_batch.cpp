@@ -13,21 +13,13 @@ void ChatLogBatch::PostFlush() {
   QMetaObject::invokeMethod(&context_, [this] { Flush(); }, Qt::QueuedConnection);
 }
 
-void ChatLogBatch::Append(std::string_view text, app::Rgb colour) {
-  if (pending_.Append(text, colour)) PostFlush();
-}
-
-void ChatLogBatch::DeleteFirstLine() {
-  if (pending_.DeleteFirstLine()) PostFlush();
-}
-
 void ChatLogBatch::Clear() {
   edit_.clear();
-  pending_.Clear();
+  pending().Clear();
 }
 
 void ChatLogBatch::Flush() {
-  const app::ChatLogEdits edits = pending_.Take();
+  const app::ChatLogEdits edits = pending().Take();
   if (!edits.clear && edits.trim == 0 && edits.lines.empty()) return;
   if (edits.clear) edit_.clear();
   // Two edits, the trim at the start and the lines at the end, so that each

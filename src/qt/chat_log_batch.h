@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QObject>
-#include <string_view>
 
 #include "app/chat_log_pending.h"
 
@@ -11,13 +10,10 @@ class QTextEdit;
 
 namespace lobbyfind::qt {
 
-class ChatLogBatch {
+class ChatLogBatch final : public app::BatchedChatLog {
  public:
   explicit ChatLogBatch(QTextEdit& edit) : edit_(edit) {}
 
-  [[nodiscard]] int LineCount() const { return pending_.LineCount(); }
-  void Append(std::string_view text, app::Rgb colour);
-  void DeleteFirstLine();
   // Empties the log at once, pending lines included.
   void Clear();
   // Puts the pending edits into the view and scrolls to its end; done by
@@ -25,10 +21,9 @@ class ChatLogBatch {
   void Flush();
 
  private:
-  void PostFlush();
+  void PostFlush() override;
 
   QTextEdit& edit_;
-  app::ChatLogPending pending_;
   // The posted flush's context: gone with the batch, so a flush posted
   // before never touches a destroyed view.
   QObject context_;

@@ -29,22 +29,14 @@ ChatLogBatch::~ChatLogBatch() {
 
 void ChatLogBatch::PostFlush() { PostMessageW(MessageWindow::Instance().Handle(), flush_message_, 0, 0); }
 
-void ChatLogBatch::Append(std::string_view text, app::Rgb colour) {
-  if (pending_.Append(text, colour)) PostFlush();
-}
-
-void ChatLogBatch::DeleteFirstLine() {
-  if (pending_.DeleteFirstLine()) PostFlush();
-}
-
 void ChatLogBatch::Clear() {
   SetWindowTextW(log_, L"");
   lengths_.clear();
-  pending_.Clear();
+  pending().Clear();
 }
 
 void ChatLogBatch::Flush() {
-  const app::ChatLogEdits edits = pending_.Take();
+  const app::ChatLogEdits edits = pending().Take();
   if (!edits.clear && edits.trim == 0 && edits.lines.empty()) return;
   SendMessageW(log_, WM_SETREDRAW, FALSE, 0);
   if (edits.clear) {

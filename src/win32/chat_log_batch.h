@@ -7,22 +7,16 @@
 #include <windows.h>
 
 #include <deque>
-#include <string_view>
 
 #include "app/chat_log_pending.h"
 
 namespace lobbyfind::win32 {
 
-class ChatLogBatch {
+class ChatLogBatch final : public app::BatchedChatLog {
  public:
   explicit ChatLogBatch(HWND log);
-  ~ChatLogBatch();
-  ChatLogBatch(const ChatLogBatch&) = delete;
-  ChatLogBatch& operator=(const ChatLogBatch&) = delete;
+  ~ChatLogBatch() override;
 
-  [[nodiscard]] int LineCount() const { return pending_.LineCount(); }
-  void Append(std::string_view text, app::Rgb colour);
-  void DeleteFirstLine();
   // Empties the log at once, pending lines included.
   void Clear();
   // Puts the pending edits into the log and scrolls to its end; done by
@@ -30,10 +24,9 @@ class ChatLogBatch {
   void Flush();
 
  private:
-  void PostFlush();
+  void PostFlush() override;
 
   HWND log_;
-  app::ChatLogPending pending_;
   // Characters each shown line takes, its break not counted.
   std::deque<int> lengths_;
   UINT flush_message_;
