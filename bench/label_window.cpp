@@ -14,8 +14,12 @@ int main(int argc, char** argv) {
   QLabel banner(&window);
   banner.setGeometry(0, 0, 692, 80);
   banner.setPixmap(QPixmap(":/resources/banner.jpg", "JPG"));
+  // Sized to its text, as a window laid out around its words is: the font is
+  // found and loaded before the window is shown, not at its first paint,
+  // which comes after the moment measured.
   QLabel text("Welcome to the lobby", &window);
-  text.setGeometry(8, 100, 400, 20);
+  text.move(8, 100);
+  text.adjustSize();
   window.show();
   return QApplication::exec();
 }
