@@ -5,6 +5,7 @@
 
 #include "app/site_links.h"
 #include "app/spin_box.h"
+#include "app/window_layout.h"
 
 namespace lobbyfind::app {
 namespace {
@@ -54,7 +55,7 @@ void TForm1::FormCreate() {
   }
   deps_.game->CloseGameWindows();
   online_state_ = OnlineState::osOffline;
-  view_.SetPageVisible(Control::tab_Internetgames, false);
+  for (const Control page : kPagesHiddenAtStart) view_.SetPageVisible(page, false);
   WriteWelcomeText();
   FrameNewsPane();
   view_.SetItems(Control::ListBox2, {});

@@ -4,6 +4,7 @@
 // real windows against it.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -49,6 +50,11 @@ struct Placement {
   std::optional<FontStyle> font{};       // else the window's font
   std::string_view cue{};               // of an edit: greyed hint while empty
 };
+
+// The pages without a tab when the program starts: chat and games wait for
+// a login. An edition that shows its window before the core starts makes it
+// without them, so that its first frame is as the start leaves it.
+inline constexpr std::array<Control, 1> kPagesHiddenAtStart{Control::tab_Internetgames};
 
 // The window's own font, for every control without one of its own.
 inline constexpr FontStyle kWindowFont{"MS Sans Serif", 8, false};

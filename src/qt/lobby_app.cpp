@@ -38,15 +38,30 @@ namespace lobbyfind::qt {
 
 using app::Control;
 
-LobbyApp::LobbyApp(Options options) : view_(window_) {
+LobbyApp::LobbyApp(Options options)
+    : window_(nullptr,
+              options.start_after_first_frame ? MainWindow::Pages::FirstOnly : MainWindow::Pages::All) {
+  if (options.registry == nullptr) throw std::invalid_argument("the program needs the game's registry");
+  if (!options.start_after_first_frame) {
+    Start(std::move(options), false);
+    return;
+  }
+  // Nothing of the core is on the first page's first frame but the values it
+  // fills in a moment later; the user could not have read them sooner.
+  RunAfterFirstFrame(window_,
+                     [this, options = std::move(options)]() mutable { Start(std::move(options), true); });
+}
+
+void LobbyApp::Start(Options options, bool first_frame_shown) {
+  window_.BuildRemainingPages();
+  view_.emplace(window_);
 #ifdef _WIN32
   windows_ = std::make_unique<platform::Win32Windows>();
 #else
   windows_ = std::make_unique<platform::X11Windows>();
 #endif
-  if (options.registry == nullptr) throw std::invalid_argument("the program needs the game's registry");
   game::WindowControl* windows = windows_.get();
-  if (options.search_windows_after_first_frame) {
+  if (options.search_windows_after_first_frame && !first_frame_shown) {
     deferred_windows_ = std::make_unique<game::DeferredWindowControl>(*windows_);
     windows = deferred_windows_.get();
     RunAfterFirstFrame(window_, [deferred = deferred_windows_.get()] { deferred->Release(); });
@@ -60,7 +75,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
 
   const bool map_ports = options.port_mapping && app::PortMappingWanted(config::cConfigFile(options.config_file_name));
   app::FormDeps deps;
-  deps.view = &view_;
+  deps.view = &*view_;
   deps.make_timer = [] { return std::make_unique<QtTimer>(); };
   deps.clock = &clock_;
   deps.shell = &shell_;
@@ -89,6 +104,7 @@ LobbyApp::LobbyApp(Options options) : view_(window_) {
         [form = &running_->form()](const std::string& line) { form->AddChatLine(app::LineKind::lkSystem, line); },
         map_ports);
   }
+  if (options.started) options.started();
 }
 
 LobbyApp::~LobbyApp() {
@@ -140,10 +156,10 @@ void LobbyApp::ConnectUserActions(app::TForm1& form_ref) {
     });
   }
   QObject::connect(w.currentplayername, &QLineEdit::textEdited, [this, form] {
-    if (!view_.AcceptTyped(Control::currentplayername)) {
+    if (!view_->AcceptTyped(Control::currentplayername)) {
       // Nothing is written: the game could not hold the name as typed.
-      view_.ShowMessage(app::UnholdableTextMessage(app::TargetOf(Control::currentplayername)));
-      view_.RestoreText(Control::currentplayername);
+      view_->ShowMessage(app::UnholdableTextMessage(app::TargetOf(Control::currentplayername)));
+      view_->RestoreText(Control::currentplayername);
       return;
     }
     form->ControlChanged(Control::currentplayername);
@@ -166,7 +182,7 @@ void LobbyApp::ConnectGameListActions(app::TForm1& form_ref) {
   });
   // The filter holds UTF-8, which takes every character: never refused.
   QObject::connect(w.gamefilter, &QLineEdit::textEdited, [this, form] {
-    if (view_.AcceptTyped(Control::gamefilter)) form->ControlChanged(Control::gamefilter);
+    if (view_->AcceptTyped(Control::gamefilter)) form->ControlChanged(Control::gamefilter);
   });
   QObject::connect(w.sortgamesbytime, &QCheckBox::clicked, [form] { form->ControlClicked(Control::sortgamesbytime); });
 }

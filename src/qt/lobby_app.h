@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,21 +51,34 @@ class LobbyApp {
     // asks for, waits until the window has been shown: the program does;
     // tests that watch the start-up close windows see it happen at once.
     bool search_windows_after_first_frame = false;
+    // Whether the window is first shown with its first page only, and the
+    // other pages and the core come on the next turn after that frame: the
+    // program does, so the window is there as soon as it can be; tests
+    // that read the window at once do not.
+    bool start_after_first_frame = false;
+    // Told once the core runs (and so, when it waited, the first frame is
+    // shown): the start-up measurement ends the program there.
+    std::function<void()> started;
   };
 
-  // Builds the window and runs the core's creation handler; the window is
-  // not shown yet.
+  // Builds the window and, unless asked to wait for its first frame, the
+  // core, whose creation handler runs; the window is not shown yet.
   explicit LobbyApp(Options options);
   ~LobbyApp();
   LobbyApp(const LobbyApp&) = delete;
   LobbyApp& operator=(const LobbyApp&) = delete;
 
+  // Whether the core runs: at once, or once the first frame is shown.
+  [[nodiscard]] bool Started() const { return running_.has_value(); }
   [[nodiscard]] MainWindow& window() { return window_; }
-  [[nodiscard]] QtView& view() { return view_; }
+  [[nodiscard]] QtView& view() { return *view_; }
   [[nodiscard]] app::TForm1& form() { return running_->form(); }
   [[nodiscard]] game::GameBridge& game() { return *game_; }
 
  private:
+  // The rest of the window, then the core; `first_frame_shown`: whether
+  // the window has been seen already.
+  void Start(Options options, bool first_frame_shown);
   void ConnectUserActions(app::TForm1& form);
   void ConnectGameListActions(app::TForm1& form);
   void ConnectOptionActions(app::TForm1& form);
@@ -72,7 +86,8 @@ class LobbyApp {
   void ConnectChatAids(app::TForm1& form);
 
   MainWindow window_;
-  QtView view_;
+  // Made with the pages it shows into.
+  std::optional<QtView> view_;
   QtShell shell_;
   ports::SystemClock clock_;
   // The game's windows on this desktop, installed while the program runs.

@@ -8,11 +8,14 @@
 #include "app/config_keys.h"
 #include "config/config_file.h"
 #include "platform/linux/wine_prefix_registry.h"
+#include "qt/font_setup_thread.h"
 #include "qt/lobby_app.h"
 #include "qt/shown_probe.h"
 #include "qt/stop_signals.h"
 
 int main(int argc, char** argv) {
+  // First: it runs while the toolkit connects to the display.
+  const lobbyfind::qt::FontSetupThread font_setup;
   QApplication application(argc, argv);
   lobbyfind::qt::QuitOnStopSignals(application);
   // The game runs under Wine: its settings live in the prefix's registry.
@@ -35,8 +38,9 @@ int main(int argc, char** argv) {
   options.port_mapping = std::getenv(lobbyfind::qt::kExitWhenShownVariable) == nullptr;
   options.notifications = true;
   options.search_windows_after_first_frame = true;
+  options.start_after_first_frame = true;
+  options.started = lobbyfind::qt::ExitWhenStartedIfAsked();
   lobbyfind::qt::LobbyApp lobby(options);
-  lobbyfind::qt::ExitWhenShownIfAsked(lobby.window());
   lobby.window().show();
   return QApplication::exec();
 }

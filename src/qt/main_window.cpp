@@ -3,14 +3,17 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <future>
 
 #include "app/view.h"
+#include "app/window_layout.h"
 
 // The banner lives in the library's resources; a static library must
 // register them itself.
@@ -21,7 +24,7 @@ namespace {
 constexpr int kStatusBarPanelWidth = 40;
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+MainWindow::MainWindow(QWidget* parent, Pages pages) : QWidget(parent) {
   InitResources();
   setObjectName("Form1");
   setWindowTitle("lobbyfind");
@@ -34,24 +37,42 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   font.setPointSize(8);
   setFont(font);
 
+  // The picture is read and decoded on another thread while the pages are
+  // built; images, unlike pixmaps, may be made off the window's thread.
+  std::future<QImage> banner_image =
+      std::async(std::launch::async, [] { return QImage(":/resources/banner.jpg", "JPG"); });
   banner = new QLabel(this);
   banner->setObjectName("banner");
   banner->setGeometry(0, 0, kClientWidth, kBannerHeight);
-  banner->setPixmap(QPixmap(":/resources/banner.jpg", "JPG"));
 
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName("PageControl1");
   PageControl1->setGeometry(0, kBannerHeight, kClientWidth,
                             kClientHeight - kBannerHeight - kStatusBarHeight);
-  BuildStartPage();
-  BuildInternetGamesPage();
-  BuildOptionsPage();
+  tab_Start = AddPage("tab_Start", "Start");
+  tab_Internetgames = AddPage("tab_Internetgames", "Internet games");
+  tab_Options = AddPage("tab_Options", "Options");
+  for (const app::Control hidden : app::kPagesHiddenAtStart) {
+    QWidget* page = hidden == app::Control::tab_Start           ? tab_Start
+                    : hidden == app::Control::tab_Internetgames ? tab_Internetgames
+                                                                : tab_Options;
+    PageControl1->setTabVisible(PageControl1->indexOf(page), false);
+  }
   PageControl1->setCurrentWidget(tab_Start);
+  BuildStartPage();
+  if (pages == Pages::All) BuildRemainingPages();
   BuildStatusBar();
+  banner->setPixmap(QPixmap::fromImage(banner_image.get()));
   // Centred on the desktop at first show; the user may move it from there.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+}
+
+void MainWindow::BuildRemainingPages() {
+  if (ListBox1 != nullptr) return;
+  BuildInternetGamesPage();
+  BuildOptionsPage();
 }
 
 void MainWindow::BuildStatusBar() {

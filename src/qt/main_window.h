@@ -31,7 +31,16 @@ class MainWindow final : public QWidget {
   static constexpr int kBannerHeight = 89;
   static constexpr int kStatusBarHeight = 19;
 
-  explicit MainWindow(QWidget* parent = nullptr);
+  // Which pages get their controls when the window is made: all of them, or
+  // only the first, which is all the first frame shows (the tabs of all
+  // three are there either way).
+  enum class Pages { All, FirstOnly };
+
+  explicit MainWindow(QWidget* parent = nullptr, Pages pages = Pages::All);
+
+  // Gives the pages after the first their controls; for a window made with
+  // the first page only, before anything reads or shows those controls.
+  void BuildRemainingPages();
 
   QLabel* banner = nullptr;
   QTabWidget* PageControl1 = nullptr;
@@ -91,8 +100,10 @@ class MainWindow final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // A page with the controls the layout table places on it.
-  QWidget* BuildPage(app::Control page, const char* name, const QString& caption);
+  // An empty page behind a tab of its own.
+  QWidget* AddPage(const char* name, const QString& caption);
+  // The controls the layout table places on `page`, made on `widget`.
+  static void BuildPage(app::Control page, QWidget* widget);
   void BuildStartPage();
   void BuildInternetGamesPage();
   void BuildOptionsPage();

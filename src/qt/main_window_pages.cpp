@@ -135,10 +135,16 @@ QWidget* Make(const app::Placement& p, QWidget* parent) {
 
 }  // namespace
 
-QWidget* MainWindow::BuildPage(app::Control page, const char* name, const QString& caption) {
+QWidget* MainWindow::AddPage(const char* name, const QString& caption) {
   auto* widget = new QWidget;
   widget->setObjectName(name);
   PageControl1->addTab(widget, caption);
+  return widget;
+}
+
+void MainWindow::BuildPage(app::Control page, QWidget* widget) {
+  // A page filled after the window is shown is hidden behind the first,
+  // so what is made on it shows with the page, as when made before.
   QMap<QString, QWidget*> frames;
   for (const app::Placement& p : app::WindowLayout()) {
     if (p.page != page) continue;
@@ -147,11 +153,10 @@ QWidget* MainWindow::BuildPage(app::Control page, const char* name, const QStrin
     if (p.kind == ControlKind::Frame) frames.insert(ToScreen(p.caption), made);
     if (!p.name.empty()) made->setObjectName(ToScreen(p.name));
   }
-  return widget;
 }
 
 void MainWindow::BuildStartPage() {
-  tab_Start = BuildPage(app::Control::tab_Start, "tab_Start", "Start");
+  BuildPage(app::Control::tab_Start, tab_Start);
   onlinenews = tab_Start->findChild<QTextEdit*>("onlinenews");
   newsbackgroundlabel = tab_Start->findChild<QLabel*>("newsbackgroundlabel");
   NewsButton = tab_Start->findChild<QPushButton*>("NewsButton");
@@ -173,7 +178,7 @@ void MainWindow::BuildStartPage() {
 }
 
 void MainWindow::BuildInternetGamesPage() {
-  tab_Internetgames = BuildPage(app::Control::tab_Internetgames, "tab_Internetgames", "Internet games");
+  BuildPage(app::Control::tab_Internetgames, tab_Internetgames);
   chatlog = tab_Internetgames->findChild<QTextEdit*>("chatlog");
   ListBox2 = tab_Internetgames->findChild<QListWidget*>("ListBox2");
   playershint = tab_Internetgames->findChild<QLabel*>("playershint");
@@ -200,7 +205,7 @@ void MainWindow::BuildInternetGamesPage() {
 }
 
 void MainWindow::BuildOptionsPage() {
-  tab_Options = BuildPage(app::Control::tab_Options, "tab_Options", "Options");
+  BuildPage(app::Control::tab_Options, tab_Options);
   currentgamemode = tab_Options->findChild<QComboBox*>("currentgamemode");
   currentgamespeed = tab_Options->findChild<QSlider*>("currentgamespeed");
   currentfraglimit = tab_Options->findChild<TextSpinBox*>("currentfraglimit");

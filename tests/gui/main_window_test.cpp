@@ -32,9 +32,12 @@ namespace {
 using app::Control;
 using app::LineKind;
 
-class MainWindowTest : public ::testing::Test {
+// Run twice: with the window built whole before the core starts (as the
+// tests build it), and as the program starts it, the first page shown first
+// and the rest made after that frame.
+class MainWindowTest : public ::testing::TestWithParam<bool> {
  protected:
-  MainWindowTest() {
+  void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
            ("lobbyfind_gui_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
@@ -42,13 +45,29 @@ class MainWindowTest : public ::testing::Test {
     options.config_file_name = (dir_ / "lobbyfind.ini").string();
     options.random_seed = 0;
     options.registry = &registry_;
+    options.start_after_first_frame = GetParam();
     lobby_ = std::make_unique<LobbyApp>(options);
+    if (options.start_after_first_frame) {
+      ASSERT_FALSE(lobby_->Started());
+      ASSERT_NE(lobby_->window().currentplayername, nullptr);
+      const QList<bool> first_frame_tabs = VisibleTabs();
+      lobby_->window().show();
+      ASSERT_TRUE(QTest::qWaitFor([this] { return lobby_->Started(); }, 10000));
+      // No tab comes or goes a moment after the window appeared.
+      EXPECT_EQ(VisibleTabs(), first_frame_tabs);
+    }
   }
   ~MainWindowTest() override {
     lobby_.reset();
     std::filesystem::remove_all(dir_);
   }
 
+  [[nodiscard]] QList<bool> VisibleTabs() const {
+    QList<bool> visible;
+    const QTabWidget* pages = lobby_->window().PageControl1;
+    for (int i = 0; i < pages->count(); ++i) visible.append(pages->isTabVisible(i));
+    return visible;
+  }
   template <typename T>
   T* Find(const char* name) {
     auto* widget = lobby_->window().findChild<T*>(name);
@@ -76,7 +95,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<LobbyApp> lobby_;
 };
 
-TEST_F(MainWindowTest, WindowFrameAndBanner) {
+TEST_P(MainWindowTest, WindowFrameAndBanner) {
   MainWindow& w = lobby_->window();
   EXPECT_EQ(w.windowTitle(), "lobbyfind");
   EXPECT_EQ(w.size(), QSize(692, 542));
@@ -90,7 +109,7 @@ TEST_F(MainWindowTest, WindowFrameAndBanner) {
   EXPECT_EQ(banner->pixmap().size(), QSize(692, 89));  // decoded from the JPEG
 }
 
-TEST_F(MainWindowTest, PagesAndStatusBar) {
+TEST_P(MainWindowTest, PagesAndStatusBar) {
   auto* pages = Find<QTabWidget>("PageControl1");
   ASSERT_NE(pages, nullptr);
   ASSERT_EQ(pages->count(), 3);
@@ -116,7 +135,7 @@ TEST_F(MainWindowTest, PagesAndStatusBar) {
 // The real window against the layout table both editions are built from:
 // every placement there, on its page, in its frame, at its place, with its
 // caption, items and range.
-TEST_F(MainWindowTest, EveryPlacementOfTheLayoutTableIsInTheRealWindow) {
+TEST_P(MainWindowTest, EveryPlacementOfTheLayoutTableIsInTheRealWindow) {
   const auto text = [](std::string_view view) {
     return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
   };
@@ -138,6 +157,8 @@ TEST_F(MainWindowTest, EveryPlacementOfTheLayoutTableIsInTheRealWindow) {
       }
     }
     ASSERT_NE(widget, nullptr) << what.toStdString();
+    // Made on a page already hidden behind another, it still shows with it.
+    EXPECT_TRUE(widget->isVisibleTo(page)) << what.toStdString();
     auto* frame = qobject_cast<QGroupBox*>(widget->parentWidget());
     EXPECT_EQ(frame != nullptr ? frame->title() : QString(), text(p.frame)) << what.toStdString();
     if (p.control != Control::newsbackgroundlabel) {  // placed around the news pane at creation
@@ -175,7 +196,7 @@ TEST_F(MainWindowTest, EveryPlacementOfTheLayoutTableIsInTheRealWindow) {
             "Press STRG, while\nyou click on nickname,\nto select more than 1\nuser at the same time.\n");
 }
 
-TEST_F(MainWindowTest, EditsListsAndTextViewsWithTheirSettings) {
+TEST_P(MainWindowTest, EditsListsAndTextViewsWithTheirSettings) {
   auto* name = Find<QLineEdit>("currentplayername");
   EXPECT_EQ(name->text(), "currentplayername");
   EXPECT_EQ(Find<QLineEdit>("Edit4")->echoMode(), QLineEdit::Password);
@@ -205,7 +226,7 @@ TEST_F(MainWindowTest, EditsListsAndTextViewsWithTheirSettings) {
   EXPECT_EQ(frame->palette().color(QPalette::Window), QColor(23, 28, 57));
 }
 
-TEST_F(MainWindowTest, OptionControlsWithRangesAndInitialValues) {
+TEST_P(MainWindowTest, OptionControlsWithRangesAndInitialValues) {
   auto* mode = Find<QComboBox>("currentgamemode");
   ASSERT_EQ(mode->count(), 3);
   EXPECT_EQ(mode->itemText(0), "Fragspiel");
@@ -252,7 +273,7 @@ TEST_F(MainWindowTest, OptionControlsWithRangesAndInitialValues) {
   }
 }
 
-TEST_F(MainWindowTest, WelcomeTextInTheRealChatLog) {
+TEST_P(MainWindowTest, WelcomeTextInTheRealChatLog) {
   const QStringList expected = {
       "Welcome to lobbyfind Version 1.2",
       "For Updates and more stuff, visit " + QString::fromLatin1(app::kHomeHost.data()),
@@ -269,7 +290,7 @@ TEST_F(MainWindowTest, WelcomeTextInTheRealChatLog) {
   EXPECT_EQ(first.begin().fragment().charFormat().foreground().color(), QColor(224, 115, 5));
 }
 
-TEST_F(MainWindowTest, MarkupFromTheNetworkShowsLiterally) {
+TEST_P(MainWindowTest, MarkupFromTheNetworkShowsLiterally) {
   const std::string markup = "<b>bold</b> <a href='x'>link</a> &amp; <img src=x>";
   lobby_->form().AddChatLine(LineKind::lkChat, markup);
   lobby_->form().AddNewsItem("<h1>Title</h1>", "<i>content</i>", "<u>me</u>", "now");
@@ -281,7 +302,7 @@ TEST_F(MainWindowTest, MarkupFromTheNetworkShowsLiterally) {
             "<h1>Title</h1>\nBy <u>me</u>, now\n<i>content</i>\n");
 }
 
-TEST_F(MainWindowTest, RealChatLogKeeps201Lines) {
+TEST_P(MainWindowTest, RealChatLogKeeps201Lines) {
   for (int i = 0; i < 250; ++i) {
     lobby_->form().AddChatLine(LineKind::lkNotice, "line " + std::to_string(i));
   }
@@ -295,7 +316,7 @@ TEST_F(MainWindowTest, RealChatLogKeeps201Lines) {
   EXPECT_EQ(lobby_->window().chatlog->document()->availableUndoSteps(), 0);
 }
 
-TEST_F(MainWindowTest, LongGameListArrivesWholeInTheRealListInOrder) {
+TEST_P(MainWindowTest, LongGameListArrivesWholeInTheRealListInOrder) {
   // Thousands of servers go into the widget in slices over several turns
   // of the event loop; the window keeps them in the directory's order and
   // loses none.
@@ -323,7 +344,7 @@ TEST_F(MainWindowTest, LongGameListArrivesWholeInTheRealListInOrder) {
   EXPECT_EQ(players->item(2)->text(), "zed");
 }
 
-TEST_F(MainWindowTest, CentredAtFirstShowWithThePasswordMaskedByStars) {
+TEST_P(MainWindowTest, CentredAtFirstShowWithThePasswordMaskedByStars) {
   MainWindow& w = lobby_->window();
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -334,13 +355,13 @@ TEST_F(MainWindowTest, CentredAtFirstShowWithThePasswordMaskedByStars) {
   EXPECT_EQ(w.Edit4->displayText(), "******");
 }
 
-TEST_F(MainWindowTest, StatusLineShowsTextAndBar) {
+TEST_P(MainWindowTest, StatusLineShowsTextAndBar) {
   lobby_->form().SetStatus("Update Config", 50);
   EXPECT_EQ(lobby_->window().StatusPanel0->text(), "Update Config (50%)");
   EXPECT_EQ(lobby_->window().StatusPanel1->text(), "||||");
 }
 
-TEST_F(MainWindowTest, TypingIntoTheRefreshBoxReachesTheCoreAndLeavingClamps) {
+TEST_P(MainWindowTest, TypingIntoTheRefreshBoxReachesTheCoreAndLeavingClamps) {
   MainWindow& w = lobby_->window();
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -356,6 +377,11 @@ TEST_F(MainWindowTest, TypingIntoTheRefreshBoxReachesTheCoreAndLeavingClamps) {
   QCoreApplication::processEvents();
   EXPECT_EQ(box->shownText(), "60000");
 }
+
+INSTANTIATE_TEST_SUITE_P(StartModes, MainWindowTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "AfterFirstFrame" : "AllAtOnce";
+                         });
 
 }  // namespace
 }  // namespace lobbyfind::qt
