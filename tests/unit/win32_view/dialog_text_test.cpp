@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -43,18 +44,50 @@ struct DialogSeen {
 DialogAnswer g_dialog_answer;
 DialogSeen g_dialog_seen;
 
+// Chooses `folder` in the folder browser `dialog`; true once the choice has
+// moved its tree's selection away from `before`, where the browser started.
+// The browser may still be filling its tree when it shows, and a folder
+// chosen then is lost (Wine's stays on the desktop).
+bool FolderChosen(HWND dialog, const std::wstring& folder, HTREEITEM& before) {
+  HWND tree = nullptr;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM found) {
+        wchar_t kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        if (std::wstring(kind) != WC_TREEVIEWW) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tree));
+  if (tree == nullptr) return false;
+  if (before == nullptr) before = TreeView_GetSelection(tree);
+  SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+  const HTREEITEM now = TreeView_GetSelection(tree);
+  return before != nullptr && now != nullptr && now != before;
+}
+
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
   wchar_t kind[16] = {};
   GetClassNameW(window, kind, 16);
   if (std::wstring(kind) != L"#32770" || !IsWindowVisible(window) || g_dialog_seen.seen) return TRUE;
+  // Chosen again on the next tick until it holds (for at most some seconds:
+  // then the test sees what the browser hands over and fails).
+  static int tries = 0;
+  static HTREEITEM before = nullptr;
+  const bool browser = GetDlgItem(window, kInputEditId) == nullptr;
+  if (browser && g_dialog_answer.folder && !FolderChosen(window, *g_dialog_answer.folder, before) &&
+      ++tries < 1500) {
+    return FALSE;
+  }
+  tries = 0;
+  before = nullptr;
   g_dialog_seen.seen = true;
   if (HWND edit = GetDlgItem(window, kInputEditId)) {
     g_dialog_seen.caption = Utf8(DialogTextOf(window));
     g_dialog_seen.prompt = Utf8(DialogTextOf(GetDlgItem(window, kInputPromptId)));
     g_dialog_seen.suggestion = Utf8(DialogTextOf(edit));
     if (g_dialog_answer.type) SetWindowTextW(edit, g_dialog_answer.type->c_str());
-  } else if (g_dialog_answer.folder) {
-    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(g_dialog_answer.folder->c_str()));
   }
   PostMessageW(window, WM_COMMAND, g_dialog_answer.cancel ? IDCANCEL : IDOK, 0);
   return FALSE;
