@@ -14,6 +14,13 @@ std::size_t FindIn(std::string_view document, char c, std::size_t from, std::siz
   return document.substr(0, end).find(c, from);
 }
 
+// Whether "</" name ">" starts at `at` and lies wholly before `end`.
+bool ClosesAt(std::string_view document, std::string_view name, std::size_t at, std::size_t end) {
+  if (at == std::string_view::npos || at + name.size() + 3 > end) return false;
+  const std::string_view tag = document.substr(at, name.size() + 3);
+  return tag.starts_with("</") && tag.substr(2, name.size()) == name && tag.back() == '>';
+}
+
 // The first `needle` lying wholly inside [from, end) of `document`. A closing
 // tag is mostly a few bytes away, where a plain search is cheapest; a long
 // search (a broken reply may need one per level of nesting) skips ahead by
@@ -93,7 +100,12 @@ bool cXMLparser::ParseStep(std::size_t elements) {
     }
     const std::string_view name = text.substr(open + 1, close - open - 1);
     const std::size_t rest = close + 1;
-    const std::size_t closer = FindCloser(text, name, rest, level.end);
+    // Mostly the element is a leaf whose closing tag is the next tag: then
+    // that is the first closing tag of its name, and no search is needed.
+    const std::size_t next_open = FindIn(text, '<', rest, level.end);
+    const std::size_t closer = ClosesAt(text, name, next_open, level.end)
+                                   ? next_open
+                                   : FindCloser(text, name, rest, level.end);
     const std::size_t after_closer =
         closer == std::string_view::npos ? level.end : closer + name.size() + 3;
     const std::size_t prefix_length = level.prefix_length;
@@ -103,7 +115,6 @@ bool cXMLparser::ParseStep(std::size_t elements) {
     path.append(".").append(name);
 
     // A leaf when the first "<" after the tag opens a closing tag (or there is none).
-    const std::size_t next_open = FindIn(text, '<', rest, level.end);
     const bool leaf =
         next_open == std::string_view::npos || (next_open + 1 < level.end && text[next_open + 1] == '/');
     const std::size_t room = limits_.max_total_path_bytes - path_bytes_;
@@ -205,14 +216,16 @@ bool cXMLparser::InstanceExists(std::string_view path, std::size_t n) const {
 }
 
 int cXMLparser::Count(std::string_view path) const {
-  const std::string key(path);
-  const auto known = known_counts_.find(key);
+  const auto known = known_counts_.find(path);
   std::size_t count = known == known_counts_.end() ? 0 : known->second;
-  while (InstanceExists(path, count)) ++count;
+  // Instance 0 is the path itself: looked up without a copy, as most paths
+  // of a reply (the fields of one server) are never counted past it.
+  if (count == 0 && NodeOf(path) != PathSegmentIndex::kAbsent) count = 1;
+  while (count > 0 && InstanceExists(path, count)) ++count;
   if (known != known_counts_.end()) {
     known->second = count;
   } else if (count > 0) {
-    known_counts_.emplace(key, count);
+    known_counts_.emplace(std::string(path), count);
   }
   return static_cast<int>(count);
 }

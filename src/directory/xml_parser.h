@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -135,7 +136,12 @@ class cXMLparser {
   mutable std::uint32_t walked_parent_node_ = 0;
   // Instance counts only grow while the table grows, so a count resumes
   // where the last one for the same path stopped (kept for counts above 0).
-  mutable std::unordered_map<std::string, std::size_t> known_counts_;
+  // Looked up by view, without a copy of the path.
+  struct PathHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
+  };
+  mutable std::unordered_map<std::string, std::size_t, PathHash, std::equal_to<>> known_counts_;
   std::unordered_map<std::string, CloserSearch> closer_searches_;
   // The walk under way: its text (owned for a parse in steps), levels and
   // the path being built.
