@@ -43,16 +43,17 @@ LobbyApp::LobbyApp(Options options)
               options.start_after_first_frame ? MainWindow::Pages::FirstOnly : MainWindow::Pages::All) {
   if (options.registry == nullptr) throw std::invalid_argument("the program needs the game's registry");
   if (!options.start_after_first_frame) {
-    Start(std::move(options), false);
+    Start(std::move(options));
     return;
   }
   // Nothing of the core is on the first page's first frame but the values it
-  // fills in a moment later; the user could not have read them sooner.
-  RunAfterFirstFrame(window_,
-                     [this, options = std::move(options)]() mutable { Start(std::move(options), true); });
+  // fills in a moment later; the user could not have read them sooner. The
+  // search for game windows left running, which the start-up asks for, then
+  // waits for that frame too.
+  RunAfterFirstFrame(window_, [this, options = std::move(options)]() mutable { Start(std::move(options)); });
 }
 
-void LobbyApp::Start(Options options, bool first_frame_shown) {
+void LobbyApp::Start(Options options) {
   window_.BuildRemainingPages();
   view_.emplace(window_);
 #ifdef _WIN32
@@ -60,13 +61,7 @@ void LobbyApp::Start(Options options, bool first_frame_shown) {
 #else
   windows_ = std::make_unique<platform::X11Windows>();
 #endif
-  game::WindowControl* windows = windows_.get();
-  if (options.search_windows_after_first_frame && !first_frame_shown) {
-    deferred_windows_ = std::make_unique<game::DeferredWindowControl>(*windows_);
-    windows = deferred_windows_.get();
-    RunAfterFirstFrame(window_, [deferred = deferred_windows_.get()] { deferred->Release(); });
-  }
-  game_ = std::make_unique<game::GameBridge>(*options.registry, *windows, clock_);
+  game_ = std::make_unique<game::GameBridge>(*options.registry, *windows_, clock_);
   // The launcher is read when the game starts, so a changed setting counts.
   shell_.SetLauncher([this] {
     return running_ && running_->form().HasConfig() ? app::Launcher(running_->form().Config())

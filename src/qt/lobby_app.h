@@ -11,7 +11,6 @@
 
 #include "app/form1.h"
 #include "app/running_form.h"
-#include "game/deferred_window_control.h"
 #include "game/game_bridge.h"
 #include "game/registry_port.h"
 #include "game/window_control.h"
@@ -47,10 +46,6 @@ class LobbyApp {
     bool notifications = false;
     // The D-Bus address of that service's bus; empty: the session bus.
     QString notification_bus;
-    // Whether the search for game windows left running, which the start-up
-    // asks for, waits until the window has been shown: the program does;
-    // tests that watch the start-up close windows see it happen at once.
-    bool search_windows_after_first_frame = false;
     // Whether the window is first shown with its first page only, and the
     // other pages and the core come on the next turn after that frame: the
     // program does, so the window is there as soon as it can be; tests
@@ -76,9 +71,8 @@ class LobbyApp {
   [[nodiscard]] game::GameBridge& game() { return *game_; }
 
  private:
-  // The rest of the window, then the core; `first_frame_shown`: whether
-  // the window has been seen already.
-  void Start(Options options, bool first_frame_shown);
+  // The rest of the window, then the core.
+  void Start(Options options);
   void ConnectUserActions(app::TForm1& form);
   void ConnectGameListActions(app::TForm1& form);
   void ConnectOptionActions(app::TForm1& form);
@@ -92,8 +86,6 @@ class LobbyApp {
   ports::SystemClock clock_;
   // The game's windows on this desktop, installed while the program runs.
   std::unique_ptr<game::WindowControl> windows_;
-  // In front of windows_ when the search waits for the first frame.
-  std::unique_ptr<game::DeferredWindowControl> deferred_windows_;
   std::unique_ptr<game::GameBridge> game_;
   std::unique_ptr<QtNotifier> notifier_;
   std::optional<app::RunningForm> running_;

@@ -37,7 +37,6 @@ int main(int argc, char** argv) {
   // has no use for the router and must not reach beyond the machine.
   options.port_mapping = std::getenv(lobbyfind::qt::kExitWhenShownVariable) == nullptr;
   options.notifications = true;
-  options.search_windows_after_first_frame = true;
   options.start_after_first_frame = true;
   options.started = lobbyfind::qt::ExitWhenStartedIfAsked();
   lobbyfind::qt::LobbyApp lobby(options);

@@ -53,10 +53,7 @@ MainWindow::MainWindow(QWidget* parent, Pages pages) : QWidget(parent) {
   tab_Internetgames = AddPage("tab_Internetgames", "Internet games");
   tab_Options = AddPage("tab_Options", "Options");
   for (const app::Control hidden : app::kPagesHiddenAtStart) {
-    QWidget* page = hidden == app::Control::tab_Start           ? tab_Start
-                    : hidden == app::Control::tab_Internetgames ? tab_Internetgames
-                                                                : tab_Options;
-    PageControl1->setTabVisible(PageControl1->indexOf(page), false);
+    PageControl1->setTabVisible(PageControl1->indexOf(Page(hidden)), false);
   }
   PageControl1->setCurrentWidget(tab_Start);
   BuildStartPage();
@@ -66,6 +63,15 @@ MainWindow::MainWindow(QWidget* parent, Pages pages) : QWidget(parent) {
   // Centred on the desktop at first show; the user may move it from there.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+QWidget* MainWindow::Page(app::Control page) const {
+  switch (page) {
+    case app::Control::tab_Start: return tab_Start;
+    case app::Control::tab_Internetgames: return tab_Internetgames;
+    case app::Control::tab_Options: return tab_Options;
+    default: return nullptr;
   }
 }
 

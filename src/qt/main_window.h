@@ -42,6 +42,10 @@ class MainWindow final : public QWidget {
   // the first page only, before anything reads or shows those controls.
   void BuildRemainingPages();
 
+  // The widget of one of the three pages (tab_Start, tab_Internetgames,
+  // tab_Options).
+  [[nodiscard]] QWidget* Page(app::Control page) const;
+
   QLabel* banner = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QWidget* tab_Start = nullptr;

@@ -101,9 +101,9 @@ QWidget* QtView::Widget(Control c) const {
   MainWindow& w = window_;
   switch (c) {
     case Control::PageControl1: return w.PageControl1;
-    case Control::tab_Start: return w.tab_Start;
-    case Control::tab_Internetgames: return w.tab_Internetgames;
-    case Control::tab_Options: return w.tab_Options;
+    case Control::tab_Start:
+    case Control::tab_Internetgames:
+    case Control::tab_Options: return w.Page(c);
     case Control::onlinenews: return w.onlinenews;
     case Control::newsbackgroundlabel: return w.newsbackgroundlabel;
     case Control::currentplayername: return w.currentplayername;

@@ -49,17 +49,7 @@ DialogSeen g_dialog_seen;
 // The browser may still be filling its tree when it shows, and a folder
 // chosen then is lost (Wine's stays on the desktop).
 bool FolderChosen(HWND dialog, const std::wstring& folder, HTREEITEM& before) {
-  HWND tree = nullptr;
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM found) {
-        wchar_t kind[32] = {};
-        GetClassNameW(child, kind, 32);
-        if (std::wstring(kind) != WC_TREEVIEWW) return TRUE;
-        *reinterpret_cast<HWND*>(found) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&tree));
+  HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
   if (tree == nullptr) return false;
   if (before == nullptr) before = TreeView_GetSelection(tree);
   SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
