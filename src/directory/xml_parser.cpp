@@ -40,9 +40,8 @@ std::size_t FindTextIn(std::string_view document, std::string_view needle, std::
 }  // namespace
 
 void cXMLparser::Clear() {
+  leaves_.clear();
   paths_.clear();
-  values_.clear();
-  path_bytes_ = 0;
   nodes_.Clear();
   first_leaf_.assign(1, kNoLeaf);
   walked_parent_.clear();
@@ -51,19 +50,17 @@ void cXMLparser::Clear() {
 }
 
 void cXMLparser::Parse(std::string_view text) {
-  owned_text_.clear();
-  StartWalk(text);
+  BeginParse(std::string(text));
   ParseStep(static_cast<std::size_t>(-1));
 }
 
 void cXMLparser::BeginParse(std::string text) {
-  owned_text_ = std::move(text);
-  StartWalk(owned_text_);
+  Clear();
+  text_ = std::move(text);
+  StartWalk(text_);
 }
 
 void cXMLparser::StartWalk(std::string_view text) {
-  Clear();
-  text_ = text;
   // About one leaf per closing tag; saves most regrowing on large replies.
   // A reply of closing tags only would reserve for nothing, hence the cap
   // (the tables of a reply of some 20,000 servers).
@@ -73,8 +70,7 @@ void cXMLparser::StartWalk(std::string_view text) {
        at = text.find("</", at + 2)) {
     ++closers;
   }
-  paths_.reserve(closers);
-  values_.reserve(closers);
+  leaves_.reserve(closers);
   nodes_.Reserve(closers + 8);
   first_leaf_.reserve(closers + 8);
   levels_.assign(1, {0, 0, text.size()});
@@ -117,14 +113,14 @@ bool cXMLparser::ParseStep(std::size_t elements) {
     // A leaf when the first "<" after the tag opens a closing tag (or there is none).
     const bool leaf =
         next_open == std::string_view::npos || (next_open + 1 < level.end && text[next_open + 1] == '/');
-    const std::size_t room = limits_.max_total_path_bytes - path_bytes_;
+    const std::size_t room = limits_.max_total_path_bytes - paths_.size();
     if (leaf && path.size() > room) continue;  // numbered, it would be longer still
     const int count = Count(path);
     if (count > 0) path.append("[").append(std::to_string(count)).append("]");
     if (leaf) {
       if (path.size() <= room) {
         const std::size_t value_end = next_open == std::string_view::npos ? level.end : next_open;
-        Add(path, text.substr(rest, value_end - rest));
+        Add(path, rest, value_end - rest);
       }
     } else if (levels.size() < limits_.max_depth) {
       // Children would be one level deeper; at the limit they are not walked.
@@ -132,10 +128,7 @@ bool cXMLparser::ParseStep(std::size_t elements) {
       levels.push_back({path.size(), rest, content_end});  // `level` is invalid from here
     }
   }
-  if (!levels.empty()) return false;
-  owned_text_.clear();  // the table holds copies of everything it needs
-  text_ = {};
-  return true;
+  return levels.empty();
 }
 
 std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view name, std::size_t from,
@@ -154,7 +147,7 @@ std::size_t cXMLparser::FindCloser(std::string_view document, std::string_view n
   return search.found;
 }
 
-void cXMLparser::Add(std::string path, std::string_view value) {
+void cXMLparser::Add(std::string_view path, std::size_t value, std::size_t value_length) {
   std::uint32_t node = PathSegmentIndex::kRoot;
   std::size_t start = StartOfWalk(path, node);
   while (true) {
@@ -162,14 +155,27 @@ void cXMLparser::Add(std::string path, std::string_view value) {
     bool created = false;
     node = nodes_.FindOrAdd(node, SegmentAt(path, start, dot), created);
     if (created) first_leaf_.push_back(kNoLeaf);
-    if (dot == std::string::npos) break;
+    if (dot == std::string_view::npos) break;
     RememberParent(path, dot, node);
     start = dot + 1;
   }
-  if (first_leaf_[node] == kNoLeaf) first_leaf_[node] = paths_.size();
-  path_bytes_ += path.size();
-  paths_.push_back(std::move(path));
-  values_.emplace_back(value);
+  if (first_leaf_[node] == kNoLeaf) first_leaf_[node] = leaves_.size();
+  leaves_.push_back(Leaf{paths_.size(), path.size(), value, value_length});
+  paths_.append(path);
+}
+
+std::vector<std::string> cXMLparser::Paths() const {
+  std::vector<std::string> paths;
+  paths.reserve(leaves_.size());
+  for (const Leaf& leaf : leaves_) paths.emplace_back(PathOf(leaf));
+  return paths;
+}
+
+std::vector<std::string> cXMLparser::Values() const {
+  std::vector<std::string> values;
+  values.reserve(leaves_.size());
+  for (const Leaf& leaf : leaves_) values.emplace_back(ValueOf(leaf));
+  return values;
 }
 
 std::uint32_t cXMLparser::NodeOf(std::string_view text) const {
@@ -232,7 +238,9 @@ int cXMLparser::Count(std::string_view path) const {
 
 std::string cXMLparser::Value(std::string_view path) const {
   const std::uint32_t node = NodeOf(path);
-  if (node != PathSegmentIndex::kAbsent && first_leaf_[node] != kNoLeaf) return values_[first_leaf_[node]];
+  if (node != PathSegmentIndex::kAbsent && first_leaf_[node] != kNoLeaf) {
+    return std::string(ValueOf(leaves_[first_leaf_[node]]));
+  }
   std::string missing;
   missing.reserve(path.size() + 1 + kMissingSuffix.size());
   missing.append("(").append(path).append(kMissingSuffix);

@@ -82,9 +82,10 @@ class cXMLparser {
   // otherwise; it exists when some leaf path equals it or continues it with ".".
   [[nodiscard]] bool InstanceExists(std::string_view path, std::size_t n) const;
 
-  // Leaf paths in document order, and their texts (same length).
-  [[nodiscard]] const std::vector<std::string>& Paths() const { return paths_; }
-  [[nodiscard]] const std::vector<std::string>& Values() const { return values_; }
+  // Leaf paths in document order, and their texts (same length): copies,
+  // made on each call.
+  [[nodiscard]] std::vector<std::string> Paths() const;
+  [[nodiscard]] std::vector<std::string> Values() const;
 
  private:
   // The last search for a closing tag of one name: it looked at [from, to) and
@@ -108,8 +109,25 @@ class cXMLparser {
   // Empties the table and starts a walk of `text`.
   void StartWalk(std::string_view text);
 
+  // A leaf of the table: its path in paths_, its text in the walked text.
+  // A reply of thousands of servers has tens of thousands of leaves; as
+  // spans of two buffers they cost no allocation each, and emptying the
+  // table for the next reply costs nothing.
+  struct Leaf {
+    std::size_t path;
+    std::size_t path_length;
+    std::size_t value;
+    std::size_t value_length;
+  };
+  [[nodiscard]] std::string_view PathOf(const Leaf& leaf) const {
+    return std::string_view(paths_).substr(leaf.path, leaf.path_length);
+  }
+  [[nodiscard]] std::string_view ValueOf(const Leaf& leaf) const {
+    return std::string_view(text_).substr(leaf.value, leaf.value_length);
+  }
+
   void Clear();
-  void Add(std::string path, std::string_view value);
+  void Add(std::string_view path, std::size_t value, std::size_t value_length);
   // The node of `text` when it is a leaf path or a prefix of one ending
   // before a ".", else PathSegmentIndex::kAbsent.
   [[nodiscard]] std::uint32_t NodeOf(std::string_view text) const;
@@ -123,9 +141,8 @@ class cXMLparser {
                                        std::size_t end);
 
   ParseLimits limits_;
-  std::vector<std::string> paths_;
-  std::vector<std::string> values_;
-  std::size_t path_bytes_ = 0;  // the total length of paths_
+  std::vector<Leaf> leaves_;
+  std::string paths_;  // every leaf's path, end to end
 
   PathSegmentIndex nodes_;
   // For every node, the index of the first leaf with exactly that path (or kNoLeaf).
@@ -143,10 +160,9 @@ class cXMLparser {
   };
   mutable std::unordered_map<std::string, std::size_t, PathHash, std::equal_to<>> known_counts_;
   std::unordered_map<std::string, CloserSearch> closer_searches_;
-  // The walk under way: its text (owned for a parse in steps), levels and
-  // the path being built.
-  std::string owned_text_;
-  std::string_view text_;
+  // The walked text, which the leaves' values point into; the walk under
+  // way: its levels and the path being built.
+  std::string text_;
   std::vector<Level> levels_;
   std::string path_;
 };

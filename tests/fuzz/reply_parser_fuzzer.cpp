@@ -51,14 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Every leaf's value is the first value of its path; its parents, and the
   // next instance of each, are counted as the directory client does.
-  const auto& paths = parser.Paths();
+  const std::vector<std::string> paths = parser.Paths();
+  const std::vector<std::string> values = parser.Values();
   const std::size_t queried = paths.size() < 64 ? paths.size() : 64;
   for (std::size_t i = 0; i < queried; ++i) {
     const std::string& path = paths[i];
     const std::string value = parser.Value(path);
     for (std::size_t j = 0; j <= i; ++j) {
       if (paths[j] == path) {
-        FUZZ_CHECK(value == parser.Values()[j]);
+        FUZZ_CHECK(value == values[j]);
         break;
       }
     }

@@ -17,9 +17,10 @@ namespace lobbyfind::directory {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 inline Entries EntriesOf(const cXMLparser& parser) {
+  const std::vector<std::string> paths = parser.Paths();
+  const std::vector<std::string> values = parser.Values();
   Entries entries;
-  for (std::size_t i = 0; i < parser.Paths().size(); ++i)
-    entries.emplace_back(parser.Paths()[i], parser.Values()[i]);
+  for (std::size_t i = 0; i < paths.size(); ++i) entries.emplace_back(paths[i], values[i]);
   return entries;
 }
 

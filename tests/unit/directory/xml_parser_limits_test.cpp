@@ -126,7 +126,7 @@ TEST(ParserLimits, ManyLeavesUnderALongPathStopAtTheTotalPathSize) {
   const std::string document = "<" + parent + ">" + testing::Repeated("<b></b>", kBody) + "</" + parent + ">";
   cXMLparser parser;
   parser.Parse(document);
-  const auto& paths = parser.Paths();
+  const std::vector<std::string> paths = parser.Paths();
   ASSERT_FALSE(paths.empty());
   std::size_t total = 0;
   for (std::size_t i = 0; i < paths.size(); ++i) {
