@@ -71,6 +71,8 @@ void cXMLparser::StartWalk(std::string_view text) {
     ++closers;
   }
   leaves_.reserve(closers);
+  // A reply's paths take about as many bytes as the reply itself.
+  paths_.reserve(std::min(text.size(), limits_.max_total_path_bytes));
   nodes_.Reserve(closers + 8);
   first_leaf_.reserve(closers + 8);
   levels_.assign(1, {0, 0, text.size()});
