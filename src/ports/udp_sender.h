@@ -35,14 +35,17 @@ class UdpSender {
     return sent;
   }
 
-  // A run of the requests of one SendToEachAway that went to the system in
-  // one call: hosts[first] to hosts[first + count - 1], leaving one after
-  // another between `before_us` and `after_us` (the clock's MonotonicUs).
+  // A run of the requests of one SendToEachAway: hosts[first] to
+  // hosts[first + count - 1], leaving one after another between `before_us`
+  // and `after_us` (the clock's MonotonicUs). Where the adapter stamped each
+  // request on its own, `left_us` holds when each left (count of them, in
+  // order); empty, the run went to the system in one call.
   struct Departure {
     std::size_t first = 0;
     std::size_t count = 0;
     std::int64_t before_us = 0;
     std::int64_t after_us = 0;
+    std::vector<std::int64_t> left_us;
   };
   using Departed = std::function<void(const Departure&)>;
 

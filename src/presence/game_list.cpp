@@ -64,13 +64,11 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
   // built: answers are read on this thread, after this returns.
   const std::uint64_t list = list_number_;
   const bool was_away = sending_away_;
-  sending_away_ = count > kRequestsPerSlice && sender_.SendToEachAway(
-                                                  ips_, kEnumerationPort, Request(), clock_,
-                                                  [this, list](const ports::UdpSender::Departure& run) {
-                                                    if (list == list_number_) {
-                                                      Departed(run.first, run.count, run.before_us, run.after_us);
-                                                    }
-                                                  });
+  sending_away_ = count > kRequestsPerSlice &&
+                  sender_.SendToEachAway(ips_, kEnumerationPort, Request(), clock_,
+                                         [this, list](const ports::UdpSender::Departure& run) {
+                                           if (list == list_number_) Departed(run);
+                                         });
   // The rest of an earlier long list is not sent.
   if (was_away && !sending_away_) sender_.StopSendingAway();
   lines_.clear();
@@ -92,15 +90,20 @@ void GameList::SendSlice() {
   const std::int64_t before = clock_.MonotonicUs();
   // A refused request leaves the server waiting; the others still get theirs.
   (void)sender_.SendToEach(std::span(ips_).subspan(begin, end - begin), kEnumerationPort, Request());
-  Departed(begin, end - begin, before, clock_.MonotonicUs());
+  Departed({begin, end - begin, before, clock_.MonotonicUs(), {}});
   if (slices_) slices_->SetEnabled(!AllRequestsSent());
 }
 
-void GameList::Departed(std::size_t first, std::size_t count, std::int64_t before_us, std::int64_t after_us) {
+void GameList::Departed(const ports::UdpSender::Departure& run) {
   // Runs come in order; anything else is not of this list.
-  if (first != sent_ || count > sent_at_.size() - first) return;
-  SpreadOverCall(std::span(sent_at_).subspan(first, count), before_us, after_us);
-  sent_ = first + count;
+  if (run.first != sent_ || run.count > sent_at_.size() - run.first) return;
+  const std::span stamps = std::span(sent_at_).subspan(run.first, run.count);
+  if (run.left_us.size() == run.count) {
+    std::copy(run.left_us.begin(), run.left_us.end(), stamps.begin());
+  } else {
+    SpreadOverCall(stamps, run.before_us, run.after_us);
+  }
+  sent_ = run.first + run.count;
   std::erase_if(early_, [this](const std::pair<std::size_t, std::int64_t>& early) {
     if (early.first >= sent_) return false;
     ShowRoundTrip(early.first, early.second);

@@ -75,8 +75,8 @@ class GameList {
 
  private:
   void SendSlice();
-  // Requests first to first + count - 1 left between the two times.
-  void Departed(std::size_t first, std::size_t count, std::int64_t before_us, std::int64_t after_us);
+  // A run of requests left (each at its own time, where the sender knows it).
+  void Departed(const ports::UdpSender::Departure& run);
   void ShowRoundTrip(std::size_t index, std::int64_t arrived_us);
 
   ports::UdpSender& sender_;

@@ -66,6 +66,7 @@ void DatagramThread::Run() {
 void DatagramThread::Send(const Job& job) {
   iovec bytes{const_cast<char*>(job.datagram.data()), job.datagram.size()};
   std::vector<mmsghdr> messages(std::min(kRun, job.to.size()));
+  const bool one_by_one = job.to.size() <= kOneByOneUpTo;
   for (std::size_t first = 0; first < job.to.size(); first += kRun) {
     if (!Current(job.number)) return;
     const std::size_t count = std::min(kRun, job.to.size() - first);
@@ -77,9 +78,18 @@ void DatagramThread::Send(const Job& job) {
       header.msg_iov = &bytes;
       header.msg_iovlen = 1;
     }
-    const std::int64_t before = job.clock->MonotonicUs();
-    (void)SendEachMessage(job.fd, std::span(messages).first(count));
-    report_(job.number, {first, count, before, job.clock->MonotonicUs()});
+    ports::UdpSender::Departure run{first, count, job.clock->MonotonicUs(), 0, {}};
+    if (one_by_one) {
+      run.left_us.reserve(count);
+      for (std::size_t i = 0; i < count; ++i) {
+        run.left_us.push_back(job.clock->MonotonicUs());
+        (void)SendEachMessage(job.fd, std::span(messages).subspan(i, 1));
+      }
+    } else {
+      (void)SendEachMessage(job.fd, std::span(messages).first(count));
+    }
+    run.after_us = job.clock->MonotonicUs();
+    report_(job.number, run);
   }
 }
 

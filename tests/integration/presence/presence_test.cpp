@@ -229,6 +229,11 @@ TEST(QtUdpSender, SendingFromItsThreadDeliversEveryRequestAndReportsEachRunInOrd
     EXPECT_EQ(run.first, next);
     EXPECT_LE(last, run.before_us);
     EXPECT_LE(run.before_us, run.after_us);
+    // A list this short is stamped request by request, in order, inside its run.
+    ASSERT_EQ(run.left_us.size(), run.count);
+    EXPECT_TRUE(std::is_sorted(run.left_us.begin(), run.left_us.end()));
+    EXPECT_LE(run.before_us, run.left_us.front());
+    EXPECT_LE(run.left_us.back(), run.after_us);
     next = run.first + run.count;
     last = run.after_us;
   }

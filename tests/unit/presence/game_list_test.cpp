@@ -325,8 +325,9 @@ TEST_F(SlicedGameListTest, AnEmptyListStopsThePacing) {
 }
 
 // A sender with a thread of its own takes a long list whole and reports
-// when each run left; every line is timed from its own run, even when its
-// answer was read before that run's report came.
+// when each run left, or each request of it; every line is timed from its
+// own request's stamp (spread over its run's call where there is none), even
+// when its answer was read before that run's report came.
 TEST_F(SlicedGameListTest, ALongListGoesOutFromTheSendersThreadEachLineTimedFromItsRun) {
   constexpr std::size_t kRun = GameList::kRequestsPerSlice;
   sender.away = true;
@@ -340,15 +341,21 @@ TEST_F(SlicedGameListTest, ALongListGoesOutFromTheSendersThreadEachLineTimedFrom
   EXPECT_EQ(list->RequestsSent(), 0U);
 
   const std::int64_t t0 = clock.MonotonicUs();
-  sender.departed({0, kRun, t0, t0});
+  sender.departed({0, kRun, t0, t0, {}});
   EXPECT_EQ(list->RequestsSent(), kRun);
   list->AnswerArrived(Address(kRun), t0 + 30000);  // its run is not reported yet
   list->AnswerArrived(Address(kRun + 1), t0 - 1000);  // older than its request: an earlier list's
+  list->AnswerArrived(Address(kRun + 32), t0 + 30000);
   EXPECT_EQ(list->ListBox1()[kRun], "[*]S" + std::to_string(kRun) + ":m");
-  sender.departed({kRun, kRun, t0 + 2000, t0 + 2000});
+  // The second run was held up for 7 ms after its first requests left:
+  // spread over the run, the 33rd would seem to have left 3.6 ms later.
+  std::vector<std::int64_t> left;
+  for (std::size_t i = 0; i < kRun; ++i) left.push_back(t0 + 2000 + static_cast<std::int64_t>(i));
+  sender.departed({kRun, kRun, t0 + 2000, t0 + 9000, left});
   EXPECT_TRUE(list->AllRequestsSent());
   EXPECT_EQ(list->ListBox1()[kRun], "[28ms] S" + std::to_string(kRun) + ":m");
   EXPECT_EQ(list->ListBox1()[kRun + 1], "[*]S" + std::to_string(kRun + 1) + ":m");
+  EXPECT_EQ(list->ListBox1()[kRun + 32], "[28ms] S" + std::to_string(kRun + 32) + ":m");
   list->AnswerArrived(Address(0), t0 + 7000);
   EXPECT_EQ(list->ListBox1()[0], "[7ms] S0:m");
   list.reset();
@@ -365,7 +372,7 @@ TEST_F(SlicedGameListTest, ANewListDropsTheRestOfALongOneGoingOutFromTheSendersT
   ASSERT_EQ(sender.sent.size(), 1U);
   // A report of the earlier list already on its way changes nothing.
   const std::int64_t t0 = clock.MonotonicUs();
-  earlier({0, GameList::kRequestsPerSlice, t0 - 5000, t0 - 5000});
+  earlier({0, GameList::kRequestsPerSlice, t0 - 5000, t0 - 5000, {}});
   EXPECT_EQ(list->RequestsSent(), 1U);
   list->AnswerArrived(Address(0), t0 + 4000);
   EXPECT_EQ(list->ListBox1(), (Lines{"[4ms] A:x"}));
