@@ -300,10 +300,12 @@ void cWebinterface::ReadServers(std::size_t begin, std::size_t end) {
   // Read apart from the six: a directory that does not check games sends
   // no such element, and the six lists stay what they always were.
   const std::string reachable = Path(wire::kReachable);
+  // Thousands of servers are read here in a row: one buffer for every path.
+  std::string path;
   for (std::size_t i = begin; i < end; ++i) {
     const std::string server = InstancePath(server_path, i);
-    for (const auto& [list, field] : fields) list->push_back(parser_.Value(server + field));
-    server_lists_.Unreachable[i] = parser_.Value(server + reachable) == wire::kReachableNo;
+    for (const auto& [list, field] : fields) list->push_back(parser_.Value(path.assign(server).append(field)));
+    server_lists_.Unreachable[i] = parser_.Find(path.assign(server).append(reachable)) == wire::kReachableNo;
   }
 }
 

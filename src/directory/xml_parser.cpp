@@ -238,11 +238,14 @@ int cXMLparser::Count(std::string_view path) const {
   return static_cast<int>(count);
 }
 
-std::string cXMLparser::Value(std::string_view path) const {
+std::optional<std::string_view> cXMLparser::Find(std::string_view path) const {
   const std::uint32_t node = NodeOf(path);
-  if (node != PathSegmentIndex::kAbsent && first_leaf_[node] != kNoLeaf) {
-    return std::string(ValueOf(leaves_[first_leaf_[node]]));
-  }
+  if (node == PathSegmentIndex::kAbsent || first_leaf_[node] == kNoLeaf) return std::nullopt;
+  return ValueOf(leaves_[first_leaf_[node]]);
+}
+
+std::string cXMLparser::Value(std::string_view path) const {
+  if (const auto found = Find(path)) return std::string(*found);
   std::string missing;
   missing.reserve(path.size() + 1 + kMissingSuffix.size());
   missing.append("(").append(path).append(kMissingSuffix);

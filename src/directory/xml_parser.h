@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -73,6 +74,9 @@ class cXMLparser {
   // The text of the first leaf whose path equals `path` exactly, else the text
   // "(" path ") EXISTIERT NICHT", which callers pass on unchecked.
   [[nodiscard]] std::string Value(std::string_view path) const;
+  // The text of the first leaf whose path equals `path` exactly, if there is
+  // one; valid until the next parse.
+  [[nodiscard]] std::optional<std::string_view> Find(std::string_view path) const;
 
   // The number of instances of `path`: the smallest n for which instance n
   // does not exist (0 when the element is absent).
