@@ -110,7 +110,7 @@ class cXMLparser {
     std::size_t end;
   };
 
-  // Empties the table and starts a walk of `text`.
+  // Starts a walk of `text` into the emptied table.
   void StartWalk(std::string_view text);
 
   // A leaf of the table: its path in paths_, its text in the walked text.
