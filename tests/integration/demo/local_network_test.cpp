@@ -16,7 +16,10 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
@@ -159,6 +162,26 @@ class LocalNetwork : public ::testing::Test {
     lobby_ = std::make_unique<qt::LobbyApp>(options);
     lobby_->window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&lobby_->window()));
+    WatchForDialogs();
+  }
+
+  // Nothing in this session asks the user a question: a dialog or menu that
+  // waits for an answer would hold the test until ctest ends it, without a
+  // word of what it asked. It fails the test with its text instead and is
+  // closed, so the rest of the session still runs.
+  void WatchForDialogs() {
+    QObject::connect(&dialog_watch_, &QTimer::timeout, [this] {
+      QWidget* waiting = QApplication::activeModalWidget();
+      if (waiting == nullptr && QApplication::activePopupWidget() == seen_popup_) waiting = seen_popup_;
+      seen_popup_ = QApplication::activePopupWidget();
+      if (waiting == nullptr) return;
+      QString text = waiting->windowTitle();
+      if (auto* box = qobject_cast<QMessageBox*>(waiting)) text += ": " + box->text();
+      if (auto* input = qobject_cast<QInputDialog*>(waiting)) text += ": " + input->labelText();
+      ADD_FAILURE() << "the lobby waited for an answer: " << text.toStdString();
+      waiting->close();
+    });
+    dialog_watch_.start(1000);
   }
 
   [[nodiscard]] std::vector<std::string> Lines() const {
@@ -205,15 +228,19 @@ class LocalNetwork : public ::testing::Test {
     return true;
   }
 
-  // The context menu on a game line, its one entry chosen as a user does.
+  // The context menu on a game line, its one entry chosen as a user does,
+  // once the menu is there.
   void MarkFavourite(int line) {
     QListWidget& list = *lobby_->window().ListBox1;
-    QTimer::singleShot(0, [] {
+    QTimer chooser;
+    QObject::connect(&chooser, &QTimer::timeout, [&chooser] {
       if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        chooser.stop();
         menu->setActiveAction(menu->actions().value(0));
         QTest::keyClick(menu, Qt::Key_Return);
       }
     });
+    chooser.start(10);
     const QPoint at = list.visualItemRect(list.item(line)).center();
     QContextMenuEvent right_click(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
     QApplication::sendEvent(list.viewport(), &right_click);
@@ -268,6 +295,8 @@ class LocalNetwork : public ::testing::Test {
   std::uint16_t answer_port_ = 0;
   std::vector<std::unique_ptr<GameHostProcess>> hosts_;
   std::unique_ptr<qt::LobbyApp> lobby_;
+  QTimer dialog_watch_;
+  QPointer<QWidget> seen_popup_;
 };
 
 TEST_F(LocalNetwork, NewsLoginServersChatWhisperJoinAndHost) {

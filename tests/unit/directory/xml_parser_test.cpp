@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,25 @@ TEST(ParserValue, ReturnsFirstValueOrTheMissingText) {
   EXPECT_EQ(parser.Value(".server[2].ip"), "(.server[2].ip) EXISTIERT NICHT");
   EXPECT_EQ(parser.Value(".server"), "(.server) EXISTIERT NICHT") << "an element with children has no value";
   EXPECT_EQ(parser.Value(""), "() EXISTIERT NICHT");
+  // Find tells a leaf from no leaf, an empty one included.
+  parser.Parse("<titel>NEWS</titel><map></map><server><ip>1</ip></server>");
+  EXPECT_EQ(parser.Find(".titel"), "NEWS");
+  EXPECT_EQ(parser.Find(".map"), "");
+  EXPECT_EQ(parser.Find(".Titel"), std::nullopt);
+  EXPECT_EQ(parser.Find(".server"), std::nullopt);
+}
+
+TEST(ParserValue, TheTableOutlivesTheTextItWasGiven) {
+  cXMLparser parser;
+  parser.Parse(std::string("<titel>SERVERS</titel><server><ip>10.0.0.1</ip></server>"));
+  std::string stepped = "<server><ip>10.0.0.2</ip></server><server><ip>10.0.0.3</ip></server>";
+  cXMLparser in_steps;
+  in_steps.BeginParse(stepped);
+  stepped.assign(stepped.size(), 'x');
+  while (!in_steps.ParseStep(1)) {
+  }
+  EXPECT_EQ(parser.Value(".server.ip"), "10.0.0.1");
+  EXPECT_EQ(in_steps.Value(".server[1].ip"), "10.0.0.3");
 }
 
 TEST(ParserValue, SameNamedLeavesAreNumberedAndThePlainPathAnswersTheFirst) {
