@@ -30,9 +30,9 @@ std::size_t SendEachMessage(int fd, std::span<mmsghdr> messages);
 
 class DatagramThread {
  public:
-  // Datagrams handed to the system in one call, and reported together: the
-  // stamps of a run are spread over the call, so a short run keeps them
-  // exact.
+  // Datagrams reported together; in a long job, handed to the system in one
+  // call, whose time their stamps are spread over, so a short run keeps
+  // them close.
   static constexpr std::size_t kRun = 64;
   // A job of up to this many datagrams goes one per call, each stamped just
   // before its call. The system may hold the thread up for milliseconds in

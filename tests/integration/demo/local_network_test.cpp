@@ -171,9 +171,11 @@ class LocalNetwork : public ::testing::Test {
   // closed, so the rest of the session still runs.
   void WatchForDialogs() {
     QObject::connect(&dialog_watch_, &QTimer::timeout, [this] {
+      // A menu counts once it is still up a tick after it was first seen.
+      QWidget* popup = QApplication::activePopupWidget();
       QWidget* waiting = QApplication::activeModalWidget();
-      if (waiting == nullptr && QApplication::activePopupWidget() == seen_popup_) waiting = seen_popup_;
-      seen_popup_ = QApplication::activePopupWidget();
+      if (waiting == nullptr && popup != nullptr && popup == seen_popup_) waiting = popup;
+      seen_popup_ = popup;
       if (waiting == nullptr) return;
       QString text = waiting->windowTitle();
       if (auto* box = qobject_cast<QMessageBox*>(waiting)) text += ": " + box->text();
