@@ -170,6 +170,13 @@ void GameListViewModel::Show(const GameListSource& source, const std::optional<s
   source_.emplace(source);
   filled_ = 0;
   pending_selected_ = selected;
+  // Taking a long list's old lines out of the view costs about as much as
+  // all that was done for the new one up to here: the first slice waits
+  // for the next turn, so that the two never make one long turn.
+  if (slices_ && shown_.size() > kLinesPerSlice) {
+    slices_->SetEnabled(true);
+    return;
+  }
   FillSlice();
 }
 

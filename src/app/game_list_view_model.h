@@ -59,9 +59,10 @@ struct GameListRules {
 class GameListViewModel {
  public:
   // Lines put into the view in one go. A list up to this long is shown at
-  // once; a longer one a slice per turn of the event loop. A slice costs
-  // the Qt list well under a millisecond, so ten thousand lines are in well
-  // before the game list's requests to them have gone out.
+  // once; a longer one a slice per turn of the event loop, from the turn
+  // after it was replaced. A slice costs the Qt list about a millisecond,
+  // so ten thousand lines are in before the game list's requests to them
+  // have gone out.
   static constexpr std::size_t kLinesPerSlice = 1000;
 
   explicit GameListViewModel(View& view, Control list = Control::ListBox1);

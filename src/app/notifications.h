@@ -4,9 +4,9 @@
 #pragma once
 
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace lobbyfind::app {
@@ -53,7 +53,8 @@ class NotificationRules {
                                                             const NoticeMoment& at);
 
  private:
-  std::set<std::string> known_games_;
+  // Asked once per server of every list: hashed, not ordered.
+  std::unordered_set<std::string> known_games_;
   bool first_list_seen_ = false;
 };
 
