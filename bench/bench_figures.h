@@ -69,4 +69,49 @@ inline void PrintLoad() {
   }
 }
 
+// The machine's processor time so far, in the kernel's ticks: spent working,
+// and "stolen": time a virtual machine's processors were runnable but the
+// host ran other guests on them.
+struct ProcessorTimes {
+  unsigned long long busy = 0;
+  unsigned long long steal = 0;
+};
+
+inline ProcessorTimes ReadProcessorTimes() {
+  ProcessorTimes times;
+  if (std::FILE* f = std::fopen("/proc/stat", "r")) {
+    unsigned long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+    if (std::fscanf(f, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &user, &nice, &system, &idle, &iowait, &irq,
+                    &softirq, &steal) == 8) {
+      times = {user + nice + system + irq + softirq, steal};
+    }
+    std::fclose(f);
+  }
+  return times;
+}
+
+// Printed when a suite starts and ends: the load average (other work on this
+// machine) and, at the end, the share of the processor time asked for
+// meanwhile that the host withheld. Either stretches every wall-clock figure;
+// neither shows in the other.
+class MachineLoad {
+ public:
+  MachineLoad() : start_(ReadProcessorTimes()) { PrintLoad(); }
+  ~MachineLoad() {
+    PrintLoad();
+    const ProcessorTimes end = ReadProcessorTimes();
+    const double busy = static_cast<double>(end.busy - start_.busy);
+    const double steal = static_cast<double>(end.steal - start_.steal);
+    if (busy + steal > 0) {
+      std::printf("  host steal: %.0f %% of the processor time asked for (0 on a machine of its own)\n",
+                  100.0 * steal / (busy + steal));
+    }
+  }
+  MachineLoad(const MachineLoad&) = delete;
+  MachineLoad& operator=(const MachineLoad&) = delete;
+
+ private:
+  ProcessorTimes start_;
+};
+
 }  // namespace lobbyfind::bench

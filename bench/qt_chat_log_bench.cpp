@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   using namespace lobbyfind::bench;
   UseOffscreenPlatform();
   QApplication application(argc, argv);
-  PrintLoad();
+  const MachineLoad load;
   int failed = 0;
   {
     ReplyServer unused_directory;
@@ -127,6 +127,5 @@ int main(int argc, char** argv) {
     failed += ChatLog(lobby);
   }
   failed += ChatFlood();
-  PrintLoad();
   return failed == 0 ? 0 : 1;
 }

@@ -421,7 +421,7 @@ int main(int argc, char** argv) {
   using namespace lobbyfind::bench;
   UseOffscreenPlatform();
   QApplication application(argc, argv);
-  PrintLoad();
+  const MachineLoad load;
   ReplyServer server;
   const std::uint16_t answer_port = lobbyfind::presence::testing::FreeTcpPort();
   BenchLobby lobby(server.Port(), answer_port);
@@ -431,6 +431,5 @@ int main(int argc, char** argv) {
   if (only.empty() || only == "lists") failed += BigLists(lobby, server);
   if (only.empty() || only == "answers") failed += Answers(lobby, answer_port);
   if (only.empty() || only == "ping") failed += PingAccuracy(lobby, server, answer_port);
-  PrintLoad();
   return failed == 0 ? 0 : 1;
 }

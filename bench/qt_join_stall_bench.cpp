@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   using namespace lobbyfind::bench;
   using lobbyfind::platform::WinePrefixRegistry;
   QCoreApplication application(argc, argv);
-  PrintLoad();
+  const MachineLoad load;
   Heading("Join while a wineserver runs: longest event-loop stall");
   char pattern[] = "/tmp/lobbyfind-join-bench-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
@@ -121,6 +121,5 @@ int main(int argc, char** argv) {
   RunWine(prefix, {"wineserver", "-k"});
   RunWine(prefix, {"wineserver", "-w"});
   fs::remove_all(pattern);
-  PrintLoad();
   return pass && before >= 0 ? 0 : 1;
 }

@@ -292,8 +292,7 @@ int Startup() {
 }  // namespace lobbyfind::bench
 
 int main() {
-  lobbyfind::bench::PrintLoad();
+  const lobbyfind::bench::MachineLoad load;
   const int failed = lobbyfind::bench::Startup();
-  lobbyfind::bench::PrintLoad();
   return failed == 0 ? 0 : 1;
 }

@@ -8,8 +8,8 @@
 #                  (Debian's xqf and quassel-client; needs root and apt).
 #                  Nothing else installs them.
 #
-# The figures are timings: run it on a quiet machine, and read the load line
-# each suite prints before trusting a FAIL.
+# The figures are timings: run it on a quiet machine, and read the load and
+# host steal lines each suite prints before trusting a FAIL.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BENCH_BUILD_DIR:-$root/build-bench}
@@ -28,6 +28,12 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLOBBYFIND_BEN
 cmake --build "$build" -j "$jobs" --target \
   qt_startup_bench qt_game_list_bench qt_chat_log_bench qt_join_stall_bench directory_parser_bench irc_decoder_bench >/dev/null ||
   { echo "bench build failed; run: cmake --build $build" >&2; exit 1; }
+
+# Processor time worked and stolen by the host (a virtual machine's
+# processors waiting while the host runs other guests), in ticks, over the
+# suites alone.
+processor_times() { awk '/^cpu / { print $2 + $3 + $4 + $7 + $8, $9 }' /proc/stat; }
+read -r busy_before steal_before < <(processor_times)
 
 failed=0
 run() {
@@ -69,8 +75,11 @@ rm -f "$out.failed"
 # program measured (the peers have no target of their own), and the figures
 # that tell a busy machine from a slow program (the window thread's CPU time
 # in its longest turn; the kernel's own time for the requests).
+read -r busy_after steal_after < <(processor_times)
+steal=$(awk -v busy=$((busy_after - busy_before)) -v stolen=$((steal_after - steal_before)) \
+  'BEGIN { if (busy + stolen > 0) printf "%.0f %%", 100 * stolen / (busy + stolen); else print "none" }')
 echo
-echo "== Every figure (load before: $load_before; after: $(cut -d' ' -f1-3 /proc/loadavg))"
+echo "== Every figure (load before: $load_before; after: $(cut -d' ' -f1-3 /proc/loadavg); host steal during the suites: $steal)"
 grep -E 'target |time to first window|peak memory|lobbyfind / |longest turn|floor: ' "$out" | grep -v '^== '
 echo
 if [ "$failed" -eq 0 ]; then
