@@ -217,11 +217,16 @@ TEST_F(GameListTest, EachPieceOfAnAnswerTimesTheLineAgain) {
 TEST_F(GameListTest, AnswerAfterANewListIsTimedAgainstTheNewStamps) {
   list.HandleServerList({"A", "B"}, {"x", "y"}, {"10.0.0.7", "10.0.0.8"});
   clock.Advance(500);
+  list.AnswerArrived("10.0.0.7");
+  // The new list's lines are written over the old ones, whatever was there.
   list.HandleServerList({"B"}, {"y"}, {"10.0.0.8"});
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]B:y"}));
   clock.Advance(40);
   list.AnswerArrived("10.0.0.7");  // no longer listed
   list.AnswerArrived("10.0.0.8");
   EXPECT_EQ(list.ListBox1(), (Lines{"[40ms] B:y"}));
+  list.HandleServerList({"Cc", "D", "E"}, {"", "z", "w"}, {"10.0.0.9", "10.0.0.8", "10.0.0.1"});
+  EXPECT_EQ(list.ListBox1(), (Lines{"[*]Cc:", "[*]D:z", "[*]E:w"}));
 }
 
 // A long list goes out in slices, one per turn of the event loop.
