@@ -10,5 +10,7 @@ set(LOBBYFIND_WINDOWS_BIN "${CMAKE_SOURCE_DIR}/build-windows/core"
 target_compile_definitions(${test_program} PRIVATE
   LOBBYFIND_WINDOWS_BIN="${LOBBYFIND_WINDOWS_BIN}"
   LOBBYFIND_SCREENSHOT_DIR="${CMAKE_CURRENT_BINARY_DIR}/windows-screenshots")
-# A fresh Wine prefix takes half a minute to boot.
-list(APPEND test_extra_properties TIMEOUT 300 RESOURCE_LOCK wine)
+# A fresh Wine prefix takes half a minute to boot. The Wine tests take their
+# turns one by one (the lock) and together are the longest chain of the run:
+# started first (the cost), the other tests fill the second processor meanwhile.
+list(APPEND test_extra_properties TIMEOUT 300 RESOURCE_LOCK wine COST 1000)

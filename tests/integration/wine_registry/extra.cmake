@@ -15,5 +15,6 @@ add_dependencies(${test_program} ${test_program}_probe)
 target_compile_definitions(${test_program} PRIVATE LOBBYFIND_REGISTRY_PROBE="${probe}")
 # Wine keeps one server folder a prefix, named after the prefix's inode, and
 # a prefix removed by one test may hand its inode to the next one's: tests
-# that start and end wineservers take turns.
-set(test_extra_properties RESOURCE_LOCK wine)
+# that start and end wineservers take turns; started before the rest of the
+# run, as the Windows edition's tests are (see there).
+set(test_extra_properties RESOURCE_LOCK wine COST 1000)
