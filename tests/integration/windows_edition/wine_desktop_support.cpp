@@ -3,10 +3,20 @@
 #include <QStandardPaths>
 #include <filesystem>
 
+#include "support/wine_program.h"
+
 namespace lobbyfind::win32::testing {
 namespace {
 constexpr int kStartMs = 10000;
 constexpr int kBootMs = 120000;
+
+// Starts `wine arguments` as lobbyfind::testing::RunWineProgram does.
+void StartWine(QProcess& process, const QStringList& arguments) {
+  QStringList command;
+  for (const auto& part : lobbyfind::testing::FixedLayout()) command << QString::fromStdString(part);
+  command << "wine" << arguments;
+  process.start(command.takeFirst(), command);
+}
 }  // namespace
 
 WineDesktop::WineDesktop(std::string folder) : folder_(std::move(folder)) {}
@@ -79,7 +89,7 @@ int WineDesktop::Run(const QStringList& arguments, std::string* output, int time
   Prepare(process);
   if (output == nullptr) process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());
-  process.start("wine", arguments);
+  StartWine(process, arguments);
   if (!process.waitForFinished(timeout_ms)) {
     process.kill();
     process.waitForFinished(kStartMs);
@@ -95,7 +105,7 @@ std::unique_ptr<QProcess> WineDesktop::Spawn(const QStringList& arguments, const
   process->setWorkingDirectory(directory);
   process->setStandardOutputFile(QProcess::nullDevice());
   process->setStandardErrorFile(QProcess::nullDevice());
-  process->start("wine", arguments);
+  StartWine(*process, arguments);
   if (!process->waitForStarted(kStartMs)) return nullptr;
   return process;
 }
