@@ -40,21 +40,38 @@ struct DialogSeen {
   std::string caption;
   std::string prompt;
   std::string suggestion;
+  std::string selected;  // in the folder browser's tree
 };
 DialogAnswer g_dialog_answer;
 DialogSeen g_dialog_seen;
 
-// Chooses `folder` in the folder browser `dialog`; true once the choice has
-// moved its tree's selection away from `before`, where the browser started.
-// The browser may still be filling its tree when it shows, and a folder
-// chosen then is lost (Wine's stays on the desktop).
-bool FolderChosen(HWND dialog, const std::wstring& folder, HTREEITEM& before) {
+// The name of the folder browser's selected tree item; empty without one.
+std::wstring SelectedName(HWND tree) {
+  wchar_t name[MAX_PATH] = {};
+  TVITEMW item{};
+  item.mask = TVIF_TEXT;
+  item.hItem = TreeView_GetSelection(tree);
+  item.pszText = name;
+  item.cchTextMax = MAX_PATH;
+  if (item.hItem == nullptr || SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == FALSE) {
+    return {};
+  }
+  return name;
+}
+
+// Chooses `folder` in the folder browser `dialog`; true once its tree has
+// kept the folder selected from one tick to the next. The browser may still
+// be filling its tree when it shows, and a folder chosen then is lost (Wine's
+// goes back to the desktop), so it is chosen again until it holds.
+bool FolderChosen(HWND dialog, const std::wstring& folder) {
   HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
   if (tree == nullptr) return false;
-  if (before == nullptr) before = TreeView_GetSelection(tree);
+  const std::wstring name = folder.substr(folder.find_last_of(L'\\') + 1);
+  const std::wstring selected = SelectedName(tree);
+  g_dialog_seen.selected = Utf8(selected);
+  if (selected == name) return true;
   SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-  const HTREEITEM now = TreeView_GetSelection(tree);
-  return before != nullptr && now != nullptr && now != before;
+  return false;
 }
 
 BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
@@ -64,14 +81,11 @@ BOOL CALLBACK AnswerDialog(HWND window, LPARAM) {
   // Chosen again on the next tick until it holds (for at most some seconds:
   // then the test sees what the browser hands over and fails).
   static int tries = 0;
-  static HTREEITEM before = nullptr;
   const bool browser = GetDlgItem(window, kInputEditId) == nullptr;
-  if (browser && g_dialog_answer.folder && !FolderChosen(window, *g_dialog_answer.folder, before) &&
-      ++tries < 1500) {
+  if (browser && g_dialog_answer.folder && !FolderChosen(window, *g_dialog_answer.folder) && ++tries < 1500) {
     return FALSE;
   }
   tries = 0;
-  before = nullptr;
   g_dialog_seen.seen = true;
   if (HWND edit = GetDlgItem(window, kInputEditId)) {
     g_dialog_seen.caption = Utf8(DialogTextOf(window));
@@ -99,7 +113,7 @@ class DialogText : public ::testing::Test {
   template <typename Open>
   auto Answered(DialogAnswer answer, Open open) {
     g_dialog_answer = std::move(answer);
-    g_dialog_seen = {false, {}, {}, {}};
+    g_dialog_seen = {false, {}, {}, {}, {}};
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerOpenDialog);
     auto result = open();
     KillTimer(nullptr, timer);
@@ -145,7 +159,7 @@ TEST_F(DialogText, FolderBrowserHandsTheChosenFolderOverInTheGamesCodePage) {
   // The folder's name as the game's 8-bit interface spells it.
   std::string expected;
   for (const wchar_t c : folder) expected.push_back(static_cast<char>(c));
-  EXPECT_EQ(*chosen, expected);
+  EXPECT_EQ(*chosen, expected) << "selected in the tree: " << g_dialog_seen.selected;
 }
 
 }  // namespace
