@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,10 @@ struct TableCase {
   std::string document;
   Entries expected;
 };
+
+// A case is named by what it checks: GoogleTest would otherwise dump its
+// bytes, pointers included, into the test's name and every failure.
+inline void PrintTo(const TableCase& c, std::ostream* out) { *out << c.what; }
 
 class ParseTable : public ::testing::TestWithParam<TableCase> {};
 
