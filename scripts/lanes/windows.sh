@@ -18,8 +18,8 @@ log=$prefix.log
 # Wine (Debian's has no preloader) now and then fails to map a new process's
 # shared user data at its fixed address ("failed to map the shared user data:
 # c0000018", shown only with its debug channels on) and ends the process at
-# once: a test failed in 10 ms without output in about one run of this lane in
-# five. With the kernel's address randomisation off for the Wine processes
+# once: a test failed in 10 ms without output, in 3 runs of this lane of 18.
+# With the kernel's address randomisation off for the Wine processes
 # started here (the test programs, and the programs they start, inherit it),
 # 30,000 starts of a Windows program had no such failure, against 2 in 15,000
 # with it on.
