@@ -61,6 +61,14 @@ lane main main_tests
 echo "=== lane times"
 printf '%s\n' "${summary[@]}"
 printf '%-10s %4ds\n' total $(($(date +%s) - all_started))
+# ctest's closing summary names each test that failed; repeated here, after
+# the lane times, as a reader of the end of a long output sees only that.
+failed=$(grep -H -E '^[[:space:]]+[0-9]+ - .* \([^)]+\)$' "$logs"/*.log | grep -v -E '\((Skipped|Disabled)\)$' |
+  sed -E 's|^.*/([^/]+)\.log:[[:space:]]*|\1: |')
+if [ -n "$failed" ]; then
+  echo "=== failed tests"
+  echo "$failed"
+fi
 # ctest's closing summary names each test that skipped (GoogleTest's SKIPPED).
 skipped=$(grep -h '(Skipped)' "$logs"/*.log | sed 's/^[[:space:]]*//' | sort -u)
 if [ -n "$skipped" ]; then
