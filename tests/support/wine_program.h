@@ -20,10 +20,9 @@ extern char** environ;
 namespace lobbyfind::testing {
 
 // What a Wine command is started behind: the kernel's address randomisation
-// off, for it and the programs it starts. With it on, Wine (Debian's has no
-// preloader) now and then fails to map a new process's shared user data at
-// its fixed address and ends the process at once, without a word (2 starts in
-// 15,000 here; none in 30,000 with it off). See scripts/lanes/windows.sh.
+// off, for it and the programs it starts, as Wine with it on now and then
+// ends a new process before it starts (why and how often: the comment in
+// scripts/lanes/windows.sh).
 inline std::vector<std::string> FixedLayout() {
   utsname machine{};
   uname(&machine);

@@ -113,7 +113,7 @@ class DialogText : public ::testing::Test {
   template <typename Open>
   auto Answered(DialogAnswer answer, Open open) {
     g_dialog_answer = std::move(answer);
-    g_dialog_seen = {false, {}, {}, {}, {}};
+    g_dialog_seen = {};
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerOpenDialog);
     auto result = open();
     KillTimer(nullptr, timer);
