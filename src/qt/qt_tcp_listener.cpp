@@ -1,73 +1,83 @@
 #include "qt/qt_tcp_listener.h"
 
-#include <QNetworkProxy>
-#include <QTcpSocket>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <utility>
+
+#include "platform/linux/arrival_stamp.h"
 #include "qt/qt_tcp_connection.h"
 
-#ifdef __linux__
-#include "platform/linux/arrival_stamp.h"
-#include "qt/stamped_tcp_connection.h"
-#endif
-
 namespace lobbyfind::qt {
+namespace {
+// Every listed game answers a refresh within a few milliseconds of the
+// others; a short queue would drop the rest, and each dropped game's system
+// tries again only a second later, which shows as its ping.
+constexpr int kBacklog = 1024;
+constexpr int kPauseMs = 100;
+}  // namespace
 
-void QtTcpListener::Server::incomingConnection(qintptr fd) {
-  if (take_accepted) {
-    take_accepted(fd);
-  } else {
-    QTcpServer::incomingConnection(fd);
-  }
+QtTcpListener::QtTcpListener()
+    : incoming_(std::make_unique<QSocketNotifier>(QSocketNotifier::Read)),
+      pause_(std::make_unique<QTimer>()) {
+  incoming_->setEnabled(false);
+  QObject::connect(incoming_.get(), &QSocketNotifier::activated, [this] { AcceptWaiting(); });
+  pause_->setSingleShot(true);
+  QObject::connect(pause_.get(), &QTimer::timeout, [this] { incoming_->setEnabled(fd_ >= 0); });
 }
 
-QtTcpListener::QtTcpListener() {
-  // Games deliver their answers straight to this port; asking the system's
-  // proxy settings (libproxy, on a thread of its own) would only cost time.
-  server_.setProxy(QNetworkProxy::NoProxy);
-#ifdef __linux__
-  // Each arrival on an accepted socket is read with the system's stamp of
-  // when it came, whether it came before the accept or after: an answer is
-  // timed where its bytes arrived, not where the event loop got round to
-  // them.
-  server_.take_accepted = [this](qintptr fd) {
-    auto connection = std::make_unique<StampedTcpConnection>(static_cast<int>(fd));
-    if (OnAccepted) OnAccepted(std::move(connection));
-    // Without a taker the connection is closed as it goes out of scope.
-  };
-#endif
-  QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
-      auto connection = std::make_unique<QtTcpConnection>(socket);
-      if (OnAccepted) {
-        OnAccepted(std::move(connection));
-      }
-    }
-  });
-}
-
-QtTcpListener::~QtTcpListener() {
-  server_.take_accepted = nullptr;
-  server_.disconnect();
-}
+QtTcpListener::~QtTcpListener() { Close(); }
 
 bool QtTcpListener::Listen(std::uint16_t port) {
-  if (server_.isListening()) server_.close();
-  // Every listed game answers a refresh within a few milliseconds of the
-  // others; Qt's default queue of 50 would drop the rest, and each dropped
-  // game's system tries again only a second later, which shows as its ping.
-  server_.setListenBacklogSize(1024);
-  // IPv4 only: the answers are matched by dotted IPv4 address.
-  if (!server_.listen(QHostAddress::AnyIPv4, port)) return false;
-#ifdef __linux__
+  Close();
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  // A port the last run left in TIME_WAIT can be had again at once; one
+  // another program listens on still cannot.
+  const int on = 1;
+  (void)setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(port);
+  any.sin_addr.s_addr = htonl(INADDR_ANY);
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0 || listen(fd, kBacklog) != 0) {
+    close(fd);
+    return false;
+  }
   // The accepted sockets take the option from the listener.
-  (void)platform::AskForArrivalStamps(static_cast<int>(server_.socketDescriptor()));
-#endif
+  (void)platform::AskForArrivalStamps(fd);
+  fd_ = fd;
+  incoming_->setSocket(fd_);
+  incoming_->setEnabled(true);
   return true;
 }
 
-void QtTcpListener::Close() { server_.close(); }
+void QtTcpListener::AcceptWaiting() {
+  while (fd_ >= 0) {
+    const int fd = accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        incoming_->setEnabled(false);
+        pause_->start(kPauseMs);
+      }
+      return;  // EAGAIN: nothing more waiting
+    }
+    auto connection = std::make_unique<QtTcpConnection>(fd);
+    // Without a taker the connection is closed as it goes out of scope.
+    if (OnAccepted) OnAccepted(std::move(connection));
+  }
+}
 
-bool QtTcpListener::IsListening() const { return server_.isListening(); }
+void QtTcpListener::Close() {
+  pause_->stop();
+  incoming_->setEnabled(false);
+  if (fd_ >= 0) close(std::exchange(fd_, -1));
+}
 
 ports::TcpListenerFactory MakeQtTcpListenerFactory() {
   return [] { return std::make_unique<QtTcpListener>(); };

@@ -1,11 +1,15 @@
-// TcpListener port over QTcpServer: listens on all IPv4 interfaces and hands
-// every accepted socket to the core as a QtTcpConnection.
+// TcpListener port over a listening system socket that the Qt event loop
+// watches: listens on all IPv4 interfaces and hands every accepted socket to
+// the core as a QtTcpConnection, which reads each arrival with the system's
+// stamp of when it came, whether it came before the accept or after.
 #pragma once
 
-#include <QTcpServer>
-#include <functional>
+#include <memory>
 
 #include "ports/tcp_listener.h"
+
+class QSocketNotifier;
+class QTimer;
 
 namespace lobbyfind::qt {
 
@@ -16,20 +20,16 @@ class QtTcpListener final : public ports::TcpListener {
 
   bool Listen(std::uint16_t port) override;
   void Close() override;
-  [[nodiscard]] bool IsListening() const override;
+  [[nodiscard]] bool IsListening() const override { return fd_ >= 0; }
 
  private:
-  // A QTcpServer that can take each accepted socket as it is accepted,
-  // before Qt wraps it (and reads it) in a QTcpSocket.
-  class Server final : public QTcpServer {
-   public:
-    std::function<void(qintptr)> take_accepted;
+  void AcceptWaiting();
 
-   protected:
-    void incomingConnection(qintptr fd) override;
-  };
-
-  Server server_;
+  int fd_ = -1;
+  std::unique_ptr<QSocketNotifier> incoming_;
+  // Out of descriptors: accepting pauses a moment instead of spinning on a
+  // connection it cannot take.
+  std::unique_ptr<QTimer> pause_;
 };
 
 ports::TcpListenerFactory MakeQtTcpListenerFactory();

@@ -1,45 +1,22 @@
 #include "qt/qt_udp_sender.h"
 
-#include <QHostInfo>
-#include <QNetworkProxy>
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QObject>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#ifdef __linux__
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
-
 namespace lobbyfind::qt {
-
-QtUdpSender::QtUdpSender() {
-  // The requests go straight to the games: no proxy carries them, and asking
-  // the system's proxy settings (libproxy, on a thread of its own, while the
-  // window waits) is a good part of the start-up.
-  socket_.setProxy(QNetworkProxy::NoProxy);
-  // A failed bind is not fatal: the first writeDatagram binds implicitly.
-  socket_.bind(QHostAddress(QHostAddress::AnyIPv4), 0);
-#ifdef __linux__
-  // The requests are a few dozen bytes and never need fragmenting: sent with
-  // "don't fragment", the system leaves their identification field 0 rather
-  // than drawing a fresh one per datagram from its shared table, a tenth of
-  // what each of a long list's requests costs it.
-  const int probe = IP_PMTUDISC_PROBE;
-  (void)setsockopt(static_cast<int>(socket_.socketDescriptor()), IPPROTO_IP, IP_MTU_DISCOVER, &probe, sizeof probe);
-#endif
-}
-
-bool QtUdpSender::SendTo(const QHostAddress& address, std::uint16_t port, const QByteArray& datagram) {
-  return socket_.writeDatagram(datagram, address, port) == datagram.size();
-}
 
 namespace {
 
 // "a.b.c.d" with four decimal parts of at most 255, as the directory lists
 // servers; anything else (a name, blanks, short forms) takes the general way.
-std::optional<quint32> PlainDottedIpv4(std::string_view text) {
-  quint32 address = 0;
+std::optional<std::uint32_t> PlainDottedIpv4(std::string_view text) {
+  std::uint32_t address = 0;
   int parts = 0;
   std::size_t at = 0;
   while (parts < 4) {
@@ -57,55 +34,82 @@ std::optional<quint32> PlainDottedIpv4(std::string_view text) {
   return address;
 }
 
-#ifdef __linux__
-sockaddr_in Ipv4(quint32 address, std::uint16_t port) {
+sockaddr_in Ipv4(std::uint32_t address, std::uint16_t port) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = htonl(address);
   return to;
 }
-#endif
+
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 }  // namespace
 
-QtUdpSender::~QtUdpSender() = default;
+QtUdpSender::QtUdpSender() : reports_(std::make_unique<QObject>()) {
+  // A failed socket is not fatal here: every send then says it failed.
+  fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) return;
+  const sockaddr_in any = Ipv4(INADDR_ANY, 0);
+  (void)bind(fd_, reinterpret_cast<const sockaddr*>(&any), sizeof any);
+  // The requests are a few dozen bytes and never need fragmenting: sent with
+  // "don't fragment", the system leaves their identification field 0 rather
+  // than drawing a fresh one per datagram from its shared table, a tenth of
+  // what each of a long list's requests costs it.
+  const int probe = IP_PMTUDISC_PROBE;
+  (void)setsockopt(fd_, IPPROTO_IP, IP_MTU_DISCOVER, &probe, sizeof probe);
+}
+
+QtUdpSender::~QtUdpSender() {
+  // The thread sends from the socket: it stops before the socket closes.
+  away_.reset();
+  lookups_.clear();
+  if (fd_ >= 0) close(fd_);
+}
+
+bool QtUdpSender::SendTo(const sockaddr_in& to, std::string_view datagram) const {
+  const ssize_t sent =
+      sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  return sent == static_cast<ssize_t>(datagram.size());
+}
 
 bool QtUdpSender::Send(const std::string& host, std::uint16_t port, std::string_view datagram) {
-  if (port == 0) return false;
+  if (port == 0 || fd_ < 0) return false;
   // A game list sends thousands of these in a row: the usual plain address
-  // goes out without converting text, and the datagram is not copied, since
-  // the socket has sent it before this returns.
-  if (const auto plain = PlainDottedIpv4(host)) {
-    return SendTo(QHostAddress(*plain), port,
-                  QByteArray::fromRawData(datagram.data(), static_cast<qsizetype>(datagram.size())));
-  }
-  const QByteArray bytes(datagram.data(), static_cast<qsizetype>(datagram.size()));
-  const QString name = QString::fromStdString(host).trimmed();
-  if (name.isEmpty() || port == 0) return false;
-  QHostAddress address;
-  if (address.setAddress(name)) {
-    if (address.protocol() != QAbstractSocket::IPv4Protocol) return false;
-    return SendTo(address, port, bytes);
-  }
-  // A name: resolve without blocking. The socket is the context, so a
-  // lookup that ends after this sender is gone does nothing.
-  QHostInfo::lookupHost(name, &socket_, [this, port, bytes](const QHostInfo& info) {
-    if (info.error() != QHostInfo::NoError) return;  // unknown name: nobody to ping
-    for (const QHostAddress& found : info.addresses()) {
-      if (found.protocol() == QAbstractSocket::IPv4Protocol) {
-        SendTo(found, port, bytes);
-        return;
-      }
-    }
-  });
+  // goes out without more ado, and the datagram is not copied, since the
+  // socket has sent it before this returns.
+  if (const auto plain = PlainDottedIpv4(host)) return SendTo(Ipv4(*plain, port), datagram);
+  const std::string name(Trimmed(host));
+  if (name.empty()) return false;
+  if (const auto plain = PlainDottedIpv4(name)) return SendTo(Ipv4(*plain, port), datagram);
+  in6_addr v6{};
+  if (inet_pton(AF_INET6, name.c_str(), &v6) == 1) return false;  // the games are reached over IPv4
+  // A name (or another spelling of a number): looked up without blocking;
+  // a name nobody knows has nobody to ping.
+  HostLookup& lookup = lookups_.emplace_back();
+  const auto entry = std::prev(lookups_.end());
+  lookup.Start(
+      name, port, AF_INET, SOCK_DGRAM,
+      [this, entry, bytes = std::string(datagram)](std::vector<SocketAddress> found, const std::string&) {
+        if (!found.empty() && found.front().storage.ss_family == AF_INET) {
+          (void)SendTo(reinterpret_cast<const sockaddr_in&>(found.front().storage), bytes);
+        }
+        // Gone on the next turn: this runs inside the lookup's own
+        // notification.
+        QMetaObject::invokeMethod(
+            reports_.get(), [this, entry] { lookups_.erase(entry); }, Qt::QueuedConnection);
+      });
   return true;
 }
 
 std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uint16_t port,
                                     std::string_view datagram) {
-#ifdef __linux__
-  const int fd = static_cast<int>(socket_.socketDescriptor());
+  const int fd = fd_;
   if (fd < 0 || port == 0) return UdpSender::SendToEach(hosts, port, datagram);
   iovec bytes{const_cast<char*>(datagram.data()), datagram.size()};
   std::vector<sockaddr_in> to;
@@ -135,15 +139,11 @@ std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uin
   }
   flush();
   return sent;
-#else
-  return UdpSender::SendToEach(hosts, port, datagram);
-#endif
 }
 
 bool QtUdpSender::SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
                                  const ports::Clock& clock, Departed departed) {
-#ifdef __linux__
-  const int fd = static_cast<int>(socket_.socketDescriptor());
+  const int fd = fd_;
   if (fd < 0 || port == 0) return false;
   std::vector<sockaddr_in> to;
   to.reserve(hosts.size());
@@ -155,28 +155,22 @@ bool QtUdpSender::SendToEachAway(std::vector<std::string> hosts, std::uint16_t p
   if (!away_) {
     // Each run's report comes back through this thread's event loop; one
     // that comes after a newer job started (or the sender is gone) is dropped.
-    away_ = std::make_unique<platform::DatagramThread>(
-        [this](std::uint64_t job, const Departure& run) {
-          QMetaObject::invokeMethod(
-              &socket_,
-              [this, job, run] {
-                if (away_ && away_->Current(job) && departed_) departed_(run);
-              },
-              Qt::QueuedConnection);
-        });
+    away_ = std::make_unique<platform::DatagramThread>([this](std::uint64_t job, const Departure& run) {
+      QMetaObject::invokeMethod(
+          reports_.get(),
+          [this, job, run] {
+            if (away_ && away_->Current(job) && departed_) departed_(run);
+          },
+          Qt::QueuedConnection);
+    });
   }
   departed_ = std::move(departed);
   away_->Start(fd, std::move(to), std::move(datagram), clock);
   return true;
-#else
-  return UdpSender::SendToEachAway(std::move(hosts), port, std::move(datagram), clock, std::move(departed));
-#endif
 }
 
 void QtUdpSender::StopSendingAway() {
-#ifdef __linux__
   if (away_) away_->Stop();
-#endif
   departed_ = nullptr;
 }
 

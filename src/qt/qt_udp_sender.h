@@ -1,16 +1,18 @@
-// UdpSender port over QUdpSocket, bound to any free local port. Dotted IPv4
-// addresses are sent at once; host names are resolved in the event loop and
-// the datagram follows when the name is known.
+// UdpSender port over a system UDP socket bound to any free local port.
+// Dotted IPv4 addresses are sent at once; host names are looked up without
+// blocking and the datagram follows when the name is known.
 #pragma once
 
-#include <QUdpSocket>
+#include <netinet/in.h>
 
+#include <list>
 #include <memory>
 
-#include "ports/udp_sender.h"
-#ifdef __linux__
 #include "platform/linux/datagram_thread.h"
-#endif
+#include "ports/udp_sender.h"
+#include "qt/host_lookup.h"
+
+class QObject;
 
 namespace lobbyfind::qt {
 
@@ -20,24 +22,28 @@ class QtUdpSender final : public ports::UdpSender {
   bool Send(const std::string& host, std::uint16_t port, std::string_view datagram) override;
   // Plain dotted addresses go to the system in batches of one call each
   // (sendmmsg); anything else takes Send's way, in its place in the order.
-  std::size_t SendToEach(std::span<const std::string> hosts, std::uint16_t port, std::string_view datagram) override;
-  // On Linux, from a thread of its own over the same socket; the reports
-  // come through this thread's event loop.
+  std::size_t SendToEach(std::span<const std::string> hosts, std::uint16_t port,
+                         std::string_view datagram) override;
+  // From a thread of its own over the same socket; the reports come through
+  // this thread's event loop.
   bool SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
                       const ports::Clock& clock, Departed departed) override;
   void StopSendingAway() override;
   ~QtUdpSender() override;
 
  private:
-  bool SendTo(const QHostAddress& address, std::uint16_t port, const QByteArray& datagram);
+  bool SendTo(const sockaddr_in& to, std::string_view datagram) const;
 
-  QUdpSocket socket_;
+  int fd_ = -1;
+  // The context of what comes back through the event loop (the thread's
+  // reports, lookups done): dropped with it.
+  std::unique_ptr<QObject> reports_;
   Departed departed_;
-#ifdef __linux__
+  // The names being looked up, each with the datagram that waits for it.
+  std::list<HostLookup> lookups_;
   // Started with the first long list; stopped and joined before the socket
   // it sends from is closed.
   std::unique_ptr<platform::DatagramThread> away_;
-#endif
 };
 
 ports::UdpSenderFactory MakeQtUdpSenderFactory();

@@ -1,5 +1,7 @@
 // The Winsock and SetTimer ports against real loopback sockets: every
-// notification arrives through the message loop, which the tests pump.
+// notification arrives through the message loop, which the tests pump. The
+// TCP ports meet the contract every edition's do (support/
+// socket_ports_contract.h); the datagram sender and the timer are checked here.
 #ifdef _WIN32
 
 #include <winsock2.h>
@@ -15,9 +17,14 @@
 #include "win32/win32_tcp_listener.h"
 #include "win32/win32_timer.h"
 #include "win32/win32_udp_sender.h"
+#include "support/socket_ports_contract.h"
 
 namespace lobbyfind::win32 {
 namespace {
+
+using testing_support::PrintPortsName;
+using testing_support::SocketPorts;
+using testing_support::SocketPortsContract;
 
 constexpr int kWaitMs = 5000;
 
@@ -33,116 +40,27 @@ bool PumpUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs) {
   return done();
 }
 
-class Win32Ports : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
+// Winsock for the whole program: the contract's suite uses it too.
+class Winsock : public ::testing::Environment {
+ public:
+  void SetUp() override {
     WSADATA data{};
-    WSAStartup(MAKEWORD(2, 2), &data);
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
   }
-  static void TearDownTestSuite() { WSACleanup(); }
-
-  // Listens on the first free port from a base; the port, or 0.
-  std::uint16_t ListenSomewhere(Win32TcpListener& listener) {
-    for (std::uint16_t port = 23500; port < 23600; ++port) {
-      if (listener.Listen(port)) return port;
-    }
-    return 0;
-  }
-
-  // A client connected to a listener, and the accepted end.
-  void ConnectPair(const std::string& host) {
-    port_ = ListenSomewhere(listener_);
-    ASSERT_NE(port_, 0);
-    listener_.OnAccepted = [this](std::unique_ptr<ports::TcpConnection> c) { server_ = std::move(c); };
-    client_.OnConnected = [this] { connected_ = true; };
-    client_.Connect(host, port_);
-    ASSERT_TRUE(PumpUntil([&] { return connected_ && server_ != nullptr; }));
-  }
-
-  Win32TcpListener listener_;
-  Win32TcpConnection client_;
-  std::unique_ptr<ports::TcpConnection> server_;
-  std::uint16_t port_ = 0;
-  bool connected_ = false;
+  void TearDown() override { WSACleanup(); }
 };
+[[maybe_unused]] ::testing::Environment* const kWinsock = ::testing::AddGlobalTestEnvironment(new Winsock);
 
-TEST_F(Win32Ports, BytesTravelBothWaysAndThePeerIsKnown) {
-  for (const std::string host : {"127.0.0.1", "localhost"}) {
-    SCOPED_TRACE(host);
-    connected_ = false;
-    server_.reset();
-    listener_.Close();
-    ConnectPair(host);
-    if (HasFatalFailure()) return;
-    EXPECT_TRUE(client_.IsConnected());
-    EXPECT_EQ(server_->PeerAddress(), "127.0.0.1");
-    std::string at_server;
-    std::string at_client;
-    server_->OnData = [&](std::string_view bytes) { at_server.append(bytes); };
-    client_.OnData = [&](std::string_view bytes) { at_client.append(bytes); };
-    client_.Write("NICK one\r\n");
-    server_->Write("PING :x\r\n");
-    EXPECT_TRUE(PumpUntil([&] { return at_server == "NICK one\r\n" && at_client == "PING :x\r\n"; }))
-        << at_server << "|" << at_client;
-  }
-}
+INSTANTIATE_TEST_SUITE_P(Win32, SocketPortsContract,
+                         ::testing::Values(SocketPorts{"Winsock",
+                                                       [] { return std::make_unique<Win32TcpConnection>(); },
+                                                       [] { return std::make_unique<Win32TcpListener>(); },
+                                                       [](const std::function<bool()>& done, int timeout_ms) {
+                                                         return PumpUntil(done, timeout_ms);
+                                                       }}),
+                         PrintPortsName);
 
-TEST_F(Win32Ports, ALargeWriteArrivesWhole) {
-  ConnectPair("127.0.0.1");
-  if (HasFatalFailure()) return;
-  std::string sent(4 * 1024 * 1024, '\0');
-  for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 7);
-  std::string received;
-  server_->OnData = [&](std::string_view bytes) { received.append(bytes); };
-  client_.Write(sent);
-  EXPECT_TRUE(PumpUntil([&] { return received.size() >= sent.size(); }, 20000)) << received.size();
-  EXPECT_TRUE(received == sent);
-}
-
-TEST_F(Win32Ports, APeerThatClosesIsReportedOnceAfterItsLastBytes) {
-  ConnectPair("127.0.0.1");
-  if (HasFatalFailure()) return;
-  std::string received;
-  int closed = 0;
-  client_.OnData = [&](std::string_view bytes) { received.append(bytes); };
-  client_.OnClosed = [&] { ++closed; };
-  server_->Write("bye\r\n");
-  PumpUntil([&] { return received == "bye\r\n"; });
-  server_->Close();
-  EXPECT_TRUE(PumpUntil([&] { return closed > 0; }));
-  PumpUntil([] { return false; }, 200);
-  EXPECT_EQ(received, "bye\r\n");
-  EXPECT_EQ(closed, 1);
-  EXPECT_FALSE(client_.IsConnected());
-}
-
-TEST_F(Win32Ports, ARefusedConnectionGivesAnErrorThenAClose) {
-  Win32TcpListener probe;
-  const std::uint16_t port = ListenSomewhere(probe);
-  ASSERT_NE(port, 0);
-  probe.Close();  // nobody listens there now
-  std::string events;
-  client_.OnConnected = [&] { events += "connected;"; };
-  client_.OnError = [&](const std::string& reason) { events += reason.empty() ? "error;" : "error:text;"; };
-  client_.OnClosed = [&] { events += "closed;"; };
-  client_.Connect("127.0.0.1", port);
-  EXPECT_TRUE(PumpUntil([&] { return events.find("closed;") != std::string::npos; })) << events;
-  EXPECT_EQ(events, "error:text;closed;");
-  client_.Write("dropped");  // not connected: dropped without harm
-}
-
-TEST_F(Win32Ports, AListenerRefusesATakenPortAndFreesItOnClose) {
-  const std::uint16_t port = ListenSomewhere(listener_);
-  ASSERT_NE(port, 0);
-  Win32TcpListener second;
-  EXPECT_FALSE(second.Listen(port));
-  EXPECT_FALSE(second.IsListening());
-  listener_.Close();
-  EXPECT_FALSE(listener_.IsListening());
-  EXPECT_TRUE(second.Listen(port));
-}
-
-TEST_F(Win32Ports, UdpDatagramsReachTheirAddress) {
+TEST(Win32Ports, UdpDatagramsReachTheirAddress) {
   const SOCKET receiver = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   sockaddr_in local{};
   local.sin_family = AF_INET;
@@ -168,7 +86,7 @@ TEST_F(Win32Ports, UdpDatagramsReachTheirAddress) {
   closesocket(receiver);
 }
 
-TEST_F(Win32Ports, TimersTickWhileEnabledOnly) {
+TEST(Win32Ports, TimersTickWhileEnabledOnly) {
   Win32Timer timer;
   int ticks = 0;
   timer.OnTimer = [&] { ++ticks; };
