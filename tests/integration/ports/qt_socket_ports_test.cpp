@@ -41,12 +41,17 @@ int RawClient(std::uint16_t port) {
   return -1;
 }
 
-std::uint16_t ListenSomewhere(QtTcpListener& listener) {
-  for (std::uint16_t port = 23700; port < 23900; ++port) {
-    if (listener.Listen(port)) return port;
+// A listener on a free port that keeps the last connection it accepted.
+struct Listening {
+  Listening() {
+    for (port = 23700; port < 23900 && !listener.Listen(port); ++port) {
+    }
+    listener.OnAccepted = [this](std::unique_ptr<ports::TcpConnection> c) { accepted = std::move(c); };
   }
-  return 0;
-}
+  QtTcpListener listener;
+  std::uint16_t port = 0;
+  std::unique_ptr<ports::TcpConnection> accepted;
+};
 
 double ProcessCpuMs() {
   timespec t{};
@@ -55,12 +60,10 @@ double ProcessCpuMs() {
 }
 
 TEST(QtSocketPorts, APeerThatResetsIsAnErrorThenAClose) {
-  QtTcpListener listener;
-  const std::uint16_t port = ListenSomewhere(listener);
-  ASSERT_NE(port, 0);
-  std::unique_ptr<ports::TcpConnection> accepted;
-  listener.OnAccepted = [&](std::unique_ptr<ports::TcpConnection> c) { accepted = std::move(c); };
-  const int peer = RawClient(port);
+  Listening served;
+  ASSERT_TRUE(served.listener.IsListening());
+  std::unique_ptr<ports::TcpConnection>& accepted = served.accepted;
+  const int peer = RawClient(served.port);
   ASSERT_GE(peer, 0);
   ASSERT_TRUE(RunUntil([&] { return accepted != nullptr; }, 5000));
   std::string events;
@@ -113,14 +116,12 @@ TEST(QtSocketPorts, ALookupGoneBeforeItsAnswerCallsNobody) {
 }
 
 TEST(QtSocketPorts, AListenerOutOfDescriptorsWaitsWithoutSpinningAndTakesTheCallerLater) {
-  QtTcpListener listener;
-  const std::uint16_t port = ListenSomewhere(listener);
-  ASSERT_NE(port, 0);
-  std::unique_ptr<ports::TcpConnection> accepted;
-  listener.OnAccepted = [&](std::unique_ptr<ports::TcpConnection> c) { accepted = std::move(c); };
+  Listening served;
+  ASSERT_TRUE(served.listener.IsListening());
+  const std::unique_ptr<ports::TcpConnection>& accepted = served.accepted;
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-  const int peer = RawClient(port);  // waits in the backlog
+  const int peer = RawClient(served.port);  // waits in the backlog
   ASSERT_GE(peer, 0);
   // No descriptor left for the accept: the lowest free one is taken away.
   const int probe = dup(0);
