@@ -40,7 +40,6 @@ class HostLookup {
   // failures) and may destroy this lookup.
   void Start(const std::string& host, std::uint16_t port, int family, int socket_type, Done done);
   void Cancel();
-  [[nodiscard]] bool Running() const { return pending_ != nullptr; }
 
  private:
   struct Pending;

@@ -38,7 +38,7 @@ void QtTcpConnection::Watch() {
   readable_->setSocket(fd_);
   writable_->setSocket(fd_);
   readable_->setEnabled(state_ == State::kConnected);
-  writable_->setEnabled(state_ == State::kConnecting || !outgoing_.empty());
+  writable_->setEnabled(state_ == State::kConnecting);
 }
 
 void QtTcpConnection::Release() {
@@ -131,26 +131,27 @@ void QtTcpConnection::ReadSlice() {
 
 void QtTcpConnection::Write(std::string_view bytes) {
   if (state_ != State::kConnected) return;
-  const bool idle = outgoing_.empty();
   outgoing_.append(bytes);
-  if (!idle) return;  // the writable notifier is on already
   // What the system takes now goes at once. The rest waits for the
   // notifier, and so does an error: it is reported from the event loop
   // (there, or by the next read), never inside the caller's Write.
-  const ssize_t sent = send(fd_, outgoing_.data(), outgoing_.size(), MSG_NOSIGNAL);
-  if (sent > 0) outgoing_.erase(0, static_cast<std::size_t>(sent));
-  writable_->setEnabled(!outgoing_.empty());
+  const int error = SendWaiting();
+  writable_->setEnabled(error != 0 || !outgoing_.empty());
 }
 
 void QtTcpConnection::Flush() {
+  if (const int error = SendWaiting()) return End(std::strerror(error));
+  writable_->setEnabled(!outgoing_.empty());
+}
+
+int QtTcpConnection::SendWaiting() {
   while (!outgoing_.empty()) {
     const ssize_t sent = send(fd_, outgoing_.data(), outgoing_.size(), MSG_NOSIGNAL);
     if (sent < 0 && errno == EINTR) continue;
-    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-    if (sent < 0) return End(std::strerror(errno));
+    if (sent < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : errno;
     outgoing_.erase(0, static_cast<std::size_t>(sent));
   }
-  writable_->setEnabled(false);
+  return 0;
 }
 
 void QtTcpConnection::End(std::string reason) {

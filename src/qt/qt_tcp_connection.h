@@ -49,6 +49,9 @@ class QtTcpConnection final : public ports::TcpConnection {
   void Writable();
   void ReadSlice();
   void Flush();
+  // Hands the system what it takes of the waiting bytes; the error that
+  // stopped it, or 0 (all sent, or the system takes no more just now).
+  int SendWaiting();
   // Ends the connection with `reason` (none: the peer's ordinary end).
   void End(std::string reason);
   void Release();

@@ -21,13 +21,9 @@ constexpr int kBacklog = 1024;
 constexpr int kPauseMs = 100;
 }  // namespace
 
-QtTcpListener::QtTcpListener()
-    : incoming_(std::make_unique<QSocketNotifier>(QSocketNotifier::Read)),
-      pause_(std::make_unique<QTimer>()) {
+QtTcpListener::QtTcpListener() : incoming_(std::make_unique<QSocketNotifier>(QSocketNotifier::Read)) {
   incoming_->setEnabled(false);
   QObject::connect(incoming_.get(), &QSocketNotifier::activated, [this] { AcceptWaiting(); });
-  pause_->setSingleShot(true);
-  QObject::connect(pause_.get(), &QTimer::timeout, [this] { incoming_->setEnabled(fd_ >= 0); });
 }
 
 QtTcpListener::~QtTcpListener() { Close(); }
@@ -62,8 +58,10 @@ void QtTcpListener::AcceptWaiting() {
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        // Out of descriptors: a pause instead of spinning on a connection
+        // that cannot be taken yet.
         incoming_->setEnabled(false);
-        pause_->start(kPauseMs);
+        QTimer::singleShot(kPauseMs, incoming_.get(), [this] { incoming_->setEnabled(fd_ >= 0); });
       }
       return;  // EAGAIN: nothing more waiting
     }
@@ -74,7 +72,6 @@ void QtTcpListener::AcceptWaiting() {
 }
 
 void QtTcpListener::Close() {
-  pause_->stop();
   incoming_->setEnabled(false);
   if (fd_ >= 0) close(std::exchange(fd_, -1));
 }

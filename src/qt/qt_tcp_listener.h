@@ -9,7 +9,6 @@
 #include "ports/tcp_listener.h"
 
 class QSocketNotifier;
-class QTimer;
 
 namespace lobbyfind::qt {
 
@@ -27,9 +26,6 @@ class QtTcpListener final : public ports::TcpListener {
 
   int fd_ = -1;
   std::unique_ptr<QSocketNotifier> incoming_;
-  // Out of descriptors: accepting pauses a moment instead of spinning on a
-  // connection it cannot take.
-  std::unique_ptr<QTimer> pause_;
 };
 
 ports::TcpListenerFactory MakeQtTcpListenerFactory();
