@@ -7,6 +7,7 @@
 
 #include "app/config_keys.h"
 #include "config/config_file.h"
+#include "platform/linux/session_bus.h"
 #include "platform/linux/wine_prefix_registry.h"
 #include "qt/font_setup_thread.h"
 #include "qt/lobby_app.h"
@@ -14,7 +15,9 @@
 #include "qt/stop_signals.h"
 
 int main(int argc, char** argv) {
-  // First: it runs while the toolkit connects to the display.
+  // Before any thread: it may set the environment.
+  lobbyfind::platform::KeepSessionBusFromLaunchingInVain();
+  // Next: it runs while the toolkit connects to the display.
   const lobbyfind::qt::FontSetupThread font_setup;
   QApplication application(argc, argv);
   lobbyfind::qt::QuitOnStopSignals(application);

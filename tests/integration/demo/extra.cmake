@@ -14,3 +14,6 @@ target_compile_definitions(${test_program} PRIVATE
 # The game's windows at start: the X11 stand-in window from the platform tests.
 add_dependencies(${test_program} x11_test_window)
 target_compile_definitions(${test_program} PRIVATE X11_TEST_WINDOW="$<TARGET_FILE:x11_test_window>")
+# The program itself, started with and without a dbus-launch on PATH.
+add_dependencies(${test_program} lobbyfind)
+target_compile_definitions(${test_program} PRIVATE LOBBYFIND_PROGRAM="$<TARGET_FILE:lobbyfind>")
