@@ -13,6 +13,7 @@
 // table gives the time of each.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -56,7 +57,16 @@ void BM_ServersReply(benchmark::State& state) {
   state.counters["servers"] = static_cast<double>(state.range(0));
 }
 
-BENCHMARK(BM_ServersReply<cXMLparser>)->Name("Indexed")->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+// Three repetitions each, in random order among the others' (see main):
+// the growth is taken between the fastest of each size, as a slower spell
+// of a shared host only ever adds to a run.
+BENCHMARK(BM_ServersReply<cXMLparser>)
+    ->Name("Indexed")
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ServersReply<LiteralXmlParser>)->Name("Literal")->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 // Broken or hostile replies of the largest body the HTTP layer accepts: the
@@ -92,13 +102,18 @@ BENCHMARK_CAPTURE(BM_HostileReply, leaves_under_long_path, [] {
 })->Unit(benchmark::kMillisecond);
 
 // Keeps the mean CPU time per iteration of every run, by name (CPU rather
-// than wall time: build machines are often shared and busy).
+// than wall time: build machines are often shared and busy); of repeated
+// runs, the fastest.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        seconds[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+        const double per_iteration = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+        benchmark::BenchmarkName name = run.run_name;
+        name.repetitions.clear();
+        const auto [kept, first] = seconds.try_emplace(name.str(), per_iteration);
+        if (!first) kept->second = std::min(kept->second, per_iteration);
       }
     }
     ConsoleReporter::ReportRuns(runs);
@@ -124,6 +139,8 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Unit(benchmark::kMicrosecond);
   }
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave);
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());
   RecordingReporter reporter;
