@@ -3,7 +3,7 @@
 // none, forks the whole program to run `dbus-launch --autolaunch` (at
 // /usr/bin/dbus-launch, then along PATH). The toolkit asks for the bus while
 // the first window is built, to learn whether a screen reader listens, and
-// the window waits for the fork and the child: 3 to 5 ms on two processors.
+// the window waits for the fork and the child: 3 to 6 ms on two processors.
 // Without a dbus-launch that wait can only end in "no bus".
 #pragma once
 
