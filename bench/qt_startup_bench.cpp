@@ -31,6 +31,7 @@
 
 #include "app/config_keys.h"
 #include "bench_figures.h"
+#include "platform/linux/search_path.h"
 #include "qt/shown_probe.h"
 
 namespace lobbyfind::bench {
@@ -187,20 +188,6 @@ Start RunOnce(PrivateDisplay& display, const Program& program, const std::string
   return start;
 }
 
-std::string FindOnPath(const char* name) {
-  const char* path = std::getenv("PATH");
-  // Debian puts games (xqf among them) in /usr/games, not always on the path.
-  std::string dirs = std::string(path != nullptr ? path : "/usr/bin:/bin") + ":/usr/games";
-  std::size_t at = 0;
-  while (at <= dirs.size()) {
-    const std::size_t end = std::min(dirs.find(':', at), dirs.size());
-    const std::filesystem::path candidate = std::filesystem::path(dirs.substr(at, end - at)) / name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    at = end + 1;
-  }
-  return {};
-}
-
 int Startup() {
   Heading("Start-up to the first window mapped, under Xvfb (median of 21 runs each, alternating)");
   // A display number of its own: others on this machine run X servers too,
@@ -238,7 +225,11 @@ int Startup() {
                                    {"Qt Widgets libraries alone", LOBBYFIND_TOOLKIT_ONLY, {}, {}, false, false}};
   std::vector<std::string> missing;
   for (const auto& [name, binary] : {std::pair{"xqf", "xqf"}, std::pair{"quassel-client", "quasselclient"}}) {
-    const std::string path = FindOnPath(binary);
+    // Debian puts games (xqf among them) in /usr/games, not always on the path.
+    const char* search = std::getenv("PATH");
+    const std::string path =
+        platform::FindOnPath(std::string(search != nullptr ? search : "/usr/bin:/bin") + ":/usr/games", binary,
+                             [](const std::string& file) { return access(file.c_str(), X_OK) == 0; });
     if (path.empty()) {
       missing.push_back(name);
     } else {

@@ -7,23 +7,17 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/linux/search_path.h"
+
 namespace lobbyfind::platform {
 namespace {
 
 // Where libdbus looks for dbus-launch: its own install path, then execvp's
-// search of PATH (where an empty entry is the working folder, and no PATH
-// at all means /bin:/usr/bin).
+// search of PATH (no PATH at all means /bin:/usr/bin).
 bool DbusLaunchRunnable(const SessionBusSurroundings& s) {
-  if (s.runnable("/usr/bin/dbus-launch")) return true;
   const char* path = s.variable("PATH");
-  const std::string_view dirs = path != nullptr ? path : "/bin:/usr/bin";
-  for (std::size_t at = 0; at <= dirs.size();) {
-    const std::size_t end = std::min(dirs.find(':', at), dirs.size());
-    const std::string_view dir = dirs.substr(at, end - at);
-    if (s.runnable((dir.empty() ? std::string(".") : std::string(dir)) + "/dbus-launch")) return true;
-    at = end + 1;
-  }
-  return false;
+  return s.runnable("/usr/bin/dbus-launch") ||
+         !FindOnPath(path != nullptr ? path : "/bin:/usr/bin", "dbus-launch", s.runnable).empty();
 }
 
 // A D-Bus address value: bytes other than these few are written %hh.
