@@ -2,7 +2,6 @@
 // a dbus-launch it can find is still run (a desktop's way to its bus), and
 // without one it starts all the same.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QProcess>
@@ -46,15 +45,13 @@ TEST(SessionBus, ADbusLaunchOnThePathIsRunAndTheStartNeedsNone) {
   fs::permissions(folder, fs::perms::owner_all);
   const fs::path launched = folder / "launched";
   // A stand-in that finds no bus to start, as the real one does without a
-  // daemon: it only notes that it ran.
+  // daemon: it only notes how it was run.
   const fs::path stand_in = folder / "bin" / "dbus-launch";
   std::ofstream(stand_in) << "#!/bin/sh\necho \"$@\" >> '" << launched.string() << "'\nexit 1\n";
   fs::permissions(stand_in, fs::perms::owner_all);
-
   RunProgram(folder, folder / "bin");
-  std::ifstream note(launched);
   std::string arguments;
-  std::getline(note, arguments);
+  std::getline(std::ifstream(launched) >> std::ws, arguments);
   EXPECT_NE(arguments.find("--autolaunch"), std::string::npos) << "the dbus-launch on PATH was not run";
 
   fs::remove(launched);
