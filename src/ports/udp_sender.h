@@ -63,6 +63,15 @@ class UdpSender {
     (void)hosts, (void)port, (void)datagram, (void)clock, (void)departed;
     return false;
   }
+  // Adds `hosts` at the end of the list the last SendToEachAway is sending,
+  // as if they had been in it from the start: their runs are reported after
+  // its others, numbered on from them, even when all those had left. False,
+  // with nothing added, where that call would have refused these hosts, or
+  // where its list was replaced or stopped or there is none.
+  virtual bool SendMoreAway(std::vector<std::string> hosts) {
+    (void)hosts;
+    return false;
+  }
   virtual void StopSendingAway() {}
 };
 

@@ -141,17 +141,24 @@ std::size_t QtUdpSender::SendToEach(std::span<const std::string> hosts, std::uin
   return sent;
 }
 
-bool QtUdpSender::SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
-                                 const ports::Clock& clock, Departed departed) {
-  const int fd = fd_;
-  if (fd < 0 || port == 0) return false;
+std::optional<std::vector<sockaddr_in>> QtUdpSender::PlainAddresses(const std::vector<std::string>& hosts,
+                                                                    std::uint16_t port) {
   std::vector<sockaddr_in> to;
   to.reserve(hosts.size());
   for (const auto& host : hosts) {
     const auto plain = PlainDottedIpv4(host);
-    if (!plain) return false;  // a name is resolved in this thread's event loop: Send's way
+    if (!plain) return std::nullopt;  // a name is resolved in this thread's event loop: Send's way
     to.push_back(Ipv4(*plain, port));
   }
+  return to;
+}
+
+bool QtUdpSender::SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
+                                 const ports::Clock& clock, Departed departed) {
+  const int fd = fd_;
+  if (fd < 0 || port == 0) return false;
+  auto to = PlainAddresses(hosts, port);
+  if (!to) return false;
   if (!away_) {
     // Each run's report comes back through this thread's event loop; one
     // that comes after a newer job started (or the sender is gone) is dropped.
@@ -165,8 +172,15 @@ bool QtUdpSender::SendToEachAway(std::vector<std::string> hosts, std::uint16_t p
     });
   }
   departed_ = std::move(departed);
-  away_->Start(fd, std::move(to), std::move(datagram), clock);
+  away_port_ = port;
+  away_job_ = away_->Start(fd, std::move(*to), std::move(datagram), clock);
   return true;
+}
+
+bool QtUdpSender::SendMoreAway(std::vector<std::string> hosts) {
+  if (!away_ || !away_->Current(away_job_)) return false;
+  const auto to = PlainAddresses(hosts, away_port_);
+  return to && away_->Extend(away_job_, *to);
 }
 
 void QtUdpSender::StopSendingAway() {

@@ -7,6 +7,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 
 #include "platform/linux/datagram_thread.h"
 #include "ports/udp_sender.h"
@@ -28,11 +29,15 @@ class QtUdpSender final : public ports::UdpSender {
   // this thread's event loop.
   bool SendToEachAway(std::vector<std::string> hosts, std::uint16_t port, std::string datagram,
                       const ports::Clock& clock, Departed departed) override;
+  bool SendMoreAway(std::vector<std::string> hosts) override;
   void StopSendingAway() override;
   ~QtUdpSender() override;
 
  private:
   bool SendTo(const sockaddr_in& to, std::string_view datagram) const;
+  // The plain dotted addresses of `hosts` at `port`; nothing when one is not.
+  static std::optional<std::vector<sockaddr_in>> PlainAddresses(const std::vector<std::string>& hosts,
+                                                                std::uint16_t port);
 
   int fd_ = -1;
   // The context of what comes back through the event loop (the thread's
@@ -44,6 +49,8 @@ class QtUdpSender final : public ports::UdpSender {
   // Started with the first long list; stopped and joined before the socket
   // it sends from is closed.
   std::unique_ptr<platform::DatagramThread> away_;
+  std::uint64_t away_job_ = 0;
+  std::uint16_t away_port_ = 0;
 };
 
 ports::UdpSenderFactory MakeQtUdpSenderFactory();

@@ -36,60 +36,84 @@ std::uint64_t DatagramThread::Start(int fd, std::vector<sockaddr_in> to, std::st
   {
     const std::lock_guard lock(mutex_);
     number = ++numbers_;
-    pending_ = Job{number, fd, std::move(to), std::move(datagram), &clock};
+    job_ = Job{number, fd, std::move(to), std::move(datagram), &clock};
     current_.store(number);
   }
   wake_.notify_one();
   return number;
 }
 
+bool DatagramThread::Extend(std::uint64_t job, std::span<const sockaddr_in> more) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!job_ || job_->number != job) return false;
+    job_->to.insert(job_->to.end(), more.begin(), more.end());
+  }
+  wake_.notify_one();
+  return true;
+}
+
 void DatagramThread::Stop() {
   const std::lock_guard lock(mutex_);
-  pending_.reset();
+  job_.reset();
   current_.store(0);
 }
 
 void DatagramThread::Run() {
+  // One run at a time is taken from the job under the lock, so a job may be
+  // replaced, stopped or extended between any two runs.
+  std::vector<sockaddr_in> to;
+  std::vector<mmsghdr> messages;
+  std::string datagram;
+  std::uint64_t datagram_of = 0;
+  to.reserve(kRun);
+  messages.reserve(kRun);
   for (;;) {
-    Job job;
+    std::uint64_t number = 0;
+    int fd = -1;
+    const ports::Clock* clock = nullptr;
+    std::size_t first = 0;
+    bool one_by_one = false;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || pending_.has_value(); });
+      wake_.wait(lock, [this] { return stopping_ || (job_ && job_->next < job_->to.size()); });
       if (stopping_) return;
-      job = std::move(*pending_);
-      pending_.reset();
+      Job& job = *job_;
+      number = job.number;
+      fd = job.fd;
+      clock = job.clock;
+      if (datagram_of != number) datagram = job.datagram;
+      datagram_of = number;
+      first = job.next;
+      const std::size_t count = std::min(kRun, job.to.size() - first);
+      to.assign(job.to.begin() + static_cast<std::ptrdiff_t>(first),
+                job.to.begin() + static_cast<std::ptrdiff_t>(first + count));
+      job.next = first + count;
+      // Decided on the addresses known so far: a list that grows while it
+      // is sent goes one by one only while it is still short.
+      one_by_one = job.to.size() <= kOneByOneUpTo;
     }
-    Send(job);
-  }
-}
-
-void DatagramThread::Send(const Job& job) {
-  iovec bytes{const_cast<char*>(job.datagram.data()), job.datagram.size()};
-  std::vector<mmsghdr> messages(std::min(kRun, job.to.size()));
-  const bool one_by_one = job.to.size() <= kOneByOneUpTo;
-  for (std::size_t first = 0; first < job.to.size(); first += kRun) {
-    if (!Current(job.number)) return;
-    const std::size_t count = std::min(kRun, job.to.size() - first);
-    for (std::size_t i = 0; i < count; ++i) {
+    iovec bytes{datagram.data(), datagram.size()};
+    messages.assign(to.size(), mmsghdr{});
+    for (std::size_t i = 0; i < to.size(); ++i) {
       msghdr& header = messages[i].msg_hdr;
-      header = {};
-      header.msg_name = const_cast<sockaddr_in*>(&job.to[first + i]);
+      header.msg_name = &to[i];
       header.msg_namelen = sizeof(sockaddr_in);
       header.msg_iov = &bytes;
       header.msg_iovlen = 1;
     }
-    ports::UdpSender::Departure run{first, count, job.clock->MonotonicUs(), 0, {}};
+    ports::UdpSender::Departure run{first, to.size(), clock->MonotonicUs(), 0, {}};
     if (one_by_one) {
-      run.left_us.reserve(count);
-      for (std::size_t i = 0; i < count; ++i) {
-        run.left_us.push_back(job.clock->MonotonicUs());
-        (void)SendEachMessage(job.fd, std::span(messages).subspan(i, 1));
+      run.left_us.reserve(to.size());
+      for (std::size_t i = 0; i < to.size(); ++i) {
+        run.left_us.push_back(clock->MonotonicUs());
+        (void)SendEachMessage(fd, std::span(messages).subspan(i, 1));
       }
     } else {
-      (void)SendEachMessage(job.fd, std::span(messages).first(count));
+      (void)SendEachMessage(fd, messages);
     }
-    run.after_us = job.clock->MonotonicUs();
-    report_(job.number, run);
+    run.after_us = clock->MonotonicUs();
+    report_(number, run);
   }
 }
 

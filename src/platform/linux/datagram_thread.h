@@ -58,6 +58,10 @@ class DatagramThread {
   // another thread). Replaces a job not finished: its rest is dropped.
   // Returns the new job's number.
   std::uint64_t Start(int fd, std::vector<sockaddr_in> to, std::string datagram, const ports::Clock& clock);
+  // Adds `more` at the end of job `job`'s addresses; their runs follow, even
+  // when every earlier one had left and the thread was waiting. False, with
+  // nothing added, once the job was replaced or stopped.
+  bool Extend(std::uint64_t job, std::span<const sockaddr_in> more);
   // Drops what is not sent yet.
   void Stop();
   // True while `job` is the latest job and not stopped.
@@ -70,14 +74,15 @@ class DatagramThread {
     std::vector<sockaddr_in> to;
     std::string datagram;
     const ports::Clock* clock = nullptr;
+    std::size_t next = 0;  // the first address not taken for a run yet
   };
   void Run();
-  void Send(const Job& job);
 
   Report report_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::optional<Job> pending_;
+  // The job being sent; its addresses may still grow (Extend).
+  std::optional<Job> job_;
   bool stopping_ = false;
   std::uint64_t numbers_ = 0;
   // The job that may still send; any other number stops its job between runs.

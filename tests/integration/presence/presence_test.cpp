@@ -263,6 +263,40 @@ TEST(QtUdpSender, SendingFromItsThreadDeliversEveryRequestAndReportsEachRunInOrd
   EXPECT_EQ(runs.size(), 1U);
 }
 
+TEST(QtUdpSender, AListGoingOutFromItsThreadTakesMoreAddressesEvenOnceAllItHadLeft) {
+  LoopbackReceivers receivers(150);
+  ASSERT_TRUE(receivers.Bound());
+  ports::SystemClock clock;
+  qt::QtUdpSender sender;
+  const std::string request = SessionRequest();
+  std::vector<ports::UdpSender::Departure> runs;
+  std::size_t reported = 0;
+  const auto record = [&](const ports::UdpSender::Departure& run) {
+    runs.push_back(run);
+    reported += run.count;
+  };
+  const auto hosts = [&](std::size_t from, std::size_t to) {
+    return std::vector<std::string>(receivers.hosts.begin() + static_cast<std::ptrdiff_t>(from),
+                                    receivers.hosts.begin() + static_cast<std::ptrdiff_t>(to));
+  };
+  EXPECT_FALSE(sender.SendMoreAway(hosts(0, 1))) << "no list under way";
+  ASSERT_TRUE(sender.SendToEachAway(hosts(0, 100), receivers.port, request, clock, record));
+  ASSERT_TRUE(sender.SendMoreAway(hosts(100, 120)));
+  ASSERT_TRUE(RunUntil([&] { return reported == 120; }, 5000));
+  EXPECT_FALSE(sender.SendMoreAway({receivers.hosts[120], "localhost"}))
+      << "a name is looked up in the event loop";
+  ASSERT_TRUE(sender.SendMoreAway(hosts(120, 150))) << "taken after all the rest had left";
+  ASSERT_TRUE(RunUntil([&] { return reported == receivers.hosts.size(); }, 5000));
+  std::size_t next = 0;
+  for (const auto& run : runs) {
+    EXPECT_EQ(run.first, next);
+    next = run.first + run.count;
+  }
+  receivers.ExpectEachGotOnce(request);
+  sender.StopSendingAway();
+  EXPECT_FALSE(sender.SendMoreAway(hosts(0, 1))) << "a stopped list takes no more";
+}
+
 TEST(QtUdpSender, EverySpellingOfAnAddressDeliversTheRequestByteForByte) {
   QUdpSocket receiver;
   ASSERT_TRUE(receiver.bind(QHostAddress("127.0.0.1"), 0));
