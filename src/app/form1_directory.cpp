@@ -19,6 +19,10 @@ void TForm1::CreateWebinterface() {
     HandleVersionResult(update_available, text);
   };
   webinterface_->OnServerList = [this](const directory::tServerLists& lists) { HandleServerList(lists); };
+  // A long list's requests start while the rest of it is still being read.
+  webinterface_->OnServersAhead = [this](std::size_t first, std::span<const std::string> ips) {
+    if (presence_) presence_->game_list().ServersAhead(first, ips);
+  };
   webinterface_->OnConnectFailed = [this] { HandleConnectFailed(); };
   webinterface_->OnNewsItem = [this](const std::string& title, const std::string& content,
                                      const std::string& author, const std::string& time) {

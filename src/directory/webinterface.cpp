@@ -185,6 +185,7 @@ void cWebinterface::ReplyReceived() {
     reading_ = true;
     parsed_ = false;
     servers_.reset();
+    servers_ahead_ = 0;
     steps_->SetEnabled(true);
     return;
   }
@@ -196,6 +197,7 @@ void cWebinterface::ReadStep() {
   if (!parsed_) {
     // The turn that parses the last part does not read the reply too.
     parsed_ = parser_.ParseStep(kElementsPerStep);
+    if (OnServersAhead) ReportServersAhead();
     return;
   }
   const bool servers = parser_.Value(Path(wire::kTitle)) == wire::kServers;
@@ -225,6 +227,22 @@ void cWebinterface::ReadStep() {
   } else if (done) {
     RequestDone();
   }
+}
+
+void cWebinterface::ReportServersAhead() {
+  if (parser_.Find(Path(wire::kTitle)) != wire::kServers) return;
+  // The last server counted may still get fields in the next step.
+  const auto counted = static_cast<std::size_t>(parser_.Count(Path(wire::kServer)));
+  const std::size_t whole = parsed_ || counted == 0 ? counted : counted - 1;
+  if (whole <= servers_ahead_) return;
+  const std::string server_path = Path(wire::kServer);
+  const std::string ip = Path(wire::kIp);
+  std::vector<std::string> ips;
+  ips.reserve(whole - servers_ahead_);
+  for (std::size_t i = servers_ahead_; i < whole; ++i)
+    ips.push_back(parser_.Value(InstancePath(server_path, i) + ip));
+  const std::size_t first = std::exchange(servers_ahead_, whole);
+  OnServersAhead(first, ips);
 }
 
 void cWebinterface::ReadReply() {

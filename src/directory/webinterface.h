@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +97,12 @@ class cWebinterface {
 
   std::function<void()> OnConnectFailed;
   std::function<void(const tServerLists& lists)> OnServerList;
+  // While a long server list is parsed: the addresses of the servers parsed
+  // whole since the last step, in list order, `first` being the index of
+  // ips[0] (0 for a reply's first part). They only let the requests start
+  // early: OnServerList follows with the whole list, read from the whole
+  // parse, which in a broken reply may differ.
+  std::function<void(std::size_t first, std::span<const std::string> ips)> OnServersAhead;
   std::function<void(bool UpdateAvailable, const std::string& text)> OnVersionResult;
   std::function<void(const std::string& title, const std::string& content, const std::string& author,
                      const std::string& time)>
@@ -112,6 +119,8 @@ class cWebinterface {
   void ReplyReceived();
   // One step of a long reply: a part parsed, or, once all is, the reply read.
   void ReadStep();
+  // The addresses of the servers parsed whole since the last call, to OnServersAhead.
+  void ReportServersAhead();
   void ReadReply();
   void RequestDone();
   void RequestFailed();
@@ -141,6 +150,8 @@ class cWebinterface {
   // For a long server list: how many servers there are and are read out.
   std::optional<std::size_t> servers_;
   std::size_t servers_read_ = 0;
+  // How many servers' addresses went to OnServersAhead.
+  std::size_t servers_ahead_ = 0;
   bool done_waiting_ = false;
   bool failed_waiting_ = false;
 };

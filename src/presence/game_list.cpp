@@ -54,6 +54,44 @@ GameList::~GameList() {
   if (sending_away_) sender_.StopSendingAway();
 }
 
+void GameList::ServersAhead(std::size_t first, std::span<const std::string> ips) {
+  if (first == 0) {
+    ahead_ips_.clear();
+    held_.clear();
+    // A coming list that had begun and is begun anew keeps its stamps' place
+    // (Stuck: answers still wait), else the last list goes on.
+    ahead_ = Ahead() ? AheadState::kStuck : AheadState::kNone;
+  } else if (ahead_ != AheadState::kSending || first != ahead_ips_.size()) {
+    return;  // refused earlier, or not the part that follows
+  }
+  if (ips.empty()) return;
+  std::vector<std::string> hosts(ips.begin(), ips.end());
+  if (first == 0) {
+    const std::uint64_t list = list_number_ + 1;
+    if (!sender_.SendToEachAway(hosts, kEnumerationPort, Request(), clock_,
+                                [this, list](const ports::UdpSender::Departure& run) {
+                                  if (list == list_number_) Departed(run);
+                                })) {
+      if (ahead_ == AheadState::kNone) ahead_ = AheadState::kRefused;
+      return;
+    }
+    // The stamps from here on are the coming list's; the last list's rest,
+    // if any was still going out in slices, is not sent.
+    ++list_number_;
+    sending_away_ = true;
+    sent_at_.clear();
+    sent_ = 0;
+    early_.clear();
+    if (slices_) slices_->SetEnabled(false);
+  } else if (!sender_.SendMoreAway(hosts)) {
+    ahead_ = AheadState::kStuck;
+    return;
+  }
+  ahead_ = AheadState::kSending;
+  ahead_ips_.insert(ahead_ips_.end(), ips.begin(), ips.end());
+  sent_at_.resize(ahead_ips_.size(), 0);
+}
+
 void GameList::HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
                                 const std::vector<std::string>& ips) {
   // The directory's lists are index-aligned; should one ever be short, the
@@ -63,6 +101,40 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
   names_.assign(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(count));
   maps_.assign(maps.begin(), maps.begin() + static_cast<std::ptrdiff_t>(count));
   ips_.assign(ips.begin(), ips.begin() + static_cast<std::ptrdiff_t>(count));
+  // The requests sent ahead are this list's when it begins with their
+  // addresses; the rest follows them from the same thread.
+  bool taken_over = ahead_ == AheadState::kSending && ahead_ips_.size() <= count &&
+                    std::equal(ahead_ips_.begin(), ahead_ips_.end(), ips_.begin());
+  if (taken_over && count > ahead_ips_.size()) {
+    taken_over = sender_.SendMoreAway(
+        std::vector<std::string>(ips_.begin() + static_cast<std::ptrdiff_t>(ahead_ips_.size()), ips_.end()));
+  }
+  if (taken_over) {
+    sent_at_.resize(count, 0);
+  } else {
+    SendAnew();
+  }
+  ahead_ = AheadState::kNone;
+  ahead_ips_.clear();
+  lines_.resize(count);
+  by_address_.clear();
+  by_address_.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    WriteWaitingLine(lines_[i], names_[i], maps_[i]);
+    by_address_[ips_[i]].push_back(i);
+  }
+  // Answers to requests sent anew came before them: only the taken-over
+  // requests' answers belong to these lines.
+  if (taken_over) {
+    for (const auto& [peer, arrived_us] : held_) AnswerArrived(peer, arrived_us);
+  }
+  held_.clear();
+  if (OnLinesReplaced) OnLinesReplaced(lines_);
+  if (!sending_away_) SendSlice();
+}
+
+void GameList::SendAnew() {
+  const std::size_t count = ips_.size();
   sent_at_.assign(count, 0);
   sent_ = 0;
   early_.clear();
@@ -80,15 +152,6 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
                                          });
   // The rest of an earlier long list is not sent.
   if (was_away && !sending_away_) sender_.StopSendingAway();
-  lines_.resize(count);
-  by_address_.clear();
-  by_address_.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    WriteWaitingLine(lines_[i], names_[i], maps_[i]);
-    by_address_[ips_[i]].push_back(i);
-  }
-  if (OnLinesReplaced) OnLinesReplaced(lines_);
-  if (!sending_away_) SendSlice();
 }
 
 void GameList::SendSlice() {
@@ -125,6 +188,15 @@ bool GameList::PingServer(const std::string& address) {
 }
 
 void GameList::AnswerArrived(const std::string& peer, std::optional<std::int64_t> arrived_us) {
+  if (Ahead()) {
+    // Timed once the coming list's lines are in (a list sent anew has no
+    // use for them); a peer that answers over and over gets no more room
+    // than that list.
+    if (ahead_ == AheadState::kSending && held_.size() < ahead_ips_.size()) {
+      held_.emplace_back(peer, arrived_us.value_or(clock_.MonotonicUs()));
+    }
+    return;
+  }
   const auto found = by_address_.find(peer);
   if (found == by_address_.end()) return;
   const std::int64_t now = arrived_us.value_or(clock_.MonotonicUs());

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -45,8 +46,17 @@ class GameList {
   void HandleServerList(const std::vector<std::string>& names, const std::vector<std::string>& maps,
                         const std::vector<std::string>& ips);
 
+  // The first servers of a list still being read, in list order; `first` is
+  // the index of ips[0] in that list, and 0 begins a new one. Their requests
+  // go out at once from the sender's own thread where it has one (else this
+  // does nothing). HandleServerList then takes over the requests already
+  // under way when its list begins with these addresses, and sends only the
+  // rest. Meanwhile the lines stay the last list's, and the answers that
+  // come are kept for the coming one.
+  void ServersAhead(std::size_t first, std::span<const std::string> ips);
+
   // True once every server of the current list has been sent its request.
-  [[nodiscard]] bool AllRequestsSent() const { return sent_ == ips_.size(); }
+  [[nodiscard]] bool AllRequestsSent() const { return !Ahead() && sent_ == ips_.size(); }
   // How many servers of the current list have been sent their request (and
   // stamped with when it left).
   [[nodiscard]] std::size_t RequestsSent() const { return sent_; }
@@ -78,6 +88,11 @@ class GameList {
   // A run of requests left (each at its own time, where the sender knows it).
   void Departed(const ports::UdpSender::Departure& run);
   void ShowRoundTrip(std::size_t index, std::int64_t arrived_us);
+  // Starts sending `ips_` from the sender's thread, or else in slices here.
+  void SendAnew();
+  // Requests of a coming list are under way: the stamps are the coming
+  // list's, so answers wait for its lines.
+  [[nodiscard]] bool Ahead() const { return ahead_ == AheadState::kSending || ahead_ == AheadState::kStuck; }
 
   ports::UdpSender& sender_;
   const ports::Clock& clock_;
@@ -101,6 +116,15 @@ class GameList {
   // Address -> indexes of its entries, so an answer does not scan the list.
   std::unordered_map<std::string, std::vector<std::size_t>> by_address_;
   std::unique_ptr<ports::Timer> slices_;
+  // The coming list's requests (ServersAhead): none; under way; under way,
+  // but a later part was refused (HandleServerList then sends the whole list
+  // anew); or refused from the first part (the last list goes on as it was).
+  enum class AheadState { kNone, kSending, kStuck, kRefused };
+  AheadState ahead_ = AheadState::kNone;
+  std::vector<std::string> ahead_ips_;
+  // Answers that came while the coming list's requests were under way: from
+  // its servers, to be timed once its lines are in.
+  std::vector<std::pair<std::string, std::int64_t>> held_;
 };
 
 // The line of a server that answered after `round_trip_ms`; 0 ms cannot be

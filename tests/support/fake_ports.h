@@ -283,6 +283,13 @@ class FakeUdpSender final : public ports::UdpSender {
     away_port = port;
     away_datagram = std::move(datagram);
     departed = std::move(on_departed);
+    ++away_starts;
+    return true;
+  }
+  // Taken while a list is under way and `more_away` is set.
+  bool SendMoreAway(std::vector<std::string> hosts) override {
+    if (!more_away || !departed) return false;
+    away_hosts.insert(away_hosts.end(), hosts.begin(), hosts.end());
     return true;
   }
   void StopSendingAway() override {
@@ -292,6 +299,8 @@ class FakeUdpSender final : public ports::UdpSender {
   std::vector<Datagram> sent;
   std::set<std::string> refused;
   bool away = false;
+  bool more_away = true;
+  int away_starts = 0;
   std::vector<std::string> away_hosts;
   std::uint16_t away_port = 0;
   std::string away_datagram;

@@ -6,6 +6,8 @@ target_sources(${test_program} PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/integration/presence/game_host_process_support.cpp)
 target_include_directories(${test_program} PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/integration/directory_service ${CMAKE_CURRENT_SOURCE_DIR}/integration/presence)
+# The long list is seeded into the directory's own SQLite store.
+target_link_libraries(${test_program} PRIVATE lobbyfind_directory_store)
 add_dependencies(${test_program} lobbyfind-directory lobbyfind-gamehost)
 target_compile_definitions(${test_program} PRIVATE
   LOBBYFIND_DIRECTORY_BINARY="$<TARGET_FILE:lobbyfind-directory>"

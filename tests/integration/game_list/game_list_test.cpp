@@ -3,14 +3,22 @@
 // the program's window over the Qt adapters. The game list shows each host
 // with its round-trip time; a game hosted on this machine is announced while
 // it answers and withdrawn on the fifth tick after it stops.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QListWidget>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +28,7 @@
 #include "game/memory_registry.h"
 #include "game_host_process.h"
 #include "qt/lobby_app.h"
+#include "sqlite_entry_store.h"
 #include "support/peer_unavailable.h"
 
 namespace lobbyfind {
@@ -72,17 +81,23 @@ class GameListEndToEnd : public ::testing::Test {
     answer_port_ = FreeTcpPort();
     ASSERT_NE(answer_port_, 0);
     // A game directory with the game in it, so the settings load asks for none.
-    const std::string game_dir = dir_.File("GTA2");
-    std::filesystem::create_directories(game_dir);
-    std::ofstream(game_dir + "/gta2.exe") << "stand-in";
-    std::ofstream(dir_.File("lobbyfind.ini"), std::ios::binary)
-        << app::kKeyDirectoryHost << "\r\n127.0.0.1:" << directory_->Port() << "\r\n"
-        << app::kKeyGtaDir << "\r\n" << game_dir << "\r\n";
+    WriteSettings(directory_->Port());
   }
 
   QStringList HostArguments(const std::string& address, int delay_ms, int game_port) const {
     return {"--address", QString::fromStdString(address), "--delay-ms", QString::number(delay_ms),
             "--answer-port", QString::number(answer_port_), "--game-port", QString::number(game_port)};
+  }
+
+  // Points the lobby's settings at the directory on `port`.
+  void WriteSettings(int port) {
+    const std::string game_dir = dir_.File("GTA2");
+    std::filesystem::create_directories(game_dir);
+    std::ofstream(game_dir + "/gta2.exe") << "stand-in";
+    std::ofstream(dir_.File("lobbyfind.ini"), std::ios::binary)
+        << app::kKeyDirectoryHost << "\r\n127.0.0.1:" << port << "\r\n"
+        << app::kKeyGtaDir << "\r\n"
+        << game_dir << "\r\n";
   }
 
   void StartLobby() {
@@ -198,6 +213,107 @@ TEST_F(GameListEndToEnd, ListedHostsShowTheirRoundTripsAndAHostedGameIsAnnounced
   ASSERT_TRUE(RunUntil([&] { return !Listed("127.0.0.1") && lists.IPs.size() == 3; }, 3000))
       << "the next server list no longer holds the hosted game";
   EXPECT_NE(directory_->Log().find("GIVEME=DELSERVER"), std::string::npos);
+}
+
+// Every session-enumeration request that reaches this machine's loopback
+// addresses on the enumeration port, counted by the address it was sent to.
+class RequestCounter {
+ public:
+  RequestCounter() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0)) {
+    const int yes = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &yes, sizeof yes);
+    // Room for every request of a long list at once: they come faster than
+    // a test reads. Forced past the usual cap, as root may.
+    const int room = 64 << 20;
+    if (setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &room, sizeof room) != 0) {
+      setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+    }
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(47624);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
+  }
+  ~RequestCounter() {
+    if (fd_ >= 0) close(fd_);
+  }
+  RequestCounter(const RequestCounter&) = delete;
+  RequestCounter& operator=(const RequestCounter&) = delete;
+  [[nodiscard]] bool Bound() const { return bound_; }
+
+  // Reads what has come; returns how many requests came in all.
+  std::size_t Read() {
+    char bytes[512];
+    char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    for (;;) {
+      iovec data{bytes, sizeof bytes};
+      msghdr message{};
+      message.msg_iov = &data;
+      message.msg_iovlen = 1;
+      message.msg_control = control;
+      message.msg_controllen = sizeof control;
+      if (recvmsg(fd_, &message, 0) < 0) return total_;
+      for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &info.ipi_addr, text, sizeof text);
+        ++by_address[text];
+        ++total_;
+      }
+    }
+  }
+  std::map<std::string, int> by_address;
+
+ private:
+  int fd_;
+  bool bound_ = false;
+  std::size_t total_ = 0;
+};
+
+// A list long enough to be read in steps sends its requests while it is
+// read: through the real window, every listed server gets exactly one
+// request per list, in each of two lists in a row, and every line is shown.
+TEST_F(GameListEndToEnd, EveryServerOfALongListGetsOneRequestPerList) {
+  constexpr int kServers = 2500;
+  const std::string db = dir_.File("long.db");
+  std::vector<std::string> ips;
+  {
+    directory_service::SqliteEntryStore store(db);
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    for (int i = 0; i < kServers; ++i) {
+      ips.push_back("127.77." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1));
+      store.Put({ips.back(), 2300, "S" + std::to_string(i), "Downtown", "4", now + i, now});
+    }
+  }
+  directory_.reset();
+  directory_ = std::make_unique<DirectoryServer>(
+      std::vector<std::string>{"--ttl", "600", "--rate", "0", "--db", db}, dir_.File("long.log"));
+  WriteSettings(directory_->Port());
+  RequestCounter requests;
+  ASSERT_TRUE(requests.Bound()) << "UDP port 47624 is taken";
+  StartLobby();
+  const auto& games = lobby_->form().presence().game_list();
+  for (int list = 1; list <= 2; ++list) {
+    lobby_->form().Button2Click();
+    ASSERT_TRUE(RunUntil(
+        [&] {
+          return requests.Read() == static_cast<std::size_t>(list * kServers) && games.AllRequestsSent() &&
+                 lobby_->window().ListBox1->count() == kServers;
+        },
+        10000))
+        << "list " << list << ": " << requests.Read() << " requests";
+    RunUntil([] { return false; }, 50);  // a duplicate would have come by now
+    ASSERT_EQ(requests.Read(), static_cast<std::size_t>(list * kServers));
+    for (const auto& ip : ips) ASSERT_EQ(requests.by_address[ip], list) << ip;
+  }
+  const std::vector<std::string> lines = Lines();
+  for (int i = 0; i < kServers; i += 499)
+    EXPECT_EQ(lines[static_cast<std::size_t>(i)], "[*]S" + std::to_string(i) + ":Downtown");
 }
 
 }  // namespace

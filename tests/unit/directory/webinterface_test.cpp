@@ -227,6 +227,16 @@ TEST_F(WebinterfaceTest, ALongReplyIsParsedInStepsAndTheNextRequestWaitsUntilItI
   constexpr int kServers = 6000;  // more than one turn's readout
   const std::string reply = testing::ServersReply(kServers);
   ASSERT_GE(reply.size(), cWebinterface::kLongReplyBytes);
+  // The servers' addresses come ahead of the list, a part per step.
+  std::vector<std::string> ahead;
+  int parts = 0;
+  web.OnServersAhead = [&](std::size_t first, std::span<const std::string> ips) {
+    EXPECT_EQ(first, ahead.size());
+    EXPECT_FALSE(ips.empty());
+    EXPECT_EQ(events.size(), 1U) << "ahead of the list";
+    ahead.insert(ahead.end(), ips.begin(), ips.end());
+    ++parts;
+  };
   web.RequestServerList();
   web.RequestNews();
   Answer("200 OK", reply);
@@ -235,6 +245,8 @@ TEST_F(WebinterfaceTest, ALongReplyIsParsedInStepsAndTheNextRequestWaitsUntilItI
   EXPECT_EQ(net.connections.size(), 2U) << "the news wait for the list";
   int turns = 0;
   for (; steps.enabled && turns < 1000; ++turns) steps.Tick();
+  EXPECT_GE(parts, 8 * kServers / static_cast<int>(cWebinterface::kElementsPerStep) - 1);
+  EXPECT_EQ(ahead, last_lists.IPs) << "every address once, in list order";
   // About eight elements per server, each step a bounded part of them;
   // then the servers read out, a bounded part per turn.
   EXPECT_GE(turns, 8 * kServers / static_cast<int>(cWebinterface::kElementsPerStep) +

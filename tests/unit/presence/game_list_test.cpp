@@ -383,6 +383,85 @@ TEST_F(SlicedGameListTest, ANewListDropsTheRestOfALongOneGoingOutFromTheSendersT
   EXPECT_EQ(list->ListBox1(), (Lines{"[4ms] A:x"}));
 }
 
+// A long list's requests start while it is being read: its first parts go
+// to the sender's thread ahead of the list, and the list, when it begins with
+// them, sends only its rest. Meanwhile the last list's lines stay, and an
+// answer is kept for the coming list's line.
+TEST_F(SlicedGameListTest, RequestsSentAheadAreTakenOverByTheListThatBeginsWithThem) {
+  constexpr std::size_t kRun = GameList::kRequestsPerSlice;
+  sender.away = true;
+  ListServers(1);
+  sender.sent.clear();
+  const Lines last = list->ListBox1();
+  Lines ips;
+  for (std::size_t i = 0; i < 3 * kRun; ++i) ips.push_back(Address(i));
+  list->ServersAhead(0, std::span(ips).first(kRun));
+  list->ServersAhead(2 * kRun, std::span(ips).subspan(2 * kRun));  // not the next part: ignored
+  list->ServersAhead(kRun, std::span(ips).subspan(kRun, kRun));
+  EXPECT_EQ(sender.away_starts, 1);
+  EXPECT_EQ(sender.away_hosts, Lines(ips.begin(), ips.begin() + 2 * kRun));
+  EXPECT_FALSE(list->AllRequestsSent());
+  const std::int64_t t0 = clock.MonotonicUs();
+  sender.departed({0, kRun, t0, t0, {}});
+  list->AnswerArrived(Address(0), t0 + 12000);
+  list->AnswerArrived(Address(kRun + 1), t0 + 15000);  // its run is not reported yet
+  EXPECT_EQ(list->ListBox1(), last) << "the last list's lines stay until the new list is in";
+
+  Lines names(3 * kRun, "S");
+  list->HandleServerList(names, Lines(3 * kRun, "m"), ips);
+  EXPECT_EQ(sender.away_starts, 1) << "taken over, not sent anew";
+  EXPECT_EQ(sender.away_hosts, ips) << "the rest follows the parts";
+  EXPECT_EQ(sender.stops, 0);
+  EXPECT_TRUE(sender.sent.empty());
+  EXPECT_EQ(list->ListBox1()[0], "[12ms] S:m");
+  EXPECT_EQ(list->ListBox1()[kRun + 1], "[*]S:m");
+  sender.departed({kRun, 2 * kRun, t0 + 3000, t0 + 3000, {}});
+  EXPECT_TRUE(list->AllRequestsSent());
+  EXPECT_EQ(list->ListBox1()[kRun + 1], "[12ms] S:m");
+}
+
+TEST_F(SlicedGameListTest, AListThatDoesNotBeginWithTheRequestsSentAheadIsSentAnew) {
+  constexpr std::size_t kRun = GameList::kRequestsPerSlice;
+  sender.away = true;
+  Lines ips;
+  for (std::size_t i = 0; i < 2 * kRun; ++i) ips.push_back(Address(i));
+  list->ServersAhead(0, ips);
+  const auto ahead = sender.departed;
+  const std::int64_t t0 = clock.MonotonicUs();
+  list->AnswerArrived(Address(1), t0 + 1000);
+  Lines other = ips;
+  other[3] = Address(999);
+  list->HandleServerList(Lines(other.size(), "S"), Lines(other.size(), "m"), other);
+  EXPECT_EQ(sender.away_starts, 2);
+  EXPECT_EQ(sender.away_hosts, other);
+  ahead({0, kRun, t0, t0, {}});  // a report of the requests sent ahead counts for nothing
+  EXPECT_EQ(list->RequestsSent(), 0U);
+  sender.departed({0, 2 * kRun, t0 + 2000, t0 + 2000, {}});
+  EXPECT_EQ(list->ListBox1()[1], "[*]S:m") << "an answer from before the request is not timed against it";
+}
+
+TEST_F(SlicedGameListTest, RequestsThatCannotGoAheadLeaveTheLastListAsItWas) {
+  // No thread of the sender's own: the last list goes on timing its answers,
+  // and the new one is sent as ever.
+  ListServers(2);
+  list->ServersAhead(0, Lines{Address(5)});
+  list->ServersAhead(1, Lines{Address(6)});
+  clock.Advance(8);
+  list->AnswerArrived(Address(1));
+  EXPECT_EQ(list->ListBox1()[1], "[8ms] S1:m");
+  EXPECT_TRUE(list->AllRequestsSent());
+  // A later part refused: the list is sent anew, whole.
+  sender.away = true;
+  sender.more_away = false;
+  Lines ips;
+  for (std::size_t i = 0; i < 2 * GameList::kRequestsPerSlice; ++i) ips.push_back(Address(i));
+  list->ServersAhead(0, std::span(ips).first(GameList::kRequestsPerSlice));
+  list->ServersAhead(GameList::kRequestsPerSlice, std::span(ips).subspan(GameList::kRequestsPerSlice));
+  list->HandleServerList(Lines(ips.size(), "S"), Lines(ips.size(), "m"), ips);
+  EXPECT_EQ(sender.away_starts, 2);
+  EXPECT_EQ(sender.away_hosts, ips);
+}
+
 TEST(AnsweredLine, FormatsTimeNameAndMap) {
   EXPECT_EQ(AnsweredLine(87, "Name", "Map"), "[87ms] Name:Map");
   EXPECT_EQ(AnsweredLine(0, "Name", "Map"), "[???ms] Name:Map");
