@@ -18,32 +18,25 @@
 
 #include <cstdint>
 
+#include "support/udp_every_address.h"
+
 namespace lobbyfind::bench {
 
 class EnumerationSink {
  public:
   // Shares the port with the stand-in game hosts, which bind their own
   // addresses (and so get their requests themselves).
-  explicit EnumerationSink(std::uint16_t port) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-    const int yes = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(port);
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
-  }
+  explicit EnumerationSink(std::uint16_t port) : fd_(testing::UdpSocketOnEveryAddress(port, 0, [](int) {})) {}
   ~EnumerationSink() {
     if (fd_ >= 0) close(fd_);
   }
   EnumerationSink(const EnumerationSink&) = delete;
   EnumerationSink& operator=(const EnumerationSink&) = delete;
 
-  [[nodiscard]] bool Bound() const { return bound_; }
+  [[nodiscard]] bool Bound() const { return fd_ >= 0; }
 
  private:
   int fd_;
-  bool bound_ = false;
 };
 
 }  // namespace lobbyfind::bench

@@ -30,6 +30,7 @@
 #include "qt/lobby_app.h"
 #include "sqlite_entry_store.h"
 #include "support/peer_unavailable.h"
+#include "support/udp_every_address.h"
 
 namespace lobbyfind {
 namespace {
@@ -219,28 +220,23 @@ TEST_F(GameListEndToEnd, ListedHostsShowTheirRoundTripsAndAHostedGameIsAnnounced
 // addresses on the enumeration port, counted by the address it was sent to.
 class RequestCounter {
  public:
-  RequestCounter() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0)) {
-    const int yes = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &yes, sizeof yes);
-    // Room for every request of a long list at once: they come faster than
-    // a test reads. Forced past the usual cap, as root may.
-    const int room = 64 << 20;
-    if (setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &room, sizeof room) != 0) {
-      setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
-    }
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(47624);
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
-  }
+  RequestCounter()
+      : fd_(testing::UdpSocketOnEveryAddress(47624, SOCK_NONBLOCK, [](int fd) {
+          const int yes = 1;
+          setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &yes, sizeof yes);
+          // Room for every request of a long list at once: they come faster
+          // than a test reads. Forced past the usual cap, as root may.
+          const int room = 64 << 20;
+          if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &room, sizeof room) != 0) {
+            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+          }
+        })) {}
   ~RequestCounter() {
     if (fd_ >= 0) close(fd_);
   }
   RequestCounter(const RequestCounter&) = delete;
   RequestCounter& operator=(const RequestCounter&) = delete;
-  [[nodiscard]] bool Bound() const { return bound_; }
+  [[nodiscard]] bool Bound() const { return fd_ >= 0; }
 
   // Reads what has come; returns how many requests came in all.
   std::size_t Read() {
@@ -269,7 +265,6 @@ class RequestCounter {
 
  private:
   int fd_;
-  bool bound_ = false;
   std::size_t total_ = 0;
 };
 

@@ -206,18 +206,24 @@ TEST(QtUdpSender, SendingToEachDeliversOneRequestToEveryGoodAddressAndCountsThem
   receivers.ExpectEachGotOnce(request);
 }
 
-TEST(QtUdpSender, SendingFromItsThreadDeliversEveryRequestAndReportsEachRunInOrder) {
-  LoopbackReceivers receivers(150);
-  ASSERT_TRUE(receivers.Bound());
+// A sender with its thread, receivers for it, and the runs it reports.
+class SenderThreadTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(receivers.Bound()); }
+
+  LoopbackReceivers receivers{150};
   ports::SystemClock clock;
   qt::QtUdpSender sender;
   const std::string request = SessionRequest();
   std::vector<ports::UdpSender::Departure> runs;
   std::size_t reported = 0;
-  const auto record = [&](const ports::UdpSender::Departure& run) {
+  const ports::UdpSender::Departed record = [this](const ports::UdpSender::Departure& run) {
     runs.push_back(run);
     reported += run.count;
   };
+};
+
+TEST_F(SenderThreadTest, SendingFromItsThreadDeliversEveryRequestAndReportsEachRunInOrder) {
   EXPECT_FALSE(sender.SendToEachAway({"127.0.0.1", "localhost"}, receivers.port, request, clock, record))
       << "a name is looked up in the window's event loop";
   const std::int64_t started = clock.MonotonicUs();
@@ -263,18 +269,7 @@ TEST(QtUdpSender, SendingFromItsThreadDeliversEveryRequestAndReportsEachRunInOrd
   EXPECT_EQ(runs.size(), 1U);
 }
 
-TEST(QtUdpSender, AListGoingOutFromItsThreadTakesMoreAddressesEvenOnceAllItHadLeft) {
-  LoopbackReceivers receivers(150);
-  ASSERT_TRUE(receivers.Bound());
-  ports::SystemClock clock;
-  qt::QtUdpSender sender;
-  const std::string request = SessionRequest();
-  std::vector<ports::UdpSender::Departure> runs;
-  std::size_t reported = 0;
-  const auto record = [&](const ports::UdpSender::Departure& run) {
-    runs.push_back(run);
-    reported += run.count;
-  };
+TEST_F(SenderThreadTest, AListGoingOutFromItsThreadTakesMoreAddressesEvenOnceAllItHadLeft) {
   const auto hosts = [&](std::size_t from, std::size_t to) {
     return std::vector<std::string>(receivers.hosts.begin() + static_cast<std::ptrdiff_t>(from),
                                     receivers.hosts.begin() + static_cast<std::ptrdiff_t>(to));
