@@ -420,29 +420,38 @@ TEST_F(SlicedGameListTest, RequestsSentAheadAreTakenOverByTheListThatBeginsWithT
   EXPECT_EQ(list->ListBox1()[kRun + 1], "[12ms] S:m");
 }
 
-TEST_F(SlicedGameListTest, AListThatDoesNotBeginWithTheRequestsSentAheadIsSentAnew) {
+// Requests sent ahead that the list cannot take over (it is another list,
+// or its second part was refused) make it be sent anew, whole; a report of
+// them and an answer that came before the new requests count for nothing.
+TEST_F(SlicedGameListTest, AListThatCannotTakeOverTheRequestsSentAheadIsSentAnewWhole) {
   constexpr std::size_t kRun = GameList::kRequestsPerSlice;
-  sender.away = true;
   Lines ips;
   for (std::size_t i = 0; i < 2 * kRun; ++i) ips.push_back(Address(i));
-  list->ServersAhead(0, ips);
-  const auto ahead = sender.departed;
-  const std::int64_t t0 = clock.MonotonicUs();
-  list->AnswerArrived(Address(1), t0 + 1000);
   Lines other = ips;
   other[3] = Address(999);
-  list->HandleServerList(Lines(other.size(), "S"), Lines(other.size(), "m"), other);
-  EXPECT_EQ(sender.away_starts, 2);
-  EXPECT_EQ(sender.away_hosts, other);
-  ahead({0, kRun, t0, t0, {}});  // a report of the requests sent ahead counts for nothing
-  EXPECT_EQ(list->RequestsSent(), 0U);
-  sender.departed({0, 2 * kRun, t0 + 2000, t0 + 2000, {}});
-  EXPECT_EQ(list->ListBox1()[1], "[*]S:m") << "an answer from before the request is not timed against it";
+  for (const bool second_part_refused : {false, true}) {
+    FakeUdpSender away;
+    away.away = true;
+    away.more_away = !second_part_refused;
+    GameList games(away, clock);
+    games.ServersAhead(0, std::span(ips).first(kRun));
+    games.ServersAhead(kRun, std::span(ips).subspan(kRun));
+    const auto ahead = away.departed;
+    const std::int64_t t0 = clock.MonotonicUs();
+    games.AnswerArrived(Address(1), t0 + 1000);
+    const Lines& listed = second_part_refused ? ips : other;
+    games.HandleServerList(Lines(listed.size(), "S"), Lines(listed.size(), "m"), listed);
+    EXPECT_EQ(away.away_starts, 2) << second_part_refused;
+    EXPECT_EQ(away.away_hosts, listed) << second_part_refused;
+    ahead({0, kRun, t0, t0, {}});
+    EXPECT_EQ(games.RequestsSent(), 0U) << second_part_refused;
+    away.departed({0, 2 * kRun, t0 + 2000, t0 + 2000, {}});
+    EXPECT_EQ(games.ListBox1()[1], "[*]S:m") << second_part_refused;
+  }
 }
 
 TEST_F(SlicedGameListTest, RequestsThatCannotGoAheadLeaveTheLastListAsItWas) {
-  // No thread of the sender's own: the last list goes on timing its answers,
-  // and the new one is sent as ever.
+  // No thread of the sender's own: the last list goes on timing its answers.
   ListServers(2);
   list->ServersAhead(0, Lines{Address(5)});
   list->ServersAhead(1, Lines{Address(6)});
@@ -450,16 +459,6 @@ TEST_F(SlicedGameListTest, RequestsThatCannotGoAheadLeaveTheLastListAsItWas) {
   list->AnswerArrived(Address(1));
   EXPECT_EQ(list->ListBox1()[1], "[8ms] S1:m");
   EXPECT_TRUE(list->AllRequestsSent());
-  // A later part refused: the list is sent anew, whole.
-  sender.away = true;
-  sender.more_away = false;
-  Lines ips;
-  for (std::size_t i = 0; i < 2 * GameList::kRequestsPerSlice; ++i) ips.push_back(Address(i));
-  list->ServersAhead(0, std::span(ips).first(GameList::kRequestsPerSlice));
-  list->ServersAhead(GameList::kRequestsPerSlice, std::span(ips).subspan(GameList::kRequestsPerSlice));
-  list->HandleServerList(Lines(ips.size(), "S"), Lines(ips.size(), "m"), ips);
-  EXPECT_EQ(sender.away_starts, 2);
-  EXPECT_EQ(sender.away_hosts, ips);
 }
 
 TEST(AnsweredLine, FormatsTimeNameAndMap) {
