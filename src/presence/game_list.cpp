@@ -58,8 +58,8 @@ void GameList::ServersAhead(std::size_t first, std::span<const std::string> ips)
   if (first == 0) {
     ahead_ips_.clear();
     held_.clear();
-    // A coming list that had begun and is begun anew keeps its stamps' place
-    // (Stuck: answers still wait), else the last list goes on.
+    // Begun anew over a coming list whose requests went out: the last
+    // list's stamps are gone, so answers are still not timed on its lines.
     ahead_ = Ahead() ? AheadState::kStuck : AheadState::kNone;
   } else if (ahead_ != AheadState::kSending || first != ahead_ips_.size()) {
     return;  // refused earlier, or not the part that follows
