@@ -285,38 +285,41 @@ ip netns exec "$internet" "$directory_program" --listen $directory_ip:8080 --db 
   >"$work/directory-lobby.log" 2>&1 &
 directory_pid=$!
 wait_for_line "$work/directory-lobby.log" "listening on" || fail "2b: the directory did not start"
+# The lobby's requests are followed in the router's log, not in its rules:
+# while the lobby maps, a listing of the rules can take seconds (nft reads
+# again whenever the rules changed while it read them), the lobby maps on
+# meanwhile, and every mapping it owns at its close costs miniupnpd a pass
+# over all rules to remove (a run once took 155 s instead of 30 that way).
+# The lobby sends a request once the one before it was answered: a request
+# logged means the one before it has been carried out.
+log_mark=$(wc -l <"$work/miniupnpd.log")
+lobby_requests() {
+  local log
+  log=$(tail -n +"$((log_mark + 1))" "$work/miniupnpd.log")
+  grep -o "AddPortMapping: ext port [0-9]* to [0-9.:]* protocol [A-Z]*" <<<"$log"
+}
 (cd "$work/lobby" && exec ip netns exec "$home" env HOME="$work/lobby" QT_QPA_PLATFORM=offscreen \
   "$lobby_program" >"$work/lobby.log" 2>&1) &
 lobby_pid=$!
-router_rules() { in_ns "$router" nft list chain inet filter prerouting_miniupnpd; }
-# miniupnpd writes its rules by protocol number (6 TCP, 0x11 UDP), in the
-# order they were made. The listing soon outgrows one write of nft: it is
-# read whole (see wait_for_listing).
-first_rules() {
-  local rules
-  rules=$(router_rules) || return 1
-  grep -o "dport [0-9]* dnat ip to .*" <<<"$rules" | sed -n 1,2p
-}
-enumeration_rules="dport 47624 dnat ip to $home_ip:47624"
 # The lobby's start (a sanitized build on a loaded machine) and the router's
 # search take seconds; the bound is generous, the wait ends when it is met.
 started=$SECONDS
-for _ in $(seq 1200); do [ "$(first_rules | wc -l)" = 2 ] && break; sleep 0.1; done
-[ "$(first_rules | wc -l)" = 2 ] || fail "the lobby did not have the game's ports forwarded to it"
-[ "$(first_rules | sort -u)" = "$enumeration_rules" ] ||
-  fail "the first ports the lobby had forwarded are not 47624: $(first_rules)"
-rules=$(router_rules)
-if ! grep -qF "0x6 th $enumeration_rules" <<<"$rules" || ! grep -qF "0x11 th $enumeration_rules" <<<"$rules"; then
-  fail "the lobby did not have TCP and UDP 47624 forwarded to it"
-fi
+for _ in $(seq 1200); do [ "$(lobby_requests | wc -l)" -ge 3 ] && break; sleep 0.1; done
+[ "$(lobby_requests | wc -l)" -ge 3 ] || fail "the lobby did not have the game's ports forwarded to it"
+first=$(lobby_requests | sed -n 1,2p)
+expected="AddPortMapping: ext port 47624 to $home_ip:47624 protocol TCP
+AddPortMapping: ext port 47624 to $home_ip:47624 protocol UDP"
+[ "$first" = "$expected" ] || fail "the first ports the lobby had forwarded are not TCP and UDP 47624: $first"
 echo "the lobby, started with no lobbyfind.ini, has the router forward TCP and UDP 47624 to $home_ip first" \
   "($((SECONDS - started)) s after its start)"
-# Once TCP 2300 is forwarded too and the lobby's answer server listens on
-# it (from the lobby's first timer tick), the directory reaches it. Asked
-# earlier, it would answer "no" and keep that answer for its time-to-live.
+# Once TCP 2300 is forwarded too (its request carried out: another follows
+# it) and the lobby's answer server listens on it (from the lobby's first
+# timer tick), the directory reaches it. Asked earlier, it would answer "no"
+# and keep that answer for its time-to-live.
 answer_server_ready() {
-  local rules listening
-  rules=$(router_rules) && grep -qF "0x6 th dport 2300 dnat ip to $home_ip:2300" <<<"$rules" &&
+  local requests listening
+  requests=$(lobby_requests) &&
+    grep -A1 -F "ext port 2300 to $home_ip:2300 protocol TCP" <<<"$requests" | sed -n 2p | grep -q . &&
     listening=$(in_ns "$home" ss -Htln "sport = :2300") && [ -n "$listening" ]
 }
 for _ in $(seq 1200); do answer_server_ready && break; sleep 0.1; done
