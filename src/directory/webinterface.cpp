@@ -231,11 +231,11 @@ void cWebinterface::ReadStep() {
 
 void cWebinterface::ReportServersAhead() {
   if (parser_.Find(Path(wire::kTitle)) != wire::kServers) return;
+  const std::string server_path = Path(wire::kServer);
   // The last server counted may still get fields in the next step.
-  const auto counted = static_cast<std::size_t>(parser_.Count(Path(wire::kServer)));
+  const auto counted = static_cast<std::size_t>(parser_.Count(server_path));
   const std::size_t whole = parsed_ || counted == 0 ? counted : counted - 1;
   if (whole <= servers_ahead_) return;
-  const std::string server_path = Path(wire::kServer);
   const std::string ip = Path(wire::kIp);
   std::vector<std::string> ips;
   ips.reserve(whole - servers_ahead_);

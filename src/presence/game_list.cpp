@@ -67,22 +67,11 @@ void GameList::ServersAhead(std::size_t first, std::span<const std::string> ips)
   if (ips.empty()) return;
   std::vector<std::string> hosts(ips.begin(), ips.end());
   if (first == 0) {
-    const std::uint64_t list = list_number_ + 1;
-    if (!sender_.SendToEachAway(hosts, kEnumerationPort, Request(), clock_,
-                                [this, list](const ports::UdpSender::Departure& run) {
-                                  if (list == list_number_) Departed(run);
-                                })) {
-      if (ahead_ == AheadState::kNone) ahead_ = AheadState::kRefused;
+    // Refused, the last list goes on as it was.
+    if (!sender_.SendToEachAway(hosts, kEnumerationPort, Request(), clock_, DepartedOf(list_number_ + 1)))
       return;
-    }
-    // The stamps from here on are the coming list's; the last list's rest,
-    // if any was still going out in slices, is not sent.
-    ++list_number_;
+    BeginList(0);
     sending_away_ = true;
-    sent_at_.clear();
-    sent_ = 0;
-    early_.clear();
-    if (slices_) slices_->SetEnabled(false);
   } else if (!sender_.SendMoreAway(hosts)) {
     ahead_ = AheadState::kStuck;
     return;
@@ -133,23 +122,29 @@ void GameList::HandleServerList(const std::vector<std::string>& names, const std
   if (!sending_away_) SendSlice();
 }
 
-void GameList::SendAnew() {
-  const std::size_t count = ips_.size();
+void GameList::BeginList(std::size_t count) {
   sent_at_.assign(count, 0);
   sent_ = 0;
   early_.clear();
   ++list_number_;
   if (slices_) slices_->SetEnabled(false);
+}
+
+ports::UdpSender::Departed GameList::DepartedOf(std::uint64_t list) {
+  return [this, list](const ports::UdpSender::Departure& run) {
+    if (list == list_number_) Departed(run);
+  };
+}
+
+void GameList::SendAnew() {
+  const std::size_t count = ips_.size();
+  BeginList(count);
   // A long list goes out from the sender's own thread where it has one (a
   // short one costs nothing worth a thread), starting before the lines are
   // built: answers are read on this thread, after this returns.
-  const std::uint64_t list = list_number_;
   const bool was_away = sending_away_;
   sending_away_ = count > kRequestsPerSlice &&
-                  sender_.SendToEachAway(ips_, kEnumerationPort, Request(), clock_,
-                                         [this, list](const ports::UdpSender::Departure& run) {
-                                           if (list == list_number_) Departed(run);
-                                         });
+                  sender_.SendToEachAway(ips_, kEnumerationPort, Request(), clock_, DepartedOf(list_number_));
   // The rest of an earlier long list is not sent.
   if (was_away && !sending_away_) sender_.StopSendingAway();
 }

@@ -88,11 +88,16 @@ class GameList {
   // A run of requests left (each at its own time, where the sender knows it).
   void Departed(const ports::UdpSender::Departure& run);
   void ShowRoundTrip(std::size_t index, std::int64_t arrived_us);
+  // The stamps from here on are a new list's (`count` of them): reports of
+  // an earlier one are dropped, and its rest is not sent in slices.
+  void BeginList(std::size_t count);
+  // The report of list `list`'s runs from the sender's thread.
+  ports::UdpSender::Departed DepartedOf(std::uint64_t list);
   // Starts sending `ips_` from the sender's thread, or else in slices here.
   void SendAnew();
   // Requests of a coming list are under way: the stamps are the coming
   // list's, so answers wait for its lines.
-  [[nodiscard]] bool Ahead() const { return ahead_ == AheadState::kSending || ahead_ == AheadState::kStuck; }
+  [[nodiscard]] bool Ahead() const { return ahead_ != AheadState::kNone; }
 
   ports::UdpSender& sender_;
   const ports::Clock& clock_;
@@ -116,10 +121,10 @@ class GameList {
   // Address -> indexes of its entries, so an answer does not scan the list.
   std::unordered_map<std::string, std::vector<std::size_t>> by_address_;
   std::unique_ptr<ports::Timer> slices_;
-  // The coming list's requests (ServersAhead): none; under way; under way,
-  // but a later part was refused (HandleServerList then sends the whole list
-  // anew); or refused from the first part (the last list goes on as it was).
-  enum class AheadState { kNone, kSending, kStuck, kRefused };
+  // The coming list's requests (ServersAhead): none (or refused from the
+  // first part: the last list goes on as it was); under way; or under way,
+  // but a later part was refused (HandleServerList then sends the list anew).
+  enum class AheadState { kNone, kSending, kStuck };
   AheadState ahead_ = AheadState::kNone;
   std::vector<std::string> ahead_ips_;
   // Answers that came while the coming list's requests were under way: from
