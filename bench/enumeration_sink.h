@@ -26,7 +26,7 @@ class EnumerationSink {
  public:
   // Shares the port with the stand-in game hosts, which bind their own
   // addresses (and so get their requests themselves).
-  explicit EnumerationSink(std::uint16_t port) : fd_(testing::UdpSocketOnEveryAddress(port, 0, [](int) {})) {}
+  explicit EnumerationSink(std::uint16_t port) : fd_(testing::UdpSocketOnEveryAddress(port)) {}
   ~EnumerationSink() {
     if (fd_ >= 0) close(fd_);
   }

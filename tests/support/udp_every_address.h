@@ -11,16 +11,13 @@
 
 namespace lobbyfind::testing {
 
-// The socket's descriptor with `setup` applied before it is bound (for
-// options that must come first), or -1 when it cannot be had; `type_flags`
-// go with SOCK_DGRAM (SOCK_NONBLOCK, say).
-template <typename Setup>
-int UdpSocketOnEveryAddress(std::uint16_t port, int type_flags, Setup setup) {
+// The socket's descriptor, or -1 when it cannot be had; `type_flags` go
+// with SOCK_DGRAM (SOCK_NONBLOCK, say).
+inline int UdpSocketOnEveryAddress(std::uint16_t port, int type_flags = 0) {
   const int fd = socket(AF_INET, SOCK_DGRAM | type_flags, 0);
   if (fd < 0) return -1;
   const int yes = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  setup(fd);
   sockaddr_in any{};
   any.sin_family = AF_INET;
   any.sin_port = htons(port);

@@ -274,7 +274,6 @@ TEST_F(SenderThreadTest, AListGoingOutFromItsThreadTakesMoreAddressesEvenOnceAll
     return std::vector<std::string>(receivers.hosts.begin() + static_cast<std::ptrdiff_t>(from),
                                     receivers.hosts.begin() + static_cast<std::ptrdiff_t>(to));
   };
-  EXPECT_FALSE(sender.SendMoreAway(hosts(0, 1))) << "no list under way";
   ASSERT_TRUE(sender.SendToEachAway(hosts(0, 100), receivers.port, request, clock, record));
   ASSERT_TRUE(sender.SendMoreAway(hosts(100, 120)));
   ASSERT_TRUE(RunUntil([&] { return reported == 120; }, 5000));

@@ -232,7 +232,6 @@ TEST_F(WebinterfaceTest, ALongReplyIsParsedInStepsAndTheNextRequestWaitsUntilItI
   int parts = 0;
   web.OnServersAhead = [&](std::size_t first, std::span<const std::string> ips) {
     EXPECT_EQ(first, ahead.size());
-    EXPECT_FALSE(ips.empty());
     EXPECT_EQ(events.size(), 1U) << "ahead of the list";
     ahead.insert(ahead.end(), ips.begin(), ips.end());
     ++parts;

@@ -383,70 +383,45 @@ TEST_F(SlicedGameListTest, ANewListDropsTheRestOfALongOneGoingOutFromTheSendersT
   EXPECT_EQ(list->ListBox1(), (Lines{"[4ms] A:x"}));
 }
 
-// A long list's requests start while it is being read: its first parts go
-// to the sender's thread ahead of the list, and the list, when it begins with
-// them, sends only its rest. Meanwhile the last list's lines stay, and an
-// answer is kept for the coming list's line.
-TEST_F(SlicedGameListTest, RequestsSentAheadAreTakenOverByTheListThatBeginsWithThem) {
+// A long list's requests start while it is read: its parts go to the
+// sender's thread ahead of it. The list takes them over when it begins with
+// their addresses and sends only its rest; else (another list, or a part
+// refused) it is sent anew, whole. Meanwhile the last list's lines stay, and
+// an answer waits for the coming list: timed from its own request when taken
+// over, dropped (older than the new request) when not.
+TEST_F(SlicedGameListTest, RequestsSentAheadAreTakenOverByTheListThatBeginsWithThemElseItIsSentAnew) {
   constexpr std::size_t kRun = GameList::kRequestsPerSlice;
-  sender.away = true;
-  ListServers(1);
-  sender.sent.clear();
-  const Lines last = list->ListBox1();
   Lines ips;
   for (std::size_t i = 0; i < 3 * kRun; ++i) ips.push_back(Address(i));
-  list->ServersAhead(0, std::span(ips).first(kRun));
-  list->ServersAhead(2 * kRun, std::span(ips).subspan(2 * kRun));  // not the next part: ignored
-  list->ServersAhead(kRun, std::span(ips).subspan(kRun, kRun));
-  EXPECT_EQ(sender.away_starts, 1);
-  EXPECT_EQ(sender.away_hosts, Lines(ips.begin(), ips.begin() + 2 * kRun));
-  EXPECT_FALSE(list->AllRequestsSent());
-  const std::int64_t t0 = clock.MonotonicUs();
-  sender.departed({0, kRun, t0, t0, {}});
-  list->AnswerArrived(Address(0), t0 + 12000);
-  list->AnswerArrived(Address(kRun + 1), t0 + 15000);  // its run is not reported yet
-  EXPECT_EQ(list->ListBox1(), last) << "the last list's lines stay until the new list is in";
-
-  Lines names(3 * kRun, "S");
-  list->HandleServerList(names, Lines(3 * kRun, "m"), ips);
-  EXPECT_EQ(sender.away_starts, 1) << "taken over, not sent anew";
-  EXPECT_EQ(sender.away_hosts, ips) << "the rest follows the parts";
-  EXPECT_EQ(sender.stops, 0);
-  EXPECT_TRUE(sender.sent.empty());
-  EXPECT_EQ(list->ListBox1()[0], "[12ms] S:m");
-  EXPECT_EQ(list->ListBox1()[kRun + 1], "[*]S:m");
-  sender.departed({kRun, 2 * kRun, t0 + 3000, t0 + 3000, {}});
-  EXPECT_TRUE(list->AllRequestsSent());
-  EXPECT_EQ(list->ListBox1()[kRun + 1], "[12ms] S:m");
-}
-
-// Requests sent ahead that the list cannot take over (it is another list,
-// or its second part was refused) make it be sent anew, whole; a report of
-// them and an answer that came before the new requests count for nothing.
-TEST_F(SlicedGameListTest, AListThatCannotTakeOverTheRequestsSentAheadIsSentAnewWhole) {
-  constexpr std::size_t kRun = GameList::kRequestsPerSlice;
-  Lines ips;
-  for (std::size_t i = 0; i < 2 * kRun; ++i) ips.push_back(Address(i));
   Lines other = ips;
   other[3] = Address(999);
-  for (const bool second_part_refused : {false, true}) {
+  const struct {
+    const Lines& listed;
+    bool more_taken;
+    bool taken_over;
+  } cases[] = {{ips, true, true}, {other, true, false}, {ips, false, false}};
+  for (const auto& c : cases) {
     FakeUdpSender away;
     away.away = true;
-    away.more_away = !second_part_refused;
+    away.more_away = c.more_taken;
     GameList games(away, clock);
+    games.HandleServerList({"A"}, {"x"}, {Address(0)});
     games.ServersAhead(0, std::span(ips).first(kRun));
-    games.ServersAhead(kRun, std::span(ips).subspan(kRun));
-    const auto ahead = away.departed;
+    games.ServersAhead(2 * kRun, std::span(ips).subspan(2 * kRun));  // not the next part: ignored
+    games.ServersAhead(kRun, std::span(ips).subspan(kRun, kRun));
     const std::int64_t t0 = clock.MonotonicUs();
-    games.AnswerArrived(Address(1), t0 + 1000);
-    const Lines& listed = second_part_refused ? ips : other;
-    games.HandleServerList(Lines(listed.size(), "S"), Lines(listed.size(), "m"), listed);
-    EXPECT_EQ(away.away_starts, 2) << second_part_refused;
-    EXPECT_EQ(away.away_hosts, listed) << second_part_refused;
-    ahead({0, kRun, t0, t0, {}});
-    EXPECT_EQ(games.RequestsSent(), 0U) << second_part_refused;
-    away.departed({0, 2 * kRun, t0 + 2000, t0 + 2000, {}});
-    EXPECT_EQ(games.ListBox1()[1], "[*]S:m") << second_part_refused;
+    away.departed({0, kRun, t0, t0, {}});
+    games.AnswerArrived(Address(0), t0 + 12000);
+    games.AnswerArrived(Address(kRun + 1), t0 + 15000);  // its run is not reported yet
+    EXPECT_EQ(games.ListBox1(), Lines{"[*]A:x"});
+    games.HandleServerList(Lines(ips.size(), "S"), Lines(ips.size(), "m"), c.listed);
+    EXPECT_EQ(away.away_starts, c.taken_over ? 1 : 2);
+    EXPECT_EQ(away.away_hosts, c.listed);
+    away.departed({c.taken_over ? kRun : 0, c.taken_over ? 2 * kRun : 3 * kRun, t0 + 3000, t0 + 3000, {}});
+    EXPECT_TRUE(games.AllRequestsSent());
+    const std::string line = c.taken_over ? "[12ms] S:m" : "[*]S:m";
+    EXPECT_EQ(games.ListBox1()[0], line) << c.taken_over;
+    EXPECT_EQ(games.ListBox1()[kRun + 1], line) << c.taken_over;
   }
 }
 
